@@ -1,0 +1,38 @@
+# The two commands of the README, and the heavier runs kept out of `make test`.
+JOBS ?= 2
+NATIVE := build/native
+WIN32  := build/win32
+
+.PHONY: all run test build native win32 bootstrap fuzz bench clean
+
+all: build
+
+bootstrap:
+	@tools/bootstrap
+
+build: bootstrap native win32
+
+native:
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS)
+
+win32:
+	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(WIN32) -j$(JOBS)
+
+run: bootstrap win32
+	@tools/run-setup
+
+test: build
+	@ctest --test-dir $(NATIVE) --output-on-failure
+	@tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure
+	@if [ -x tools/fuzz-run ]; then tools/fuzz-run 10; fi
+
+fuzz: bootstrap
+	@tools/fuzz-run $${FUZZ_SECONDS:-300}
+
+bench: bootstrap native
+	@if [ -x tools/bench-run ]; then tools/bench-run; else echo "no benchmark yet"; fi
+
+clean:
+	rm -rf build

@@ -1,0 +1,40 @@
+// Byte-string helpers for text in the ANSI code page (GBK): trimming, ASCII-only case
+// changes, and path splitting that never mistakes a GBK trail byte 0x5C for a "\".
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// A GBK lead byte starts a two-byte character.
+constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Removes leading and trailing bytes of value 32 or less.
+std::string Trim(std::string_view s);
+
+std::string UpperAscii(std::string_view s);
+std::string LowerAscii(std::string_view s);
+
+// Index of the first byte of the last character (lead byte and trail byte count as one),
+// or npos for an empty string.
+std::size_t LastCharStart(std::string_view s);
+
+// Index of the last "\" that is a character of its own (not a GBK trail byte), or npos.
+std::size_t LastBackslash(std::string_view s);
+
+// Every character boundary-correct "\" position, in order.
+bool IsCharStart(std::string_view s, std::size_t index);
+
+// Everything up to and including the last "\" (empty when there is none).
+std::string ExtractFilePath(std::string_view path);
+// Everything after the last "\".
+std::string ExtractFileName(std::string_view path);
+// The path without its trailing "\" (GBK-aware), when it has one.
+std::string ExcludeTrailingBackslash(std::string_view path);
+
+// Printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace base

@@ -1,0 +1,85 @@
+// The file-system boundary: the calls the logic relies on, shaped after their Win32
+// originals (a result plus a last-error code) so fakes can give every outcome.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace sys {
+
+constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+constexpr uint32_t kAttrReadOnly = 0x01;
+constexpr uint32_t kAttrHidden = 0x02;
+constexpr uint32_t kAttrSystem = 0x04;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+
+// Win32 error codes the logic tests for by value.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorHandleDiskFull = 39;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorAlreadyExists = 183;
+
+enum class Access { read, write, readWrite };
+// Which access other openers keep while the file is open.
+enum class Share { none, read, readWrite };
+enum class Disposition { createNew, createAlways, openExisting, openAlways };
+enum class SeekOrigin { begin = 0, current = 1, end = 2 };
+
+// A calendar moment in local time, as the system clock and MS-DOS dates give it.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Each returns false on failure with the reason in FileSystem::LastError().
+  virtual bool Read(void* buffer, uint32_t count, uint32_t& done) = 0;
+  virtual bool Write(const void* buffer, uint32_t count, uint32_t& done) = 0;
+  virtual bool Seek(int64_t offset, SeekOrigin origin, int64_t& position) = 0;
+  virtual bool Size(int64_t& size) = 0;
+  virtual bool Flush() = 0;
+  virtual bool GetLastWriteTime(LocalTime& time) = 0;
+  virtual bool SetLastWriteTime(const LocalTime& time) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual uint32_t GetAttributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  // Null on failure.
+  virtual std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
+                                     Disposition disposition) = 0;
+  virtual bool Copy(const std::string& from, const std::string& to, bool failIfExists) = 0;
+  virtual bool Delete(const std::string& path) = 0;
+  // Moves a file, replacing an existing target when asked.
+  virtual bool Rename(const std::string& from, const std::string& to, bool replaceExisting) = 0;
+  virtual uint32_t LastError() = 0;
+  // The system's text for an error code, as the system gives it.
+  virtual std::string ErrorText(uint32_t code) = 0;
+  virtual std::string FullPath(const std::string& path) = 0;
+};
+
+// True when the path names an existing folder.
+inline bool DirectoryExists(FileSystem& fs, const std::string& path) {
+  uint32_t a = fs.GetAttributes(path);
+  return a != kInvalidAttributes && (a & kAttrDirectory) != 0;
+}
+inline bool FileExists(FileSystem& fs, const std::string& path) {
+  uint32_t a = fs.GetAttributes(path);
+  return a != kInvalidAttributes && (a & kAttrDirectory) == 0;
+}
+
+// The process's real file system.
+FileSystem& RealFileSystem();
+
+}  // namespace sys

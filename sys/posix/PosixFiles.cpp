@@ -1,0 +1,229 @@
+// The native build's file system: POSIX calls behind the Win32-shaped interface. Paths
+// use "\" as on Windows and are mapped to "/" here; errno values map to Win32 codes so the
+// logic above sees the same outcomes on both builds. The read-only attribute is the lack
+// of the owner's write permission; times are the file's modification time.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "sys/Files.h"
+
+namespace sys {
+namespace {
+
+thread_local uint32_t lastError = 0;
+
+uint32_t Win32Error(int e) {
+  switch (e) {
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES: case EPERM: case EROFS: case EISDIR: return kErrorAccessDenied;
+    case EEXIST: return kErrorAlreadyExists;
+    case ENOSPC: return kErrorDiskFull;
+    case EBUSY: case ETXTBSY: return kErrorSharingViolation;
+    default: return 0x20000000u | static_cast<uint32_t>(e);  // customer bit: our own code
+  }
+}
+
+bool Fail() {
+  lastError = Win32Error(errno);
+  return false;
+}
+
+std::string Native(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+bool ToLocal(time_t t, LocalTime& out) {
+  struct tm tm {};
+  if (!localtime_r(&t, &tm)) return false;
+  out = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+  return true;
+}
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
+    done = 0;
+    while (done < count) {
+      ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, count - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return Fail();
+      }
+      if (n == 0) break;
+      done += static_cast<uint32_t>(n);
+    }
+    return true;
+  }
+  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+    done = 0;
+    while (done < count) {
+      ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done, count - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return Fail();
+      }
+      done += static_cast<uint32_t>(n);
+    }
+    return true;
+  }
+  bool Seek(int64_t offset, SeekOrigin origin, int64_t& position) override {
+    int whence = origin == SeekOrigin::begin ? SEEK_SET : origin == SeekOrigin::current ? SEEK_CUR : SEEK_END;
+    off_t r = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (r < 0) return Fail();
+    position = r;
+    return true;
+  }
+  bool Size(int64_t& size) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail();
+    size = st.st_size;
+    return true;
+  }
+  bool Flush() override { return ::fsync(fd_) == 0 || Fail(); }
+  bool GetLastWriteTime(LocalTime& time) override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail();
+    return ToLocal(st.st_mtime, time);
+  }
+  bool SetLastWriteTime(const LocalTime& t) override {
+    struct tm tm {};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    time_t when = mktime(&tm);
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = when;
+    times[1].tv_nsec = 0;
+    return ::futimens(fd_, times) == 0 || Fail();
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  uint32_t GetAttributes(const std::string& path) override {
+    struct stat st {};
+    if (path.empty() || ::stat(Native(path).c_str(), &st) != 0) {
+      Fail();
+      return kInvalidAttributes;
+    }
+    uint32_t a = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+    if (!(st.st_mode & S_IWUSR)) a |= kAttrReadOnly;
+    return a;
+  }
+  bool SetAttributes(const std::string& path, uint32_t attributes) override {
+    struct stat st {};
+    std::string p = Native(path);
+    if (::stat(p.c_str(), &st) != 0) return Fail();
+    mode_t mode = st.st_mode & 07777;
+    mode = (attributes & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    return ::chmod(p.c_str(), mode) == 0 || Fail();
+  }
+  bool CreateDirectory(const std::string& path) override {
+    return ::mkdir(Native(path).c_str(), 0777) == 0 || Fail();
+  }
+  std::unique_ptr<File> Open(const std::string& path, Access access, Share, Disposition disposition) override {
+    int flags = access == Access::read ? O_RDONLY : access == Access::write ? O_WRONLY : O_RDWR;
+    switch (disposition) {
+      case Disposition::createNew: flags |= O_CREAT | O_EXCL; break;
+      case Disposition::createAlways: flags |= O_CREAT | O_TRUNC; break;
+      case Disposition::openExisting: break;
+      case Disposition::openAlways: flags |= O_CREAT; break;
+    }
+    std::string p = Native(path);
+    if (p.empty()) {
+      errno = ENOENT;
+      Fail();
+      return nullptr;
+    }
+    int fd = ::open(p.c_str(), flags | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      Fail();
+      return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      lastError = kErrorAccessDenied;
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+  bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
+    auto in = Open(from, Access::read, Share::read, Disposition::openExisting);
+    if (!in) return false;
+    auto out = Open(to, Access::write, Share::none, failIfExists ? Disposition::createNew : Disposition::createAlways);
+    if (!out) return false;
+    char buf[65536];
+    for (;;) {
+      uint32_t got = 0, put = 0;
+      if (!in->Read(buf, sizeof buf, got)) return false;
+      if (got == 0) return true;
+      if (!out->Write(buf, got, put)) return false;
+    }
+  }
+  bool Delete(const std::string& path) override { return ::unlink(Native(path).c_str()) == 0 || Fail(); }
+  bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override {
+    std::string f = Native(from), t = Native(to);
+    if (!replaceExisting && ::access(t.c_str(), F_OK) == 0) {
+      lastError = kErrorAlreadyExists;
+      return false;
+    }
+    return ::rename(f.c_str(), t.c_str()) == 0 || Fail();
+  }
+  uint32_t LastError() override { return lastError; }
+  std::string ErrorText(uint32_t code) override {
+    switch (code) {
+      case kErrorFileNotFound: return "The system cannot find the file specified.\r\n";
+      case kErrorPathNotFound: return "The system cannot find the path specified.\r\n";
+      case kErrorAccessDenied: return "Access is denied.\r\n";
+      case kErrorSharingViolation:
+        return "The process cannot access the file because it is being used by another process.\r\n";
+      case kErrorDiskFull: return "There is not enough space on the disk.\r\n";
+      case kErrorAlreadyExists: return "Cannot create a file when that file already exists.\r\n";
+      default:
+        if (code & 0x20000000u) return std::strerror(static_cast<int>(code & 0xFFFF));
+        return "Unknown error.\r\n";
+    }
+  }
+  std::string FullPath(const std::string& path) override {
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string r = cwd;
+    for (char& c : r)
+      if (c == '/') c = '\\';
+    return r + "\\" + path;
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static PosixFileSystem fs;
+  return fs;
+}
+
+}  // namespace sys

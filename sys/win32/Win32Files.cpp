@@ -1,0 +1,148 @@
+// The real Win32 file system behind the sys::FileSystem interface (ANSI calls).
+#include <windows.h>
+
+#include "sys/Files.h"
+#include "sys/win32/Handle.h"
+
+namespace sys {
+namespace {
+
+using win32::FileHandle;
+
+FILETIME ToFileTime(const LocalTime& t, bool& ok) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  st.wMilliseconds = static_cast<WORD>(t.milliseconds);
+  FILETIME local{}, utc{};
+  ok = SystemTimeToFileTime(&st, &local) && LocalFileTimeToFileTime(&local, &utc);
+  return utc;
+}
+
+class Win32File final : public File {
+ public:
+  explicit Win32File(HANDLE h) : h_(h) {}
+
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
+    DWORD n = 0;
+    BOOL ok = ReadFile(h_.Get(), buffer, count, &n, nullptr);
+    done = n;
+    return ok != FALSE;
+  }
+  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+    DWORD n = 0;
+    BOOL ok = WriteFile(h_.Get(), buffer, count, &n, nullptr);
+    done = n;
+    return ok != FALSE;
+  }
+  bool Seek(int64_t offset, SeekOrigin origin, int64_t& position) override {
+    LARGE_INTEGER to, at;
+    to.QuadPart = offset;
+    if (!SetFilePointerEx(h_.Get(), to, &at, static_cast<DWORD>(origin))) return false;
+    position = at.QuadPart;
+    return true;
+  }
+  bool Size(int64_t& size) override {
+    LARGE_INTEGER s;
+    if (!GetFileSizeEx(h_.Get(), &s)) return false;
+    size = s.QuadPart;
+    return true;
+  }
+  bool Flush() override { return FlushFileBuffers(h_.Get()) != FALSE; }
+  bool GetLastWriteTime(LocalTime& t) override {
+    FILETIME utc, local;
+    SYSTEMTIME st;
+    if (!GetFileTime(h_.Get(), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
+        !FileTimeToSystemTime(&local, &st))
+      return false;
+    t = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    return true;
+  }
+  bool SetLastWriteTime(const LocalTime& t) override {
+    bool ok = false;
+    FILETIME ft = ToFileTime(t, ok);
+    if (!ok) return false;
+    return SetFileTime(h_.Get(), nullptr, nullptr, &ft) != FALSE;
+  }
+
+ private:
+  FileHandle h_;
+};
+
+DWORD AccessFlags(Access a) {
+  switch (a) {
+    case Access::read: return GENERIC_READ;
+    case Access::write: return GENERIC_WRITE;
+    default: return GENERIC_READ | GENERIC_WRITE;
+  }
+}
+DWORD ShareFlags(Share s) {
+  switch (s) {
+    case Share::none: return 0;
+    case Share::read: return FILE_SHARE_READ;
+    default: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+  }
+}
+DWORD DispositionFlags(Disposition d) {
+  switch (d) {
+    case Disposition::createNew: return CREATE_NEW;
+    case Disposition::createAlways: return CREATE_ALWAYS;
+    case Disposition::openExisting: return OPEN_EXISTING;
+    default: return OPEN_ALWAYS;
+  }
+}
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  uint32_t GetAttributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
+  bool SetAttributes(const std::string& path, uint32_t attributes) override {
+    return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+  }
+  bool CreateDirectory(const std::string& path) override {
+    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+  }
+  std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) override {
+    HANDLE h = CreateFileA(path.c_str(), AccessFlags(access), ShareFlags(share), nullptr,
+                           DispositionFlags(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32File>(h);
+  }
+  bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
+    return CopyFileA(from.c_str(), to.c_str(), failIfExists) != FALSE;
+  }
+  bool Delete(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
+  bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override {
+    DWORD flags = MOVEFILE_COPY_ALLOWED | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
+  }
+  uint32_t LastError() override { return GetLastError(); }
+  std::string ErrorText(uint32_t code) override {
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string r = n && text ? std::string(text, n) : std::string();
+    if (text) LocalFree(text);
+    return r;
+  }
+  std::string FullPath(const std::string& path) override {
+    char buf[MAX_PATH * 4];
+    char* part = nullptr;
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, &part);
+    if (n == 0 || n >= sizeof buf) return path;
+    return std::string(buf, n);
+  }
+};
+
+}  // namespace
+
+FileSystem& RealFileSystem() {
+  static Win32FileSystem fs;
+  return fs;
+}
+
+}  // namespace sys

@@ -1,0 +1,45 @@
+// GBK-aware string rules: every path split of the program depends on them.
+#include <gtest/gtest.h>
+
+#include "base/Ansi.h"
+
+namespace {
+
+// "表" is B1 ED; "\x95\x5C" is a GBK character whose trail byte is the code of "\".
+const std::string kTrail5C = "\x95\x5C";
+
+TEST(Ansi, TrimRemovesBlanksAndControlBytesAtBothEnds) {
+  EXPECT_EQ(base::Trim(" \t d:\\kestrum \r\n"), "d:\\kestrum");
+  EXPECT_EQ(base::Trim("   "), "");
+  EXPECT_EQ(base::Trim(""), "");
+  EXPECT_EQ(base::Trim("\x01" "a b" "\x20"), "a b");
+}
+
+TEST(Ansi, CaseChangesOnlyAsciiLetters) {
+  EXPECT_EQ(base::UpperAscii("abc\xB1\xED" "z"), "ABC\xB1\xED" "Z");
+  EXPECT_EQ(base::LowerAscii("ABC\xC1\xD0"), "abc\xC1\xD0");
+}
+
+TEST(Ansi, LastCharTreatsLeadAndTrailAsOne) {
+  EXPECT_EQ(base::LastCharStart(""), std::string::npos);
+  EXPECT_EQ(base::LastCharStart("ab"), 1u);
+  EXPECT_EQ(base::LastCharStart("a\xB1\xED"), 1u);
+  EXPECT_EQ(base::LastCharStart("a" + kTrail5C), 1u);
+  // A lone lead byte at the end is a character of its own.
+  EXPECT_EQ(base::LastCharStart("ab\xB1"), 2u);
+}
+
+TEST(Ansi, BackslashSearchSkipsTrailBytes) {
+  std::string name = "dir\\" + kTrail5C + "x";
+  EXPECT_EQ(base::LastBackslash(name), 3u);
+  EXPECT_EQ(base::ExtractFileName(name), kTrail5C + "x");
+  EXPECT_EQ(base::ExtractFilePath(name), "dir\\");
+  EXPECT_EQ(base::ExtractFileName(kTrail5C), kTrail5C);
+  EXPECT_EQ(base::LastBackslash(kTrail5C), std::string::npos);
+  EXPECT_EQ(base::ExcludeTrailingBackslash("a" + kTrail5C), "a" + kTrail5C);
+  EXPECT_EQ(base::ExcludeTrailingBackslash("a\\"), "a");
+  EXPECT_FALSE(base::IsCharStart(kTrail5C, 1));
+  EXPECT_TRUE(base::IsCharStart("a\\b", 1));
+}
+
+}  // namespace
