@@ -1,0 +1,48 @@
+// Decoders for the zip compression methods 1-6 and 8: pure byte-stream transforms from a
+// Source of compressed bytes to a Sink of decoded bytes, with no knowledge of archives.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zip::codec {
+
+enum class Result { ok, bad_data };
+
+// Supplies compressed bytes. Refill makes the next chunk (at most 32768 bytes) available at
+// `data` and returns its length; 0 means the input is used up. It may throw.
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual size_t Refill(const uint8_t*& data) = 0;
+};
+
+// Receives decoded bytes in order. It may throw.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void Put(const uint8_t* data, size_t n) = 0;
+};
+
+// Exceptions deriving from this marker are never swallowed by a decoder: Inflate turns every
+// other exception raised inside a block into bad_data, but a refused next disk must reach the user.
+struct PassThrough {
+    virtual ~PassThrough() = default;
+};
+
+// Method 8 (RFC 1951). Puts the 32 KB window out each time it fills and the rest after the
+// last block; on bad data nothing still in the window is put out.
+Result Inflate(Source& in, Sink& out);
+
+// Method 6. dict8k = flag bit 1, threeTrees = flag bit 2; compressedSize (after any
+// encryption header) selects the distance lookup width. Produces exactly uncompressedSize bytes.
+Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
+               uint64_t compressedSize);
+
+// Methods 2-5, factor = method - 1 (1..4). Produces exactly uncompressedSize bytes.
+Result Expand(Source& in, Sink& out, uint64_t uncompressedSize, int factor);
+
+// Method 1. Decodes until the input is used up.
+Result Unshrink(Source& in, Sink& out);
+
+}  // namespace zip::codec
