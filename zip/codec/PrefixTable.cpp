@@ -24,7 +24,7 @@ void PrefixTable::Build(const uint8_t* lengths, const uint16_t* codes, const uin
     const uint32_t bad = entry::Make(0, entry::kBad) | 1;  // drop one bit: decoding stops anyway
 
     // Longest code under each primary prefix sizes that prefix's sub-table.
-    uint8_t longest[1u << kMaxCodeBits] = {};
+    uint8_t longest[1u << kMaxPrimaryBits] = {};
     for (unsigned s = 0; s < n; ++s) {
         unsigned len = lengths[s];
         if (len <= primaryBits) continue;
@@ -50,6 +50,7 @@ void PrefixTable::Build(const uint8_t* lengths, const uint16_t* codes, const uin
             for (uint32_t i = rev; i < primarySize; i += 1u << len) table_[i] = e;
         } else {
             uint32_t link = table_[rev & (primarySize - 1)];
+            if (!(entry::Flags(link) & entry::kLink)) continue;  // not a prefix code; unreachable
             uint32_t width = entry::Flags(link) & entry::kExtraMask;
             uint32_t base = entry::Value(link);
             for (uint32_t i = rev >> primaryBits; i < (1u << width); i += 1u << (len - primaryBits))

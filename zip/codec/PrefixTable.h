@@ -23,12 +23,13 @@ inline uint32_t Value(uint32_t e) { return e >> 16; }
 }  // namespace entry
 
 constexpr unsigned kMaxCodeBits = 16;
+constexpr unsigned kMaxPrimaryBits = 11;
 
 class PrefixTable {
 public:
     // lengths[i] == 0: symbol unused. codes[i]: the code of symbol i, left-justified in 16 bits
     // with its first bit in the stream as the most significant. payload[i]: Make(value, flags).
-    // The caller has checked that the codes form a prefix code.
+    // The caller has checked that the codes form a prefix code. primaryBits <= kMaxPrimaryBits.
     void Build(const uint8_t* lengths, const uint16_t* codes, const uint32_t* payload, unsigned n,
                unsigned primaryBits);
 
