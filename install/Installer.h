@@ -1,0 +1,62 @@
+// The install sequence behind the install button, step by step, over the window and the
+// operating-system services it is given.
+#pragma once
+
+#include <string>
+
+#include "install/Window.h"
+#include "sys/Files.h"
+#include "sys/Resources.h"
+
+namespace install {
+
+struct Services {
+  sys::FileSystem& files;
+  sys::Resources& resources;
+};
+
+// One row of the payload table: what is looked up and the file it becomes.
+struct Payload {
+  const char* name;
+  const char* type;
+  const char* file;
+};
+
+inline constexpr Payload kPayloads[] = {
+    {"MYDBAPP", "mydbappfile", "kestrum.exe"},
+    {"myini", "myinifile", "login.dat"},
+    {"mydll", "mydllfile", "qtintf70.dll"},
+    {"myrpt", "myrptfile", "report.zip"},
+    {"myocx", "myocxfile", "ttf16.ocx"},
+    {"mydbsrc", "mydbsrcfile", "db.mdb"},
+    {"mydbjet", "mydbjetfile", "mdac_typ2.7.exe"},
+};
+
+class Installer {
+ public:
+  Installer(Window& window, Services services) : window_(window), sys_(services) {}
+
+  // The whole sequence. Errors of the steps propagate to the caller's error display;
+  // the window's controls are enabled again whenever it stops early.
+  void BitBtn1Click();
+
+  bool EnsureInstallDir();
+  void WriteAllPayloads();
+
+  // The install directory: the field's text trimmed, read anew on every call.
+  std::string InstallDir();
+  // dir + "\" + name, whether or not dir already ends in "\".
+  std::string InstallPath(const std::string& name);
+
+ private:
+  void WritePayload(const Payload& payload);
+  void DeleteReportArchive();
+
+  Window& window_;
+  Services sys_;
+};
+
+// Creates a directory with every missing parent, outermost first.
+bool ForceDirectories(sys::FileSystem& fs, const std::string& dir);
+
+}  // namespace install

@@ -1,0 +1,231 @@
+// The in-memory file system's behaviour, modelled on the Win32 calls' outcomes.
+#include "FakeFileSystem.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Ansi.h"
+
+namespace fakes {
+
+class FakeFile : public sys::File {
+ public:
+  FakeFile(FakeFileSystem& fs, std::string key, bool canWrite) : fs_(fs), key_(std::move(key)), canWrite_(canWrite) {}
+
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
+    const std::string& d = Data();
+    done = pos_ >= d.size() ? 0 : static_cast<uint32_t>(std::min<size_t>(count, d.size() - pos_));
+    std::memcpy(buffer, d.data() + pos_, done);
+    pos_ += done;
+    return true;
+  }
+  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+    done = 0;
+    if (!canWrite_) return fs_.Fail(sys::kErrorAccessDenied);
+    uint32_t n = count;
+    if (fs_.freeBytes >= 0 && n > fs_.freeBytes) n = static_cast<uint32_t>(fs_.freeBytes);
+    std::string& d = fs_.nodes_[key_].data;
+    if (d.size() < pos_ + n) d.resize(pos_ + n);
+    std::memcpy(d.data() + pos_, buffer, n);
+    pos_ += n;
+    done = n;
+    if (fs_.freeBytes >= 0) fs_.freeBytes -= n;
+    return n == count || fs_.Fail(sys::kErrorDiskFull);
+  }
+  bool Seek(int64_t offset, sys::SeekOrigin origin, int64_t& position) override {
+    int64_t base = origin == sys::SeekOrigin::begin ? 0
+                   : origin == sys::SeekOrigin::current ? static_cast<int64_t>(pos_)
+                                                        : static_cast<int64_t>(Data().size());
+    if (base + offset < 0) return fs_.Fail(131);  // ERROR_NEGATIVE_SEEK
+    pos_ = static_cast<size_t>(base + offset);
+    position = base + offset;
+    return true;
+  }
+  bool Size(int64_t& size) override {
+    size = static_cast<int64_t>(Data().size());
+    return true;
+  }
+  bool Flush() override { return true; }
+  bool GetLastWriteTime(sys::LocalTime& time) override {
+    time = fs_.nodes_[key_].time;
+    return true;
+  }
+  bool SetLastWriteTime(const sys::LocalTime& time) override {
+    fs_.nodes_[key_].time = time;
+    return true;
+  }
+
+ private:
+  const std::string& Data() { return fs_.nodes_[key_].data; }
+  FakeFileSystem& fs_;
+  std::string key_;
+  bool canWrite_;
+  size_t pos_ = 0;
+};
+
+FakeFileSystem::FakeFileSystem() { AddDirectory("c:"); }
+
+std::string FakeFileSystem::Key(const std::string& path) const {
+  std::string p = base::LowerAscii(path.size() >= 2 && path[1] == ':' ? path : currentDir + "\\" + path);
+  if (path.empty()) p.clear();
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  // Windows ignores trailing blanks and dots of a name, and a trailing "\".
+  while (!p.empty() && (p.back() == ' ' || p.back() == '\\')) p.pop_back();
+  return p;
+}
+
+bool FakeFileSystem::ParentExists(const std::string& key) const {
+  std::string parent = base::ExcludeTrailingBackslash(base::ExtractFilePath(key));
+  if (parent.empty()) return false;
+  auto it = nodes_.find(parent);
+  return it != nodes_.end() && it->second.directory;
+}
+
+void FakeFileSystem::AddDirectory(const std::string& path) {
+  Node n;
+  n.directory = true;
+  n.attributes = sys::kAttrDirectory;
+  nodes_[Key(path)] = n;
+}
+
+void FakeFileSystem::AddFile(const std::string& path, const std::string& data, uint32_t attributes) {
+  Node n;
+  n.data = data;
+  n.attributes = attributes;
+  nodes_[Key(path)] = n;
+}
+
+bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count(Key(path)) != 0; }
+
+const FakeFileSystem::Node* FakeFileSystem::Find(const std::string& path) const {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+FakeFileSystem::Node* FakeFileSystem::Find(const std::string& path) {
+  auto it = nodes_.find(Key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+std::string FakeFileSystem::Contents(const std::string& path) const {
+  const Node* n = Find(path);
+  return n ? n->data : std::string();
+}
+
+std::vector<std::string> FakeFileSystem::Paths() const {
+  std::vector<std::string> r;
+  for (const auto& [k, v] : nodes_) r.push_back(k);
+  return r;
+}
+
+uint32_t FakeFileSystem::GetAttributes(const std::string& path) {
+  const Node* n = Find(path);
+  if (!n || path.empty()) {
+    Fail(sys::kErrorFileNotFound);
+    return sys::kInvalidAttributes;
+  }
+  return n->attributes;
+}
+
+bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
+  log.push_back("attributes " + Key(path));
+  Node* n = Find(path);
+  if (!n) return Fail(sys::kErrorFileNotFound);
+  n->attributes = attributes | (n->directory ? sys::kAttrDirectory : 0);
+  return true;
+}
+
+bool FakeFileSystem::CreateDirectory(const std::string& path) {
+  std::string k = Key(path);
+  log.push_back("mkdir " + k);
+  if (k.empty()) return Fail(sys::kErrorPathNotFound);
+  if (nodes_.count(k)) return Fail(sys::kErrorAlreadyExists);
+  if (!ParentExists(k)) return Fail(sys::kErrorPathNotFound);
+  AddDirectory(k);
+  return true;
+}
+
+std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Access access, sys::Share,
+                                                sys::Disposition disposition) {
+  std::string k = Key(path);
+  auto it = nodes_.find(k);
+  bool exists = it != nodes_.end();
+  bool writing = access != sys::Access::read;
+  if (exists && it->second.directory) return Fail(sys::kErrorAccessDenied), nullptr;
+  if (exists && it->second.locked) return Fail(sys::kErrorSharingViolation), nullptr;
+  if (exists && writing && (it->second.attributes & sys::kAttrReadOnly)) return Fail(sys::kErrorAccessDenied), nullptr;
+  switch (disposition) {
+    case sys::Disposition::openExisting:
+      if (!exists) return Fail(sys::kErrorFileNotFound), nullptr;
+      break;
+    case sys::Disposition::createNew:
+      if (exists) return Fail(sys::kErrorFileExists), nullptr;
+      [[fallthrough]];
+    case sys::Disposition::createAlways:
+    case sys::Disposition::openAlways:
+      if (!exists && !ParentExists(k)) return Fail(sys::kErrorPathNotFound), nullptr;
+      if (!exists) nodes_[k] = Node{};
+      if (disposition == sys::Disposition::createAlways) nodes_[k].data.clear();
+      log.push_back("create " + k);
+      break;
+  }
+  return std::make_unique<FakeFile>(*this, k, writing);
+}
+
+bool FakeFileSystem::Copy(const std::string& from, const std::string& to, bool failIfExists) {
+  log.push_back("copy " + Key(from) + " " + Key(to));
+  const Node* src = Find(from);
+  if (!src || src->directory) return Fail(sys::kErrorFileNotFound);
+  if (src->locked) return Fail(sys::kErrorSharingViolation);
+  if (failIfExists && Exists(to)) return Fail(sys::kErrorFileExists);
+  if (!ParentExists(Key(to))) return Fail(sys::kErrorPathNotFound);
+  if (freeBytes >= 0 && static_cast<long long>(src->data.size()) > freeBytes) return Fail(sys::kErrorDiskFull);
+  Node copy = *src;
+  nodes_[Key(to)] = copy;
+  return true;
+}
+
+bool FakeFileSystem::Delete(const std::string& path) {
+  log.push_back("delete " + Key(path));
+  auto it = nodes_.find(Key(path));
+  if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
+  if (it->second.directory || it->second.locked || (it->second.attributes & sys::kAttrReadOnly))
+    return Fail(sys::kErrorAccessDenied);
+  nodes_.erase(it);
+  return true;
+}
+
+bool FakeFileSystem::Rename(const std::string& from, const std::string& to, bool replaceExisting) {
+  log.push_back("rename " + Key(from) + " " + Key(to));
+  auto it = nodes_.find(Key(from));
+  if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
+  auto target = nodes_.find(Key(to));
+  if (target != nodes_.end()) {
+    if (!replaceExisting) return Fail(sys::kErrorAlreadyExists);
+    if (target->second.locked || (target->second.attributes & sys::kAttrReadOnly)) return Fail(sys::kErrorAccessDenied);
+  }
+  Node moved = it->second;
+  nodes_.erase(it);
+  nodes_[Key(to)] = moved;
+  return true;
+}
+
+std::string FakeFileSystem::ErrorText(uint32_t code) {
+  switch (code) {
+    case sys::kErrorFileNotFound: return "The system cannot find the file specified.\r\n";
+    case sys::kErrorPathNotFound: return "The system cannot find the path specified.\r\n";
+    case sys::kErrorAccessDenied: return "Access is denied.\r\n";
+    case sys::kErrorSharingViolation:
+      return "The process cannot access the file because it is being used by another process.\r\n";
+    case sys::kErrorDiskFull: return "There is not enough space on the disk.\r\n";
+    default: return "Error " + std::to_string(code) + ".\r\n";
+  }
+}
+
+std::string FakeFileSystem::FullPath(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path;
+  return currentDir + "\\" + path;
+}
+
+}  // namespace fakes

@@ -1,0 +1,67 @@
+// An in-memory file system for tests: case-insensitive "\" paths like Windows, with
+// switches for the outcomes a real disk rarely gives (full disk, locked or failing files).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sys/Files.h"
+
+namespace fakes {
+
+class FakeFileSystem : public sys::FileSystem {
+ public:
+  struct Node {
+    bool directory = false;
+    uint32_t attributes = sys::kAttrArchive;
+    std::string data;
+    sys::LocalTime time{2020, 1, 1, 0, 0, 0, 0};
+    bool locked = false;  // held open without sharing by another program
+  };
+
+  FakeFileSystem();
+
+  // Test set-up and inspection.
+  void AddDirectory(const std::string& path);
+  void AddFile(const std::string& path, const std::string& data, uint32_t attributes = sys::kAttrArchive);
+  bool Exists(const std::string& path) const;
+  const Node* Find(const std::string& path) const;
+  Node* Find(const std::string& path);
+  std::string Contents(const std::string& path) const;
+  std::vector<std::string> Paths() const;  // every path, in canonical (lower-case) form
+
+  // Bytes that may still be written before the disk is full (default: unlimited).
+  long long freeBytes = -1;
+  std::string currentDir = "c:\\work";
+  std::vector<std::string> log;  // one line per mutating call
+
+  // sys::FileSystem
+  uint32_t GetAttributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  bool CreateDirectory(const std::string& path) override;
+  std::unique_ptr<sys::File> Open(const std::string& path, sys::Access access, sys::Share share,
+                                  sys::Disposition disposition) override;
+  bool Copy(const std::string& from, const std::string& to, bool failIfExists) override;
+  bool Delete(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override;
+  uint32_t LastError() override { return lastError_; }
+  std::string ErrorText(uint32_t code) override;
+  std::string FullPath(const std::string& path) override;
+
+ private:
+  friend class FakeFile;
+  std::string Key(const std::string& path) const;
+  bool ParentExists(const std::string& key) const;
+  bool Fail(uint32_t code) {
+    lastError_ = code;
+    return false;
+  }
+
+  std::map<std::string, Node> nodes_;
+  uint32_t lastError_ = 0;
+};
+
+}  // namespace fakes

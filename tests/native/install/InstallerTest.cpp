@@ -1,0 +1,198 @@
+// The install sequence against a recording window, fake resources and the in-memory disk.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "base/Ansi.h"
+#include "base/ErrorDisplay.h"
+#include "base/Exceptions.h"
+#include "install/Installer.h"
+#include "tests/native/fakes/FakeFileSystem.h"
+
+namespace {
+
+class RecordingWindow : public install::Window {
+ public:
+  std::string text = "d:\\kestrum";
+  std::vector<std::string> events;
+  std::string DirectoryText() override { return text; }
+  void SetStatus(const std::string& t) override { events.push_back("status " + t); }
+  void ShowMark(int row) override { events.push_back("mark " + std::to_string(row)); }
+  void RepaintNow() override { events.push_back("repaint"); }
+  void SetBusyCursor(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
+  void EnableControls(bool on) override { events.push_back(on ? "enable" : "disable"); }
+  void DirectoryMessage(const std::string& t, const std::string& c) override { events.push_back("dirbox " + t + "|" + c); }
+  void ShowMessage(const std::string& t) override { events.push_back("message " + t); }
+  void Close() override { events.push_back("close"); }
+};
+
+class MapResources : public sys::Resources {
+ public:
+  std::map<std::string, std::string> blobs;  // "NAME/TYPE" upper-cased
+  bool Load(const std::string& name, const std::string& type, const void*& data, uint32_t& size) override {
+    auto it = blobs.find(base::UpperAscii(name) + "/" + base::UpperAscii(type));
+    if (it == blobs.end()) return false;
+    data = it->second.data();
+    size = static_cast<uint32_t>(it->second.size());
+    return true;
+  }
+};
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  InstallerTest() {
+    for (const auto& p : install::kPayloads)
+      resources.blobs[base::UpperAscii(p.name) + "/" + base::UpperAscii(p.type)] = std::string("bytes of ") + p.file;
+    fs.AddDirectory("d:");
+  }
+  std::vector<std::string> Only(const std::string& prefix) const {
+    std::vector<std::string> r;
+    for (const auto& e : window.events)
+      if (e.rfind(prefix, 0) == 0) r.push_back(e);
+    return r;
+  }
+  RecordingWindow window;
+  MapResources resources;
+  fakes::FakeFileSystem fs;
+  install::Installer installer{window, {fs, resources}};
+};
+
+TEST(ErrorDisplay, FullStopFollowsTheLastCharacterRule) {
+  EXPECT_EQ(base::ErrorDisplayText("Access denied"), "Access denied.");
+  EXPECT_EQ(base::ErrorDisplayText("写流出错"), "写流出错.");
+  EXPECT_EQ(base::ErrorDisplayText("Done."), "Done.");
+  EXPECT_EQ(base::ErrorDisplayText("(see above)"), "(see above)");
+  EXPECT_EQ(base::ErrorDisplayText("error 5"), "error 5.");
+  EXPECT_EQ(base::ErrorDisplayText(""), "");
+  // A Chinese character whose trail byte is below "." still counts as one character.
+  EXPECT_EQ(base::ErrorDisplayText("x\x81\x20"), "x\x81\x20.");
+}
+
+TEST(ErrorDisplay, SystemTextLosesTrailingBlanksControlsAndFullStops) {
+  EXPECT_EQ(base::TrimSystemErrorText("Access is denied.\r\n"), "Access is denied");
+  EXPECT_EQ(base::TrimSystemErrorText("拒绝访问。\r\n"), "拒绝访问。");
+  EXPECT_EQ(base::TrimSystemErrorText(" . .\t"), "");
+}
+
+TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
+  installer.BitBtn1Click();
+  for (const auto& p : install::kPayloads) {
+    if (std::string(p.file) == "report.zip") continue;
+    EXPECT_EQ(fs.Contents(std::string("d:\\kestrum\\") + p.file), std::string("bytes of ") + p.file) << p.file;
+  }
+  EXPECT_FALSE(fs.Exists("d:\\kestrum\\report.zip"));
+  std::vector<std::string> expected = {
+      "disable",
+      "status 正在复制文件:kestrum.exe....",
+      "status 正在复制文件:login.dat....",
+      "status 正在复制文件:qtintf70.dll....",
+      "status 正在复制文件:report.zip....",
+      "status 正在复制文件:ttf16.ocx....",
+      "mark 1",
+      "repaint",
+      "status 正在复制文件:db.mdb....",
+      "mark 2",
+      "repaint",
+      "status 正在复制文件:mdac_typ2.7.exe....",
+      "message 安装完成，请重新启动电脑！",
+      "close",
+  };
+  EXPECT_EQ(window.events, expected);
+}
+
+TEST_F(InstallerTest, DirectoryIsCreatedWithParentsOutermostFirst) {
+  window.text = "d:\\a\\b\\c";
+  EXPECT_TRUE(installer.EnsureInstallDir());
+  std::vector<std::string> mk;
+  for (const auto& l : fs.log)
+    if (l.rfind("mkdir", 0) == 0) mk.push_back(l);
+  EXPECT_EQ(mk, (std::vector<std::string>{"mkdir d:\\a", "mkdir d:\\a\\b", "mkdir d:\\a\\b\\c"}));
+  fs.log.clear();
+  EXPECT_TRUE(installer.EnsureInstallDir());
+  EXPECT_TRUE(fs.log.empty()) << "an existing directory is not created again";
+  EXPECT_TRUE(Only("dirbox").empty());
+}
+
+TEST_F(InstallerTest, DirectoryThatCannotBeMadeShowsTheMessageAndWritesNothing) {
+  for (std::string text : {std::string(""), std::string("q:\\kestrum")}) {
+    window.events.clear();
+    window.text = text;
+    installer.BitBtn1Click();
+    EXPECT_EQ(window.events, (std::vector<std::string>{"disable", "dirbox 创建目录失败!|信息", "enable"})) << text;
+  }
+  EXPECT_FALSE(fs.Exists("q:\\kestrum"));
+}
+
+TEST_F(InstallerTest, BlanksAfterTheDirectoryAreTrimmedForEveryPathButTheCreation) {
+  window.text = "d:\\kestrum   ";
+  installer.BitBtn1Click();
+  EXPECT_EQ(fs.log.front(), "mkdir d:\\kestrum");  // given the text with its blanks
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "bytes of login.dat");
+  EXPECT_EQ(Only("close").size(), 1u);
+}
+
+TEST_F(InstallerTest, MissingResourceNamesItAsPassed) {
+  resources.blobs.erase("MYINI/MYINIFILE");
+  fs.AddDirectory("d:\\kestrum");
+  try {
+    installer.BitBtn1Click();
+    FAIL() << "no error";
+  } catch (const base::EResNotFound& e) {
+    EXPECT_EQ(e.Message(), "资源 myini 没找到");
+  }
+  EXPECT_TRUE(fs.Exists("d:\\kestrum\\kestrum.exe"));
+  EXPECT_EQ(window.events.back(), "enable");
+}
+
+TEST_F(InstallerTest, ReadOnlyFileStopsWithTheFileErrorAfterEarlierFiles) {
+  fs.AddDirectory("d:\\kestrum");
+  fs.AddFile("d:\\kestrum\\login.dat", "old", sys::kAttrReadOnly);
+  try {
+    installer.BitBtn1Click();
+    FAIL() << "no error";
+  } catch (const base::EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"d:\\kestrum\\login.dat\". Access is denied");
+  }
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\kestrum.exe"), "bytes of kestrum.exe");
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "old");
+  EXPECT_TRUE(Only("mark").empty());
+  EXPECT_EQ(window.events.back(), "enable");
+}
+
+TEST_F(InstallerTest, RelativeTargetIsQuotedAsAFullPath) {
+  fs.AddDirectory("c:\\work");
+  fs.AddDirectory("c:\\work\\rel");
+  fs.AddFile("c:\\work\\rel\\kestrum.exe", "", sys::kAttrReadOnly);
+  window.text = "c:\\work\\rel";
+  EXPECT_TRUE(installer.EnsureInstallDir());
+  window.text = "rel";
+  try {
+    installer.WriteAllPayloads();
+    FAIL() << "no error";
+  } catch (const base::EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"c:\\work\\rel\\kestrum.exe\". Access is denied");
+  }
+}
+
+TEST_F(InstallerTest, ShortWriteIsAWriteErrorAndLeavesTheIncompleteFile) {
+  fs.AddDirectory("d:\\kestrum");
+  fs.freeBytes = 30;  // room for kestrum.exe (20 bytes) and part of login.dat
+  try {
+    installer.BitBtn1Click();
+    FAIL() << "no error";
+  } catch (const base::EWriteError& e) {
+    EXPECT_EQ(e.Message(), "写流出错");
+  }
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "bytes of l");
+}
+
+TEST_F(InstallerTest, EmptyPayloadLeavesAnEmptyFile) {
+  resources.blobs["MYINI/MYINIFILE"].clear();
+  fs.AddDirectory("d:\\kestrum");
+  fs.AddFile("d:\\kestrum\\login.dat", "previous");
+  installer.WriteAllPayloads();
+  ASSERT_TRUE(fs.Exists("d:\\kestrum\\login.dat"));
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "");
+}
+
+}  // namespace
