@@ -36,10 +36,16 @@ bool Fail() {
   return false;
 }
 
+// Only a "\\" that is a character of its own separates: a GBK trail byte may be 0x5C too.
 std::string Native(const std::string& path) {
   std::string p = path;
-  for (char& c : p)
-    if (c == '\\') c = '/';
+  for (size_t i = 0; i < p.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
+      ++i;
+    else if (c == '\\')
+      p[i] = '/';
+  }
   return p;
 }
 

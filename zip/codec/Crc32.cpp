@@ -68,13 +68,18 @@ uint64_t FoldConstant(unsigned k) {
 
 struct FoldConstants {
     // A 128-bit block B (first stream bit = x^127) moved D bits on is B_hi*x^(D+64) + B_lo*x^D;
-    // the reflected product carries an extra factor x, hence the exponents minus one.
-    __m128i by512, by128;
-    FoldConstants() {
-        by512 = _mm_set_epi64x(static_cast<long long>(FoldConstant(511)), static_cast<long long>(FoldConstant(575)));
-        by128 = _mm_set_epi64x(static_cast<long long>(FoldConstant(127)), static_cast<long long>(FoldConstant(191)));
-    }
+    // the reflected product carries an extra factor x, hence the exponents minus one. Kept as
+    // plain integers so that only the target-specific function touches vector types.
+    alignas(16) uint64_t by512[2];
+    alignas(16) uint64_t by128[2];
+    FoldConstants()
+        : by512{FoldConstant(575), FoldConstant(511)}, by128{FoldConstant(191), FoldConstant(127)} {}
 };
+
+const FoldConstants& GetFoldConstants() {
+    static const FoldConstants constants;
+    return constants;
+}
 
 __attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i x, __m128i k, __m128i next) {
     __m128i lo = _mm_clmulepi64_si128(x, k, 0x00);
@@ -83,25 +88,27 @@ __attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i x, __m128i k,
 }
 
 __attribute__((target("pclmul,sse2"))) uint32_t Folded(const Tables& tb, uint32_t crc, const uint8_t* p, size_t n) {
-    static const FoldConstants k;
+    const FoldConstants& fc = GetFoldConstants();
+    const __m128i by512 = _mm_load_si128(reinterpret_cast<const __m128i*>(fc.by512));
+    const __m128i by128 = _mm_load_si128(reinterpret_cast<const __m128i*>(fc.by128));
     const __m128i* v = reinterpret_cast<const __m128i*>(p);
     __m128i x0 = _mm_xor_si128(_mm_loadu_si128(v), _mm_cvtsi32_si128(static_cast<int>(crc)));
     __m128i x1 = _mm_loadu_si128(v + 1), x2 = _mm_loadu_si128(v + 2), x3 = _mm_loadu_si128(v + 3);
     v += 4;
     n -= 64;
     while (n >= 64) {
-        x0 = Fold(x0, k.by512, _mm_loadu_si128(v));
-        x1 = Fold(x1, k.by512, _mm_loadu_si128(v + 1));
-        x2 = Fold(x2, k.by512, _mm_loadu_si128(v + 2));
-        x3 = Fold(x3, k.by512, _mm_loadu_si128(v + 3));
+        x0 = Fold(x0, by512, _mm_loadu_si128(v));
+        x1 = Fold(x1, by512, _mm_loadu_si128(v + 1));
+        x2 = Fold(x2, by512, _mm_loadu_si128(v + 2));
+        x3 = Fold(x3, by512, _mm_loadu_si128(v + 3));
         v += 4;
         n -= 64;
     }
-    x1 = Fold(x0, k.by128, x1);
-    x2 = Fold(x1, k.by128, x2);
-    x3 = Fold(x2, k.by128, x3);
+    x1 = Fold(x0, by128, x1);
+    x2 = Fold(x1, by128, x2);
+    x3 = Fold(x2, by128, x3);
     while (n >= 16) {
-        x3 = Fold(x3, k.by128, _mm_loadu_si128(v++));
+        x3 = Fold(x3, by128, _mm_loadu_si128(v++));
         n -= 16;
     }
     // The folded block is congruent to everything so far; its CRC from zero is the result.

@@ -44,13 +44,13 @@ std::string Sha256Hex(const Bytes& data);
 // Hands out `data` in chunks whose sizes cycle through `pattern` (each at most 32768).
 class MemorySource : public Source {
 public:
-    explicit MemorySource(const Bytes& data, std::vector<size_t> pattern = {32768})
-        : data_(data), pattern_(std::move(pattern)) {}
+    explicit MemorySource(Bytes data, std::vector<size_t> pattern = {32768})
+        : data_(std::move(data)), pattern_(std::move(pattern)) {}
     size_t Refill(const uint8_t*& p) override;
     size_t Calls() const { return calls_; }
 
 private:
-    const Bytes& data_;
+    Bytes data_;
     std::vector<size_t> pattern_;
     size_t pos_ = 0, calls_ = 0;
 };

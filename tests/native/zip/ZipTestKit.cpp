@@ -1,0 +1,310 @@
+// The zip test scaffolding: archive writer (stored data, optional traditional encryption),
+// manifest reader, SHA-256, temporary folders and the scripted user interface.
+#include "ZipTestKit.h"
+
+#include <dirent.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "zip/codec/Crc32.h"
+#include "zip/codec/Crypt.h"
+
+namespace ziptest {
+
+namespace {
+
+void Put16(std::string& s, uint32_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+std::string Native(const std::string& path) {
+  std::string p = path;
+  for (size_t i = 0; i < p.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size()) ++i;
+    else if (c == '\\') p[i] = '/';
+  }
+  return p;
+}
+
+std::string Encrypt(const std::string& password, uint8_t check, const std::string& payload) {
+  auto keys = zip::codec::CryptInit(reinterpret_cast<const uint8_t*>(password.data()), password.size());
+  std::string plain = "\x11\x22\x33\x44\x55\x66\x77\x88\x99\xAA\xBB";
+  plain += static_cast<char>(check);
+  plain += payload;
+  std::string out;
+  for (char c : plain) {
+    // The key byte is what decrypting a zero would give; the keys then take the plain byte.
+    auto probe = keys;
+    uint8_t key = 0;
+    zip::codec::CryptDecrypt(probe, &key, 1);
+    out += static_cast<char>(static_cast<uint8_t>(c) ^ key);
+    zip::codec::CryptUpdate(keys, static_cast<uint8_t>(c));
+  }
+  return out;
+}
+
+void RemoveTree(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    ::chmod(path.c_str(), 0700);
+    for (const std::string& child : ListDir(path)) RemoveTree(path + "/" + child);
+    ::rmdir(path.c_str());
+  } else {
+    ::unlink(path.c_str());
+  }
+}
+
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
+      out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+uint32_t Crc(const std::string& data) {
+  return ~zip::codec::Crc32UpdateBytewise(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+uint32_t DosTime(int year, int month, int day, int hour, int minute, int second) {
+  return static_cast<uint32_t>((year - 1980) << 25 | month << 21 | day << 16 | hour << 11 | minute << 5 | second / 2);
+}
+
+std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout) {
+  std::string out = layout.prefix;
+  std::vector<uint32_t> offsets;
+  std::vector<std::string> stored;
+  for (const ZipItem& it : items) {
+    std::string payload = it.method == 0 ? it.data : it.packed;
+    uint16_t flags = it.flags;
+    uint32_t crc = it.crc.value_or(Crc(it.data));
+    if (!it.password.empty()) {
+      flags |= 1;
+      uint8_t check = (flags & 8) ? static_cast<uint8_t>(it.dosTime >> 8) : static_cast<uint8_t>(crc >> 24);
+      payload = Encrypt(it.password, check, payload);
+    }
+    stored.push_back(payload);
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    Put32(out, 0x04034B50);
+    Put16(out, 20);
+    Put16(out, flags);
+    Put16(out, it.method);
+    Put32(out, it.dosTime);
+    Put32(out, crc);
+    Put32(out, static_cast<uint32_t>(it.csize.value_or(static_cast<int32_t>(payload.size()))));
+    Put32(out, static_cast<uint32_t>(it.usize.value_or(static_cast<int32_t>(it.data.size()))));
+    Put16(out, static_cast<uint32_t>(it.name.size()));
+    Put16(out, 0);
+    out += it.name;
+    out += payload;
+  }
+  uint32_t central = static_cast<uint32_t>(out.size());
+  std::vector<int> order = layout.centralOrder;
+  if (order.empty())
+    for (size_t i = 0; i < items.size(); ++i) order.push_back(static_cast<int>(i));
+  for (int i : order) {
+    const ZipItem& it = items[static_cast<size_t>(i)];
+    uint16_t flags = it.flags | (it.password.empty() ? 0 : 1);
+    Put32(out, 0x02014B50);
+    Put16(out, it.versionMadeBy);
+    Put16(out, 20);
+    Put16(out, flags);
+    Put16(out, it.method);
+    Put32(out, it.dosTime);
+    Put32(out, it.crc.value_or(Crc(it.data)));
+    Put32(out, static_cast<uint32_t>(it.csize.value_or(static_cast<int32_t>(stored[static_cast<size_t>(i)].size()))));
+    Put32(out, static_cast<uint32_t>(it.usize.value_or(static_cast<int32_t>(it.data.size()))));
+    Put16(out, static_cast<uint32_t>(it.name.size()));
+    Put16(out, it.centralExtraLength);
+    Put16(out, static_cast<uint32_t>(it.comment.size()));
+    Put16(out, 0);
+    Put16(out, 0);
+    Put32(out, it.external);
+    Put32(out, static_cast<uint32_t>(it.centralOffset.value_or(static_cast<int32_t>(offsets[static_cast<size_t>(i)]))));
+    out += it.name;
+    out += it.comment;
+  }
+  uint32_t size = static_cast<uint32_t>(out.size()) - central;
+  uint16_t total = layout.totalEntries.value_or(static_cast<uint16_t>(order.size()));
+  Put32(out, 0x06054B50);
+  Put16(out, layout.thisDisk);
+  Put16(out, layout.startDisk);
+  Put16(out, total);
+  Put16(out, total);
+  Put32(out, size);
+  Put32(out, central);
+  Put16(out, static_cast<uint32_t>(layout.comment.size()));
+  out += layout.comment;
+  return out;
+}
+
+ZipLayout Disks(uint16_t thisDisk, uint16_t startDisk) {
+  ZipLayout l;
+  l.thisDisk = thisDisk;
+  l.startDisk = startDisk;
+  return l;
+}
+ZipLayout Prefix(std::string prefix) {
+  ZipLayout l;
+  l.prefix = std::move(prefix);
+  return l;
+}
+ZipLayout Comment(std::string comment) {
+  ZipLayout l;
+  l.comment = std::move(comment);
+  return l;
+}
+
+std::string StoredDeflate(const std::string& data) {
+  std::string out;
+  size_t at = 0;
+  do {
+    size_t n = std::min<size_t>(65535, data.size() - at);
+    bool last = at + n == data.size();
+    out += static_cast<char>(last ? 1 : 0);
+    Put16(out, static_cast<uint32_t>(n));
+    Put16(out, static_cast<uint32_t>(~n & 0xFFFF));
+    out += data.substr(at, n);
+    at += n;
+  } while (at < data.size());
+  return out;
+}
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/zvtestXXXXXX";
+  path_ = ::mkdtemp(pattern);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void WriteFile(const std::string& path, const std::string& data) {
+  std::ofstream f(Native(path), std::ios::binary | std::ios::trunc);
+  f << data;
+}
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream f(Native(path), std::ios::binary);
+  if (!f) return std::nullopt;
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(Native(path).c_str(), &st) == 0;
+}
+
+std::vector<std::string> ListDir(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(Native(path).c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return names;
+}
+
+std::string Sha256(const std::string& data) {
+  static const uint32_t k[64] = {
+      0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+      0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+      0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+      0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+      0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+      0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+      0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+      0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+  uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  std::string m = data;
+  uint64_t bits = static_cast<uint64_t>(data.size()) * 8;
+  m += '\x80';
+  while (m.size() % 64 != 56) m += '\0';
+  for (int i = 7; i >= 0; --i) m += static_cast<char>(bits >> (i * 8));
+  auto rotr = [](uint32_t x, int n) { return (x >> n) | (x << (32 - n)); };
+  for (size_t off = 0; off < m.size(); off += 64) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i) {
+      const auto* p = reinterpret_cast<const uint8_t*>(m.data() + off + i * 4);
+      w[i] = static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    }
+    for (int i = 16; i < 64; ++i) {
+      uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+      uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
+    for (int i = 0; i < 64; ++i) {
+      uint32_t t1 = hh + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
+      uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+      hh = g; g = f; f = e; e = d + t1; d = c; c = b; b = a; a = t1 + t2;
+    }
+    h[0] += a; h[1] += b; h[2] += c; h[3] += d; h[4] += e; h[5] += f; h[6] += g; h[7] += hh;
+  }
+  char hex[65];
+  for (int i = 0; i < 8; ++i) std::snprintf(hex + i * 8, 9, "%08x", h[i]);
+  return hex;
+}
+
+std::string TestData(const std::string& name) { return std::string(ZORVIK_TESTDATA_DIR) + "/" + name; }
+
+std::vector<ManifestRow> Manifest() {
+  std::vector<ManifestRow> rows;
+  std::ifstream f(TestData("MANIFEST.tsv"));
+  std::string line;
+  std::getline(f, line);
+  while (std::getline(f, line)) {
+    std::vector<std::string> cols;
+    std::stringstream s(line);
+    std::string col;
+    while (std::getline(s, col, '\t')) cols.push_back(col);
+    if (cols.size() < 8 || cols[1].empty()) continue;
+    ManifestRow r;
+    r.archive = cols[0];
+    r.entry = Unescape(cols[1]);
+    r.method = std::stoi(cols[2]);
+    r.flags = static_cast<uint32_t>(std::stoul(cols[3], nullptr, 16));
+    r.password = Unescape(cols[4]);
+    r.usize = std::stoll(cols[5]);
+    r.crc = static_cast<uint32_t>(std::stoul(cols[6], nullptr, 16));
+    r.sha256 = cols[7];
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+int ScriptedUi::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+  boxes.push_back({text, caption, flags});
+  if (answerAt_ < answers.size()) return answers[answerAt_++];
+  return (flags & 0xF) == sys::kMbYesNo ? sys::kIdYes : sys::kIdOk;
+}
+
+bool ScriptedUi::VolumeLabel(const std::string&, std::string& label) {
+  if (labels.empty()) return false;
+  label = labels[std::min(labelAt_, labels.size() - 1)];
+  ++labelAt_;
+  return true;
+}
+
+}  // namespace ziptest

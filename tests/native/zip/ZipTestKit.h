@@ -1,0 +1,132 @@
+// Test scaffolding for the zip component: a small archive writer for hand-made cases, the
+// shared test set's manifest, temporary folders and a scripted user interface.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sys/UserInterface.h"
+
+namespace ziptest {
+
+uint32_t Crc(const std::string& data);
+uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
+
+struct ZipItem {
+  ZipItem(std::string n, std::string d) : name(std::move(n)), data(std::move(d)) {}
+  std::string name;  // stored bytes, "/" between parts
+  std::string data;  // the plain contents
+  uint16_t method = 0;
+  std::string packed;  // the compressed bytes when method is not 0
+  uint16_t flags = 0;
+  uint32_t dosTime = DosTime(2024, 3, 15, 10, 30, 0);
+  std::optional<uint32_t> crc;        // default: CRC of data
+  std::optional<int32_t> usize;       // default: size of data
+  std::optional<int32_t> csize;       // default: size of what is stored
+  std::string password;               // encrypts (flag bit 0) when not empty
+  uint16_t versionMadeBy = 0x0314;    // host 3 (Unix); 0x0014 for MS-DOS
+  uint32_t external = 0x20;
+  std::string comment;
+  std::optional<int32_t> centralOffset;  // overrides the real local header offset
+  uint16_t centralExtraLength = 0;       // claimed, no bytes written
+
+  ZipItem& Packed(uint16_t m, std::string bytes) { method = m; packed = std::move(bytes); return *this; }
+  ZipItem& Flags(uint16_t f) { flags = f; return *this; }
+  ZipItem& Time(uint32_t t) { dosTime = t; return *this; }
+  ZipItem& Crc(uint32_t c) { crc = c; return *this; }
+  ZipItem& Usize(int32_t n) { usize = n; return *this; }
+  ZipItem& Csize(int32_t n) { csize = n; return *this; }
+  ZipItem& Password(std::string p) { password = std::move(p); return *this; }
+  ZipItem& Host(uint16_t v) { versionMadeBy = v; return *this; }
+  ZipItem& External(uint32_t a) { external = a; return *this; }
+  ZipItem& Comment(std::string c) { comment = std::move(c); return *this; }
+  ZipItem& Offset(int32_t o) { centralOffset = o; return *this; }
+};
+
+struct ZipLayout {
+  std::string prefix;             // bytes before the first local header
+  std::vector<int> centralOrder;  // default: as given
+  std::string comment;
+  uint16_t thisDisk = 0, startDisk = 0;
+  std::optional<uint16_t> totalEntries;
+};
+ZipLayout Disks(uint16_t thisDisk, uint16_t startDisk);
+ZipLayout Prefix(std::string prefix);
+ZipLayout Comment(std::string comment);
+
+std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout = {});
+
+// A deflate stream of stored blocks holding data (valid, method 8).
+std::string StoredDeflate(const std::string& data);
+
+// A fresh folder under /tmp, removed with everything in it at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& Path() const { return path_; }
+  // Path of a child in the component's "\" form.
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& data);
+// Empty optional when the file cannot be read.
+std::optional<std::string> ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+std::vector<std::string> ListDir(const std::string& path);
+std::string Sha256(const std::string& data);
+
+struct ManifestRow {
+  std::string archive, entry, password, sha256;
+  int method = 0;
+  uint32_t flags = 0, crc = 0;
+  long long usize = 0;
+};
+std::vector<ManifestRow> Manifest();
+std::string TestData(const std::string& name);
+
+// Records message boxes and answers them from a script; drive queries as set.
+class ScriptedUi : public sys::UserInterface {
+ public:
+  struct Box {
+    std::string text, caption;
+    uint32_t flags;
+  };
+  std::vector<Box> boxes;
+  std::vector<int> answers;  // taken in order; when used up, the first button
+  int processed = 0;
+  uint32_t driveType = sys::kDriveFixed;
+  std::vector<std::string> labels;  // taken in order; the last one repeats
+  std::function<bool(const sys::OpenFileRequest&, std::string&)> openFile;
+  std::vector<sys::OpenFileRequest> openRequests;
+  sys::Cursor cursor = sys::Cursor::normal;
+  std::vector<sys::Cursor> cursorLog;
+
+  void ProcessMessages() override { ++processed; }
+  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  sys::Cursor SetCursor(sys::Cursor c) override {
+    cursorLog.push_back(c);
+    return std::exchange(cursor, c);
+  }
+  bool OpenFileDialog(const sys::OpenFileRequest& request, std::string& fileName) override {
+    openRequests.push_back(request);
+    return openFile ? openFile(request, fileName) : false;
+  }
+  bool SelectDirectory(std::string&) override { return false; }
+  std::string OemToAnsi(const std::string& text) override { return "oem:" + text; }
+  uint32_t DriveType(const std::string&) override { return driveType; }
+  bool VolumeLabel(const std::string&, std::string& label) override;
+
+ private:
+  size_t answerAt_ = 0, labelAt_ = 0;
+};
+
+}  // namespace ziptest

@@ -1,0 +1,222 @@
+// TZipExtractor: reads a zip archive's directory, decodes and verifies entries, and unpacks
+// chosen entries into a destination directory. Files and user-interface services come in
+// through sys/ interfaces so the same logic runs on Windows, natively and against fakes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sys/Files.h"
+#include "sys/UserInterface.h"
+#include "zip/BufferStream.h"
+#include "zip/ZipEntryInfo.h"
+#include "zip/ZipErrors.h"
+#include "zip/ZipLists.h"
+#include "zip/codec/Crypt.h"
+
+namespace zip {
+
+enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
+enum TUZOverwriteMode { Prompt = 0, Always = 1, Never = 2, ifNewer = 3, ifOlder = 4 };
+enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srFileOpenError = 2, srCreateError = 3 };
+// Multi-disk modes.
+enum TMultiMode { mmNone = 0, mmRemovable = 1, mmSplitFiles = 2 };
+
+constexpr int kThisVersion = 223;
+
+// Case-insensitive wildcard match: "?", "*" and sets such as <a-c> or <!x>.
+bool IsMatch(const std::string& pattern, const std::string& name);
+
+class TZipExtractor : public TObject {
+ public:
+  using TNotifyPercent = std::function<void(TZipExtractor& sender, int percent)>;
+
+  explicit TZipExtractor(sys::FileSystem& fs = sys::RealFileSystem(),
+                         sys::UserInterface& ui = sys::RealUserInterface(), bool designing = false);
+  ~TZipExtractor() override;
+  TZipExtractor(const TZipExtractor&) = delete;
+  TZipExtractor& operator=(const TZipExtractor&) = delete;
+
+  // Copies the published settings and handlers of another component (not FlushFilesOnClose,
+  // OEMConvert, ThisVersion, OnDecrypt); names and sort mode are taken without their setters.
+  void Assign(const TZipExtractor& source);
+  // The form has loaded the component's stored settings.
+  void Loaded();
+
+  // ---- Properties ----
+  int ThisVersion() const { return kThisVersion; }
+  void SetThisVersion(int) {}
+  const std::string& ZipName() const { return zipName_; }
+  virtual void SetZipName(const std::string& name);
+  const std::string& DestDir() const { return destDir_; }
+  void SetDestDir(const std::string& dir);
+  const std::string& RootDir() const { return rootDir_; }
+  void SetRootDir(const std::string& dir);
+  TZipSortMode SortMode() const { return sortMode_; }
+  void SetSortMode(TZipSortMode mode) { sortMode_ = mode; }
+  bool RecreateDirs() const { return recreateDirs_; }
+  void SetRecreateDirs(bool v) { recreateDirs_ = v; }
+  TUZOverwriteMode OverwriteMode() const { return overwriteMode_; }
+  void SetOverwriteMode(TUZOverwriteMode v) { overwriteMode_ = v; }
+  std::vector<std::string>& FilesList() { return filesList_; }
+  void SetFilesList(const std::vector<std::string>& lines) { filesList_ = lines; }
+  bool DoAll() const { return doAll_; }
+  void SetDoAll(bool v) { doAll_ = v; }
+  TIncompleteZipMode IncompleteZipMode() const { return incompleteZipMode_; }
+  void SetIncompleteZipMode(TIncompleteZipMode v) { incompleteZipMode_ = v; }
+  bool KeepZipOpen() const { return keepZipOpen_; }
+  void SetKeepZipOpen(bool v) { keepZipOpen_ = v; }
+  bool DoProcessMessages() const { return doProcessMessages_; }
+  void SetDoProcessMessages(bool v) { doProcessMessages_ = v; }
+  bool RetainAttributes() const { return retainAttributes_; }
+  void SetRetainAttributes(bool v) { retainAttributes_ = v; }
+  bool ReplaceReadOnly() const { return replaceReadOnly_; }
+  void SetReplaceReadOnly(bool v) { replaceReadOnly_ = v; }
+  bool FlushFilesOnClose() const { return flushFilesOnClose_; }
+  void SetFlushFilesOnClose(bool v) { flushFilesOnClose_ = v; }
+  bool OEMConvert() const { return oemConvert_; }
+  void SetOEMConvert(bool v) { oemConvert_ = v; }
+  const std::string& Password() const { return password_; }
+  void SetPassword(const std::string& v) { password_ = v; }
+  virtual bool CheckDiskLabels() const { return checkDiskLabels_; }
+  virtual void SetCheckDiskLabels(bool v) { checkDiskLabels_ = v; }
+  virtual int MultiMode() const { return multiMode_; }
+  virtual void SetMultiMode(int v) { multiMode_ = v; }
+
+  // ---- Events ----
+  std::function<void(TZipExtractor& sender, int numFiles, double totalBytes, bool& stopNow)> OnStartUnZipInfo;
+  TNotifyPercent OnFilePercentDone;
+  TNotifyPercent OnTotalPercentDone;
+  std::function<void(TZipExtractor& sender, int fileIndex, std::string& fName, bool& skip)> OnStartUnZip;
+  std::function<void(TZipExtractor& sender, int fileIndex, const std::string& fName)> OnEndUnZip;
+  std::function<void(TZipExtractor& sender, bool& overwriteIt, int fileIndex, std::string& fName)>
+      OnPromptForOverwrite;
+  std::function<void(TZipExtractor& sender, TSkipReason reason, const std::string& fName, int fileIndex,
+                     bool& retry)>
+      OnSkippingFile;
+  std::function<void(TZipExtractor& sender, int fileIndex, std::string& newPassword)> OnBadPassword;
+  std::function<void(TZipExtractor& sender, int calcCRC, int storedCRC, int fileIndex)> OnBadCRC;
+  std::function<void(TZipExtractor& sender, TIncompleteZipMode& incompleteMode)> OnInCompleteZip;
+  std::function<void(TZipExtractor& sender, int nextDisk, std::string& fName)> OnGetNextDisk;
+  std::function<void(TZipExtractor& sender, int fileCount)> OnUnZipComplete;
+  std::function<void(TZipExtractor& sender, char*& buffer, const std::string& fName, int amountUsed,
+                     int bufferNum, bool& quit)>
+      OnGetNextBuffer;
+  std::function<void(TZipExtractor& sender, uint8_t* buffer, int length, const std::string& password)> OnDecrypt;
+
+  // ---- Directory ----
+  void OpenZip();
+  void CloseZip();
+  void ClearZip();
+  void ReadZip();
+  int Count() const;
+  const std::string& Filename(int index) const;
+  std::string FileComment(int index);
+  std::string ZipComment();
+  // The view's entry (sorted by SortMode); EListError when out of range.
+  TZipEntryInfo& Entry(int index) const;
+  int DiskCount() const { return diskCount_; }
+
+  // ---- Extraction ----
+  int UnZip();
+
+  // The handler assigned at creation for OnGetNextDisk.
+  void DefaultGetNextDisk(TZipExtractor& sender, int nextDisk, std::string& fName);
+
+ private:
+  // Directory reading.
+  void OpenArchiveFile();
+  void CloseArchiveFile();
+  void FreeLists();
+  bool SpansDisks() const { return multiMode_ != mmNone; }
+  void RaiseBadZip();
+  bool ReadCentralHeader(TBufferStream& in, TZipEntryInfo& entry, bool mayChangeDisk);
+  bool ReadLocalHeader(TBufferStream& in, TZipEntryInfo& entry);
+  bool ScanLocalHeaders();
+  void BuildView();
+  void LoadCommentAt(TZipEntryInfo& entry, TBufferStream& in);
+  std::string ReadEndComment(TBufferStream& in);
+  // Closes the current disk, asks for disk `disk` (from 1), opens it as the new ZipName.
+  void NextDisk(int disk);
+  void LoadWithCursor();
+  void Yield();
+
+  // Decoding (one entry).
+  friend class EntrySource;
+  friend class EntrySink;
+  void AllocateBuffers();
+  void FreeBuffers();
+  bool CheckPassword(const TZipEntryInfo& entry);
+  void PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength);
+  void DecodeEntry(TBufferedFileStream& out);
+  uint32_t ReadArchive(uint8_t* buffer, uint32_t count);
+  void WriteOutputBuffer();
+  bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
+
+  // Extraction (one entry of the view).
+  void ExtractEntry(int index);
+  std::string OutputDirectory(const TZipEntryInfo& entry, bool& unsafe) const;
+  bool ForceDirectories(const std::string& dir);
+  void Skip(TSkipReason reason, const std::string& fName, int index);
+  bool WantOverwrite(const std::string& fName, int index, std::string& target);
+  std::string TemporaryName(const std::string& fName);
+
+  sys::FileSystem& fs_;
+  sys::UserInterface& ui_;
+  bool designing_;
+
+  std::string zipName_;
+  std::string destDir_;
+  std::string rootDir_;
+  TZipSortMode sortMode_ = ByNone;
+  bool recreateDirs_ = false;
+  TUZOverwriteMode overwriteMode_ = Prompt;
+  std::vector<std::string> filesList_;
+  bool doAll_ = false;
+  TIncompleteZipMode incompleteZipMode_ = izAssumeMulti;
+  bool keepZipOpen_ = false;
+  bool doProcessMessages_ = true;
+  bool retainAttributes_ = true;
+  bool replaceReadOnly_ = false;
+  bool flushFilesOnClose_ = false;
+  bool oemConvert_ = true;
+  std::string password_;
+  bool checkDiskLabels_ = true;
+  int multiMode_ = mmNone;
+
+  std::unique_ptr<TBufferedFileStream> zipFile_;
+  std::unique_ptr<TSortedZipList> master_;
+  std::unique_ptr<TSortedZipList> sortedView_;
+  TSortedZipList* view_ = nullptr;
+  TEndOfCentralDir ecrec_;
+  TZipEntryInfo work_;
+  bool scanned_ = false;
+  int diskCount_ = 1;
+  int currentDisk_ = 0;
+  bool directoryLoaded_ = false;
+  sys::LocalTime zipTime_{};
+
+  // Per-run state.
+  std::vector<uint8_t> inBuf_, outBuf_;
+  bool buffersAllocated_ = false;
+  int64_t remaining_ = 0;  // compressed bytes of the current entry not yet read
+  uint32_t outCount_ = 0;
+  int64_t entryWritten_ = 0;
+  int64_t totalSize_ = 0;
+  int64_t totalWritten_ = 0;
+  uint32_t crc_ = 0xFFFFFFFF;
+  codec::CryptKeys keys_{};
+  TBufferedFileStream* out_ = nullptr;
+  int extracted_ = 0;
+  bool retry_ = false;
+  unsigned tempCounter_ = 0;
+};
+
+// Percentage of part in whole, rounded to the nearest integer with halves to even, at most
+// 100, 0 when the whole is 0 or less.
+int PercentOf(int64_t part, int64_t whole);
+
+}  // namespace zip
