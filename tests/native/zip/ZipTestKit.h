@@ -121,7 +121,8 @@ class ScriptedUi : public sys::UserInterface {
     return openFile ? openFile(request, fileName) : false;
   }
   bool SelectDirectory(std::string&) override { return false; }
-  std::string OemToAnsi(const std::string& text) override { return "oem:" + text; }
+  bool markOem = true;  // OEM names come back marked, so tests can see the conversion
+  std::string OemToAnsi(const std::string& text) override { return markOem ? "oem:" + text : text; }
   uint32_t DriveType(const std::string&) override { return driveType; }
   bool VolumeLabel(const std::string&, std::string& label) override;
 

@@ -1,0 +1,227 @@
+// Decoding and verification of entries: every entry of the shared test set against its
+// recorded hash, damaged data, sizes that lie, progress events, passwords and output errors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "ZipTestKit.h"
+#include "tests/native/fakes/FakeFileSystem.h"
+#include "zip/ZipExtractor.h"
+
+using namespace zip;
+using namespace ziptest;
+
+namespace {
+
+std::string Native(std::string s) {
+  std::replace(s.begin(), s.end(), '/', '\\');
+  return s;
+}
+
+// Extracts a whole archive with paths; returns the count and records what failed.
+struct Extraction {
+  TempDir out;
+  ScriptedUi ui;
+  TZipExtractor zip{sys::RealFileSystem(), ui};
+  std::vector<std::string> badCrc, skipped;
+  int count = 0;
+  explicit Extraction(const std::string& archive, const std::string& password = "") {
+    ui.markOem = false;
+    zip.SetZipName(archive);
+    zip.SetDestDir(out.Path());
+    zip.SetRecreateDirs(true);
+    zip.SetDoAll(true);
+    zip.SetOverwriteMode(Always);
+    zip.SetPassword(password);
+    zip.OnBadCRC = [this](TZipExtractor& z, int, int, int i) { badCrc.push_back(z.Filename(i)); };
+    zip.OnSkippingFile = [this](TZipExtractor&, TSkipReason, const std::string& name, int, bool&) {
+      skipped.push_back(name);
+    };
+  }
+  int Go() { return count = zip.UnZip(); }
+  std::optional<std::string> File(const std::string& entry) { return ReadFile(out / Native(entry)); }
+};
+
+}  // namespace
+
+TEST(ZipDecode, EveryEntryOfTheTestSetDecodesToItsRecordedHash) {
+  std::map<std::string, std::vector<ManifestRow>> byArchive;
+  for (const ManifestRow& r : Manifest()) byArchive[r.archive].push_back(r);
+  int checked = 0;
+  for (const auto& [archive, rows] : byArchive) {
+    if (archive.rfind("damaged-", 0) == 0 || archive == "unsupported-methods.zip") continue;
+    SCOPED_TRACE(archive);
+    Extraction run(TestData(archive), rows[0].password);
+    EXPECT_EQ(run.Go(), static_cast<int>(rows.size()));
+    EXPECT_TRUE(run.badCrc.empty());
+    EXPECT_TRUE(run.skipped.empty());
+    for (const ManifestRow& r : rows) {
+      if (r.sha256.empty()) continue;
+      auto data = run.File(r.entry);
+      ASSERT_TRUE(data) << r.entry;
+      EXPECT_EQ(Sha256(*data), r.sha256) << r.entry;
+      EXPECT_EQ(Crc(*data), r.crc) << r.entry;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 60);
+}
+
+TEST(ZipDecode, EncryptedEntriesNeedTheRightPassword) {
+  for (const char* archive : {"infozip-encrypted.zip", "infozip-zipcloak.zip", "hwzip-shrink-encrypted.zip",
+                              "hwzip-implode8k3-encrypted.zip", "infozip-streamed-encrypted.zip"}) {
+    SCOPED_TRACE(archive);
+    Extraction wrong(TestData(archive), "Secret43");
+    EXPECT_EQ(wrong.Go(), 0);
+    EXPECT_FALSE(wrong.skipped.empty());
+    EXPECT_TRUE(ListDir(wrong.out.Path()).empty());
+  }
+  // A handler is asked until it offers the same text again.
+  Extraction asked(TestData("infozip-zipcloak.zip"), "nope");
+  std::vector<std::string> offers = {"still-wrong", "Secret42"};
+  size_t next = 0;
+  asked.zip.OnBadPassword = [&](TZipExtractor&, int, std::string& p) {
+    if (next < offers.size()) p = offers[next++];
+  };
+  EXPECT_EQ(asked.Go(), 2);
+  EXPECT_EQ(next, 2u);
+  EXPECT_EQ(asked.zip.Password(), "Secret42");
+}
+
+TEST(ZipDecode, DamagedArchivesFailOnlyTheirDamagedEntries) {
+  Extraction crc(TestData("damaged-crc-mismatch.zip"));
+  std::vector<std::pair<int, int>> crcs;
+  crc.zip.OnBadCRC = [&](TZipExtractor&, int calc, int stored, int) { crcs.push_back({calc, stored}); };
+  EXPECT_EQ(crc.Go(), 2);
+  ASSERT_EQ(crcs.size(), 1u);
+  EXPECT_EQ(static_cast<uint32_t>(crcs[0].first), 0x849beccau);
+  EXPECT_EQ(static_cast<uint32_t>(crcs[0].second), 0x30df0e1bu);
+  EXPECT_FALSE(crc.File("corrupted.txt"));
+  EXPECT_TRUE(crc.File("good-after.txt"));
+
+  // Sizes below the real ones: the excess is never written and the entries fail.
+  Extraction sizes(TestData("damaged-size-understated.zip"));
+  EXPECT_EQ(sizes.Go(), 1);
+  EXPECT_EQ(sizes.badCrc, (std::vector<std::string>{"size-deflated-minus1.txt", "size-stored-minus100.bin"}));
+  EXPECT_TRUE(ListDir(sizes.out.Path()) == std::vector<std::string>{"size-ok.txt"});
+
+  // Cut inside the second entry: its deflate data ends early, a data error, not the run's end.
+  Extraction cut(TestData("damaged-truncated.zip"));
+  cut.zip.SetIncompleteZipMode(izAssumeBad);
+  int extracted = cut.Go();
+  EXPECT_GE(extracted, 1);
+  EXPECT_EQ(cut.badCrc.size() + extracted, static_cast<size_t>(cut.zip.Count()));
+
+  Extraction methods(TestData("unsupported-methods.zip"));
+  EXPECT_EQ(methods.Go(), 1);
+  ASSERT_EQ(methods.ui.boxes.size(), 2u);
+  EXPECT_EQ(methods.ui.boxes[0].text, "Unknown Compression Method");
+  EXPECT_EQ(methods.ui.boxes[0].caption, "Zip Error");
+  EXPECT_EQ(methods.badCrc.size(), 2u);
+}
+
+TEST(ZipDecode, EmptyEntriesBlockSplittingAndProgressEvents) {
+  TempDir dir;
+  std::string big(32769, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("empty-stored", ""), ZipItem("empty-deflated", "").Packed(8, "\x03\x00"),
+                                      ZipItem("big.bin", big), ZipItem("small.txt", std::string(100, 's'))}));
+  Extraction run(dir / "a.zip");
+  std::vector<int> file, total;
+  run.zip.OnFilePercentDone = [&](TZipExtractor&, int p) { file.push_back(p); };
+  run.zip.OnTotalPercentDone = [&](TZipExtractor&, int p) { total.push_back(p); };
+  EXPECT_EQ(run.Go(), 4);
+  EXPECT_EQ(*run.File("empty-stored"), "");
+  EXPECT_EQ(*run.File("empty-deflated"), "");
+  EXPECT_EQ(*run.File("big.bin"), big);
+  // 32768 of 32769 is 99.997 %: both blocks report 100; the total rounds halves to even.
+  EXPECT_EQ(file, (std::vector<int>{100, 100, 100}));
+  EXPECT_EQ(total, (std::vector<int>{PercentOf(32768, 32869), PercentOf(32769, 32869), 100}));
+  EXPECT_GT(run.ui.processed, 0);
+
+  EXPECT_EQ(PercentOf(1, 8), 12);   // 12.5
+  EXPECT_EQ(PercentOf(3, 8), 38);   // 37.5
+  EXPECT_EQ(PercentOf(5, 0), 0);
+  EXPECT_EQ(PercentOf(9, 4), 100);
+}
+
+TEST(ZipDecode, LyingSizesAndBrokenStreamsNeverWriteBeyondTheDeclaredSize) {
+  TempDir dir;
+  std::string data(40000, 'd');
+  std::string type3 = "\x07\x00";  // last block, type 3
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("overlong.bin", data).Usize(1000), ZipItem("deflate-over.txt", data).Packed(8, StoredDeflate(data)).Usize(39999),
+                      ZipItem("type3.bin", "abc").Packed(8, type3), ZipItem("short-encrypted", "").Password("pw").Csize(5),
+                      ZipItem("ok.txt", "fine")}));
+  Extraction run(dir / "a.zip", "pw");
+  std::vector<int64_t> sizes;
+  int64_t written = 0;
+  run.zip.OnFilePercentDone = [&](TZipExtractor& z, int) { written = z.Entry(0).UncompressedSize; };
+  EXPECT_EQ(run.Go(), 1);
+  EXPECT_EQ(run.badCrc, (std::vector<std::string>{"overlong.bin", "deflate-over.txt", "type3.bin"}));
+  EXPECT_EQ(run.skipped, (std::vector<std::string>{"short-encrypted"}));
+  EXPECT_EQ(ListDir(run.out.Path()), std::vector<std::string>{"ok.txt"});
+  EXPECT_EQ(written, 1000);
+}
+
+TEST(ZipDecode, TruncatedStoredDataEndsTheRunAndDiskFullIsReported) {
+  TempDir dir;
+  std::string archive = BuildZip({ZipItem("cut.bin", std::string(5000, 'c'))});
+  archive.resize(1000);  // no end record left
+  WriteFile(dir / "a.zip", archive);
+  Extraction run(dir / "a.zip");
+  run.zip.SetIncompleteZipMode(izAssumeBad);
+  int completed = -1;
+  run.zip.OnUnZipComplete = [&](TZipExtractor&, int n) { completed = n; };
+  try {
+    run.Go();
+    FAIL();
+  } catch (const EFatalUnzipError& e) {
+    EXPECT_STREQ(e.what(), "Premature end of file reached");
+  }
+  EXPECT_EQ(completed, 0);
+  EXPECT_TRUE(ListDir(run.out.Path()).empty());  // the temporary went too
+
+  // A full disk: stored data raises; deflated data inside a block is only a data error.
+  fakes::FakeFileSystem fs;
+  fs.AddDirectory("c:\\out");
+  std::string payload(50000, 'p');
+  fs.AddFile("c:\\a.zip", BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)),
+                                    ZipItem("stored.txt", payload)}));
+  fs.AddFile("c:\\out\\stored.txt", "older");
+  fs.freeBytes = 20000;  // the first 32 KB block already does not fit
+  ScriptedUi ui;
+  TZipExtractor z(fs, ui);
+  z.SetZipName("c:\\a.zip");
+  z.SetDestDir("c:\\out");
+  z.SetDoAll(true);
+  z.SetOverwriteMode(Always);
+  int badCrc = 0;
+  z.OnBadCRC = [&](TZipExtractor&, int, int, int) { ++badCrc; };
+  try {
+    z.UnZip();
+    FAIL();
+  } catch (const ECantWriteUCF& e) {
+    EXPECT_STREQ(e.what(), "Cant write uncompressed file");
+  }
+  EXPECT_EQ(badCrc, 1);
+  EXPECT_EQ(fs.Contents("c:\\out\\stored.txt"), "older");
+  EXPECT_FALSE(fs.Exists("c:\\out\\inflated.txt"));
+  std::vector<std::string> paths = fs.Paths();
+  EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return p.find(".tmp") != std::string::npos; }), 0);
+}
+
+TEST(ZipDecode, OnDecryptReplacesTheBuiltInDecryptionOfCompressedData) {
+  TempDir dir;
+  std::string text(3000, 't');
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("e.txt", text).Packed(8, StoredDeflate(text)).Password("pw")}));
+  Extraction run(dir / "a.zip", "pw");
+  std::vector<int> lengths;
+  run.zip.OnDecrypt = [&](TZipExtractor&, uint8_t*, int length, const std::string& password) {
+    lengths.push_back(length);
+    EXPECT_EQ(password, "pw");
+  };
+  EXPECT_EQ(run.Go(), 0);  // left encrypted: the data cannot decode
+  EXPECT_EQ(lengths, (std::vector<int>{static_cast<int>(StoredDeflate(text).size())}));
+}

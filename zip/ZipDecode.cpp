@@ -1,0 +1,187 @@
+// Decoding one entry: position at its data, feed compressed bytes through the 32 KB input
+// buffer (decrypting and crossing disks as needed), dispatch by method, and write decoded
+// bytes through the 32 KB output buffer with the CRC and the progress events.
+#include <algorithm>
+#include <cstring>
+
+#include "zip/ZipExtractor.h"
+#include "zip/codec/Codec.h"
+#include "zip/codec/Crc32.h"
+
+namespace zip {
+
+namespace {
+
+constexpr uint32_t kBlockSize = 32768;
+constexpr uint32_t kBufferSize = kBlockSize + 1;
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+}  // namespace
+
+int PercentOf(int64_t part, int64_t whole) {
+  if (whole <= 0) return 0;
+  int64_t scaled = part * 100;
+  int64_t q = scaled / whole, r = scaled % whole;
+  if (2 * r > whole || (2 * r == whole && (q & 1))) ++q;
+  return static_cast<int>(std::min<int64_t>(q, 100));
+}
+
+class EntrySource final : public codec::Source {
+ public:
+  explicit EntrySource(TZipExtractor& z) : z_(z) {}
+  size_t Refill(const uint8_t*& data) override {
+    if (z_.remaining_ <= 0) return 0;
+    if (z_.doProcessMessages_) z_.Yield();
+    uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, z_.remaining_));
+    z_.remaining_ -= n;
+    z_.work_.CompressedSize = static_cast<int32_t>(z_.remaining_);
+    z_.ReadArchive(z_.inBuf_.data(), n);
+    if (z_.work_.Encrypted()) {
+      if (z_.OnDecrypt)
+        z_.OnDecrypt(z_, z_.inBuf_.data(), static_cast<int>(n), z_.password_);
+      else
+        codec::CryptDecrypt(z_.keys_, z_.inBuf_.data(), n);
+    }
+    data = z_.inBuf_.data();
+    return n;
+  }
+
+ private:
+  TZipExtractor& z_;
+};
+
+class EntrySink final : public codec::Sink {
+ public:
+  explicit EntrySink(TZipExtractor& z) : z_(z) {}
+  void Put(const uint8_t* data, size_t n) override {
+    while (n > 0) {
+      size_t take = std::min<size_t>(n, kBlockSize - z_.outCount_);
+      std::memcpy(z_.outBuf_.data() + z_.outCount_, data, take);
+      z_.outCount_ += static_cast<uint32_t>(take);
+      data += take;
+      n -= take;
+      if (z_.outCount_ == kBlockSize) z_.WriteOutputBuffer();
+    }
+  }
+
+ private:
+  TZipExtractor& z_;
+};
+
+void TZipExtractor::AllocateBuffers() {
+  inBuf_.assign(kBufferSize, 0);
+  outBuf_.assign(kBufferSize, 0);
+}
+
+void TZipExtractor::FreeBuffers() {
+  std::vector<uint8_t>().swap(inBuf_);
+  std::vector<uint8_t>().swap(outBuf_);
+}
+
+uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
+  uint32_t got = zipFile_ ? zipFile_->Read(buffer, count) : 0;
+  while (got < count) {
+    // Only a later disk of the set can hold the rest.
+    if (!SpansDisks() || !OnGetNextDisk || currentDisk_ + 1 >= diskCount_)
+      throw EFatalUnzipError(text::kPrematureEnd);
+    NextDisk(currentDisk_ + 2);
+    got += zipFile_->Read(buffer + got, count - got);
+  }
+  return got;
+}
+
+bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength) {
+  uint8_t h[kLocalHeaderSize];
+  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, 0) < 0 ||
+      zipFile_->Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature)
+    return false;
+  nameLength = Le16(h + 26);
+  extraLength = Le16(h + 28);
+  return true;
+}
+
+void TZipExtractor::PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) {
+  int64_t data = static_cast<int64_t>(entry.RelativeOffset) + kLocalHeaderSize + localNameLength + localExtraLength;
+  if (entry.Encrypted()) data += codec::kCryptHeaderSize;
+  if (zipFile_->Seek(data, 0) != data) throw EFatalUnzipError(text::kPrematureEnd);
+}
+
+bool TZipExtractor::CheckPassword(const TZipEntryInfo& entry) {
+  keys_ = codec::CryptInit(reinterpret_cast<const uint8_t*>(password_.data()), password_.size());
+  uint8_t header[codec::kCryptHeaderSize];
+  ReadArchive(header, codec::kCryptHeaderSize);
+  uint8_t check = codec::CryptCheckHeader(keys_, header);
+  // With a data descriptor the CRC was not known when the header was made; the time was.
+  uint8_t expected = entry.HasDataDescriptor() ? static_cast<uint8_t>(entry.FileDateTime >> 8)
+                                               : static_cast<uint8_t>(entry.CRC32 >> 24);
+  return check == expected;
+}
+
+void TZipExtractor::WriteOutputBuffer() {
+  if (outCount_ == 0) return;
+  uint32_t n = outCount_;
+  outCount_ = 0;
+  if (work_.CompressionMethod == 0 && work_.Encrypted()) codec::CryptDecrypt(keys_, outBuf_.data(), n);
+  if (entryWritten_ + n > work_.UncompressedSize) throw EBiggerThanUncompressed(text::kBiggerThanUncompressed);
+  if (out_->Write(outBuf_.data(), n) != n) throw ECantWriteUCF(text::kCantWriteUCF);
+  crc_ = codec::Crc32Update(crc_, outBuf_.data(), n);
+  entryWritten_ += n;
+  if (OnFilePercentDone) OnFilePercentDone(*this, PercentOf(entryWritten_, work_.UncompressedSize));
+  if (OnTotalPercentDone) {
+    totalWritten_ += n;
+    OnTotalPercentDone(*this, PercentOf(totalWritten_, totalSize_));
+  }
+}
+
+void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
+  out_ = &out;
+  crc_ = 0xFFFFFFFF;
+  outCount_ = 0;
+  entryWritten_ = 0;
+  remaining_ = std::max<int32_t>(work_.CompressedSize, 0);
+  const int64_t compressed = remaining_;
+  const uint64_t expected = static_cast<uint64_t>(std::max<int32_t>(work_.UncompressedSize, 0));
+  EntrySource source(*this);
+  EntrySink sink(*this);
+  switch (work_.CompressionMethod) {
+    case 0:
+      while (remaining_ > 0) {
+        if (doProcessMessages_) Yield();
+        uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, remaining_));
+        remaining_ -= n;
+        work_.CompressedSize = static_cast<int32_t>(remaining_);
+        ReadArchive(outBuf_.data(), n);
+        outCount_ = n;
+        WriteOutputBuffer();
+      }
+      return;
+    case 1:
+      codec::Unshrink(source, sink);
+      break;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      codec::Expand(source, sink, expected, work_.CompressionMethod - 1);
+      break;
+    case 6:
+      codec::Explode(source, sink, expected, (work_.Flags & 0x2) != 0, (work_.Flags & 0x4) != 0,
+                     static_cast<uint64_t>(compressed));
+      break;
+    case 8:
+      // A data error leaves what is still buffered unwritten.
+      if (codec::Inflate(source, sink) != codec::Result::ok) {
+        outCount_ = 0;
+        return;
+      }
+      break;
+    default:
+      ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk);
+      return;
+  }
+  WriteOutputBuffer();
+}
+
+}  // namespace zip
