@@ -64,6 +64,8 @@ file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.r
 if(ZORVIK_WIN32_TESTS)
   add_executable(win32_tests ${ZORVIK_WIN32_TESTS})
   target_link_libraries(win32_tests PRIVATE zorvik_core gtest)
+  # The test resources name their data files relative to these folders.
+  target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
   target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}")
   add_test(NAME win32_tests COMMAND ${WINE_RUN} $<TARGET_FILE:win32_tests>)
 endif()
