@@ -26,6 +26,7 @@ run: bootstrap win32
 test: build
 	@ctest --test-dir $(NATIVE) --output-on-failure
 	@tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure
+	@tools/screens-to-png
 	@if [ -x tools/fuzz-run ]; then tools/fuzz-run 10; fi
 
 fuzz: bootstrap

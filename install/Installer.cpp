@@ -30,8 +30,8 @@ std::string Installer::InstallDir() { return base::Trim(window_.DirectoryText())
 std::string Installer::InstallPath(const std::string& name) { return InstallDir() + "\\" + name; }
 
 void Installer::BitBtn1Click() {
-  ControlsDisabled disabled(window_);
   if (!EnsureInstallDir()) return;
+  ControlsDisabled disabled(window_);
   WriteAllPayloads();
   // The driver, report templates, registration and shortcut steps run here, in that order.
   DeleteReportArchive();

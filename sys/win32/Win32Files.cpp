@@ -103,7 +103,7 @@ class Win32FileSystem final : public FileSystem {
     return SetFileAttributesA(path.c_str(), attributes) != FALSE;
   }
   bool CreateDirectory(const std::string& path) override {
-    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
   }
   std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) override {
     HANDLE h = CreateFileA(path.c_str(), AccessFlags(access), ShareFlags(share), nullptr,

@@ -1,0 +1,86 @@
+# The Windows tree: the payload stand-ins, setup.exe with its resources, and the test
+# programs that CTest runs under Wine.
+set(ZORVIK_GENERATED ${CMAKE_BINARY_DIR}/generated)
+set(ZORVIK_PAYLOAD_BUILD ${CMAKE_BINARY_DIR}/payload)
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine-run)
+
+# --- Payload stand-ins: real Windows programs and libraries, built here -----------------
+add_executable(kestrum WIN32 resources/stubs/kestrum.cpp)
+add_library(qtintf70 SHARED resources/stubs/qtintf70.cpp)
+add_library(ttf16 SHARED resources/stubs/ttf16.cpp)
+add_executable(mdac_stub WIN32 resources/stubs/mdac_stub.cpp)
+set_target_properties(qtintf70 ttf16 PROPERTIES PREFIX "")
+set_target_properties(ttf16 PROPERTIES SUFFIX ".ocx")
+set_target_properties(mdac_stub PROPERTIES OUTPUT_NAME "mdac_typ2.7")
+set_target_properties(kestrum qtintf70 ttf16 mdac_stub PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${ZORVIK_PAYLOAD_BUILD} LIBRARY_OUTPUT_DIRECTORY ${ZORVIK_PAYLOAD_BUILD})
+target_link_libraries(kestrum PRIVATE gdi32 user32)
+target_link_libraries(ttf16 PRIVATE advapi32)
+# Registration entry points are exported under their plain names, as callers look them up.
+target_link_options(ttf16 PRIVATE -Wl,--kill-at)
+# The stand-ins carry no symbols: they only have to be real programs, not debuggable ones.
+foreach(stub kestrum qtintf70 ttf16 mdac_stub)
+  target_link_options(${stub} PRIVATE -s)
+endforeach()
+target_link_libraries(mdac_stub PRIVATE advapi32)
+
+add_custom_command(
+  OUTPUT ${ZORVIK_GENERATED}/check.bmp ${ZORVIK_GENERATED}/door.bmp
+         ${ZORVIK_GENERATED}/db.mdb ${ZORVIK_GENERATED}/report.zip
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen-payload ${ZORVIK_GENERATED}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-payload
+  COMMENT "Generating pictures, database and report archive")
+add_custom_target(generated_payload DEPENDS ${ZORVIK_GENERATED}/report.zip)
+
+# A packager's folder may hold the real files; any file found there replaces its stand-in.
+function(zorvik_payload var file default)
+  if(ZORVIK_PAYLOAD_DIR AND EXISTS "${ZORVIK_PAYLOAD_DIR}/${file}")
+    set(${var} "${ZORVIK_PAYLOAD_DIR}/${file}" PARENT_SCOPE)
+  else()
+    set(${var} "${default}" PARENT_SCOPE)
+  endif()
+endfunction()
+zorvik_payload(PAYLOAD_KESTRUM kestrum.exe ${ZORVIK_PAYLOAD_BUILD}/kestrum.exe)
+zorvik_payload(PAYLOAD_LOGIN login.dat ${CMAKE_SOURCE_DIR}/resources/payload/login.dat)
+zorvik_payload(PAYLOAD_QTINTF qtintf70.dll ${ZORVIK_PAYLOAD_BUILD}/qtintf70.dll)
+zorvik_payload(PAYLOAD_REPORT report.zip ${ZORVIK_GENERATED}/report.zip)
+zorvik_payload(PAYLOAD_OCX ttf16.ocx ${ZORVIK_PAYLOAD_BUILD}/ttf16.ocx)
+zorvik_payload(PAYLOAD_DB db.mdb ${ZORVIK_GENERATED}/db.mdb)
+zorvik_payload(PAYLOAD_MDAC mdac_typ2.7.exe ${ZORVIK_PAYLOAD_BUILD}/mdac_typ2.7.exe)
+set(BITMAP_CHECK ${ZORVIK_GENERATED}/check.bmp)
+set(BITMAP_DOOR ${ZORVIK_GENERATED}/door.bmp)
+configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
+
+# --- setup.exe ---------------------------------------------------------------------------
+file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/*.cpp)
+add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
+target_link_libraries(setup PRIVATE zorvik_core comctl32 msimg32)
+add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
+set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
+  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR}")
+
+# --- Tests under Wine --------------------------------------------------------------------
+file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
+if(ZORVIK_WIN32_TESTS)
+  add_executable(win32_tests ${ZORVIK_WIN32_TESTS})
+  target_link_libraries(win32_tests PRIVATE zorvik_core gtest)
+  # The test resources name their data files relative to these folders.
+  target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
+  target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}")
+  add_test(NAME win32_tests COMMAND ${WINE_RUN} $<TARGET_FILE:win32_tests>)
+endif()
+
+file(GLOB ZORVIK_E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+if(ZORVIK_E2E_SOURCES)
+  add_executable(e2e_tests ${ZORVIK_E2E_SOURCES})
+  target_link_libraries(e2e_tests PRIVATE zorvik_core gtest ole32 uuid shell32 user32 gdi32 advapi32)
+  target_compile_definitions(e2e_tests PRIVATE ZORVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_dependencies(e2e_tests setup)
+  add_test(NAME e2e_tests COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests> $<TARGET_FILE:setup>
+           --screens=${CMAKE_BINARY_DIR}/../screens)
+  set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/win32.cmake)
+  include(${CMAKE_SOURCE_DIR}/tools/win32.cmake)
+endif()

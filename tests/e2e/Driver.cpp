@@ -1,0 +1,257 @@
+// The installer driver's window and file helpers.
+#include "Driver.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace e2e {
+
+std::string setupPath;
+std::string screensDir;
+
+namespace {
+
+constexpr char kMainCaption[] = "Zorvik电子帐本V4.4 安装程序";
+
+struct Search {
+  DWORD pid;
+  const char* cls;
+  const char* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
+  char cls[64], text[256];
+  GetClassNameA(hwnd, cls, sizeof cls);
+  GetWindowTextA(hwnd, text, sizeof text);
+  if ((!s->cls || std::string(cls) == s->cls) && (!s->caption || std::string(text) == s->caption)) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindWindowOf(DWORD pid, const char* cls, const char* caption) {
+  Search s{pid, cls, caption, nullptr};
+  EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+std::string Text(HWND h) {
+  char buf[1024];
+  int n = GetWindowTextA(h, buf, sizeof buf);
+  return std::string(buf, n > 0 ? n : 0);
+}
+
+struct ChildSearch {
+  std::string cls, text;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChild(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<ChildSearch*>(lp);
+  char cls[64];
+  GetClassNameA(hwnd, cls, sizeof cls);
+  std::string text = Text(hwnd);
+  bool textMatches = s->text.empty() ? (s->cls != "Static" || !text.empty()) : text == s->text;
+  if (_stricmp(cls, s->cls.c_str()) == 0 && textMatches) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND Child(HWND parent, const std::string& cls, const std::string& text) {
+  ChildSearch s{cls, text};
+  EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+}  // namespace
+
+RunningSetup::RunningSetup() {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  std::string line = "\"" + setupPath + "\"";
+  if (!CreateProcessA(setupPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+    throw std::runtime_error("cannot start " + setupPath);
+  WaitForInputIdle(pi_.hProcess, 30000);
+  for (int i = 0; i < 600 && !main_; ++i) {
+    main_ = FindWindowOf(pi_.dwProcessId, nullptr, kMainCaption);
+    if (!main_) Sleep(50);
+  }
+  if (!main_) throw std::runtime_error("setup.exe showed no main window");
+  // Let the first paint finish before anything looks at the screen.
+  Sleep(300);
+}
+
+RunningSetup::~RunningSetup() {
+  if (Running()) {
+    TerminateProcess(pi_.hProcess, 99);
+    WaitForSingleObject(pi_.hProcess, 10000);
+  }
+  CloseHandle(pi_.hThread);
+  CloseHandle(pi_.hProcess);
+}
+
+HWND RunningSetup::Button(const std::string& caption) const { return Child(main_, "Button", caption); }
+
+HWND RunningSetup::DirectoryField() const { return Child(main_, "Edit", ""); }
+
+void RunningSetup::SetDirectory(const std::string& text) {
+  SendMessageA(DirectoryField(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void RunningSetup::Press(const std::string& caption) {
+  HWND b = Button(caption);
+  if (!b) throw std::runtime_error("no button " + caption);
+  // Posted, not sent: the handler runs modal loops of its own.
+  PostMessageA(b, BM_CLICK, 0, 0);
+}
+
+void RunningSetup::CloseBox() { PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+MessageBoxInfo RunningSetup::WaitMessageBox(DWORD timeoutMs) {
+  MessageBoxInfo info;
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    HWND box = FindWindowOf(pi_.dwProcessId, "#32770", nullptr);
+    if (box) {
+      Sleep(200);  // let it paint
+      info.hwnd = box;
+      info.caption = Text(box);
+      info.text = Text(Child(box, "Static", ""));
+      for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND b = GetDlgItem(box, id);
+        if (b && IsWindowVisible(b)) info.buttons.push_back(Text(b));
+      }
+      HWND icon = GetDlgItem(box, 0x440);
+      info.hasIcon = icon && IsWindowVisible(icon) && SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+      return info;
+    }
+    if (!Running()) break;
+    Sleep(50);
+  }
+  return info;
+}
+
+void RunningSetup::Answer(const MessageBoxInfo& box) {
+  PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  for (int i = 0; i < 100 && IsWindow(box.hwnd); ++i) Sleep(50);
+  Sleep(200);
+}
+
+bool RunningSetup::WaitExit(DWORD timeoutMs, DWORD* code) {
+  if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (code) GetExitCodeProcess(pi_.hProcess, code);
+  return true;
+}
+
+bool RunningSetup::Running() { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+bool RunningSetup::ControlsEnabled() const {
+  return IsWindowEnabled(DirectoryField()) && IsWindowEnabled(Button("安装")) && IsWindowEnabled(Button("放弃"));
+}
+
+bool RunningSetup::MarkShown(int row) {
+  // The check mark's green body, somewhere in its 20 x 20 square at 48, 168 + 24(k-1).
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  POINT origin{MulDiv(48, dpi, 96), MulDiv(168 + 24 * (row - 1), dpi, 96)};
+  ClientToScreen(main_, &origin);
+  bool seen = false;
+  for (int y = 0; y < 20 && !seen; ++y)
+    for (int x = 0; x < 20 && !seen; ++x) seen = GetPixel(screen, origin.x + x, origin.y + y) == RGB(0, 0x80, 0);
+  ReleaseDC(nullptr, screen);
+  return seen;
+}
+
+void RunningSetup::Screenshot(const std::string& name) {
+  if (screensDir.empty()) return;
+  CreateDirectoryA(screensDir.c_str(), nullptr);
+  HDC screen = GetDC(nullptr);
+  int w = GetDeviceCaps(screen, HORZRES), h = GetDeviceCaps(screen, VERTRES);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                      sizeof fh + sizeof bi.bmiHeader};
+  std::string path = screensDir + "\\" + name + ".bmp";
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&fh, sizeof fh, 1, f);
+    std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+    std::fwrite(bits, size, 1, f);
+    std::fclose(f);
+  }
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+void DeleteTree(const std::string& path) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = path + "\\" + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        DeleteTree(full);
+      else
+        DeleteFileA(full.c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+std::string FreshDirectory(const std::string& path) {
+  DeleteTree(path);
+  return path;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string out;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+  }
+  return out;
+}
+
+std::string SetupResource(const char* name, const char* type) {
+  HMODULE m = LoadLibraryExA(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!m) return {};
+  std::string bytes;
+  if (HRSRC r = FindResourceExA(m, type, name, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)))
+    if (HGLOBAL g = LoadResource(m, r))
+      bytes.assign(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
+  FreeLibrary(m);
+  return bytes;
+}
+
+}  // namespace e2e

@@ -1,0 +1,64 @@
+// Drives setup.exe as a person would, through window messages: finds its window and
+// controls by their texts, types into the field, presses buttons, reads and answers
+// message boxes, and watches the process end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The path of setup.exe under test (set by main from the command line).
+extern std::string setupPath;
+// Where screenshots go (a Windows path), empty for none.
+extern std::string screensDir;
+
+struct MessageBoxInfo {
+  HWND hwnd = nullptr;
+  std::string caption;
+  std::string text;
+  std::vector<std::string> buttons;
+  bool hasIcon = false;
+};
+
+class RunningSetup {
+ public:
+  RunningSetup();  // starts setup.exe and waits for its main window
+  ~RunningSetup();
+  RunningSetup(const RunningSetup&) = delete;
+  RunningSetup& operator=(const RunningSetup&) = delete;
+
+  HWND Main() const { return main_; }
+  HWND Button(const std::string& caption) const;
+  HWND DirectoryField() const;
+  void SetDirectory(const std::string& text);
+  void Press(const std::string& caption);
+  void CloseBox();
+  // Waits for a message box of this process; null hwnd on time-out.
+  MessageBoxInfo WaitMessageBox(DWORD timeoutMs = 60000);
+  void Answer(const MessageBoxInfo& box);
+  // True when the process ended within the time; its exit code goes to `code`.
+  bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
+  bool Running();
+  bool ControlsEnabled() const;
+  // True when row k's check mark can be seen on the screen.
+  bool MarkShown(int row);
+  void Screenshot(const std::string& name);
+
+ private:
+  PROCESS_INFORMATION pi_{};
+  HWND main_ = nullptr;
+};
+
+// A fresh, empty directory for one scenario (deleted first if it exists).
+std::string FreshDirectory(const std::string& path);
+void DeleteTree(const std::string& path);
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+std::string ReadFile(const std::string& path);
+// The bytes of a payload resource inside setup.exe.
+std::string SetupResource(const char* name, const char* type);
+
+}  // namespace e2e

@@ -1,0 +1,153 @@
+// End-to-end scenarios: setup.exe under Wine, driven through its window like a person
+// would, each in a fresh directory.
+#include <gtest/gtest.h>
+
+#include "Driver.h"
+
+namespace e2e {
+namespace {
+
+const std::string kTitle = "Zorvik电子帐本安装程序";
+const std::string kDone = "安装完成，请重新启动电脑！";
+
+struct PayloadFile {
+  const char* name;
+  const char* type;
+  const char* file;
+};
+const PayloadFile kInstalled[] = {
+    {"MYDBAPP", "MYDBAPPFILE", "kestrum.exe"}, {"MYINI", "MYINIFILE", "login.dat"},
+    {"MYDLL", "MYDLLFILE", "qtintf70.dll"},    {"MYOCX", "MYOCXFILE", "ttf16.ocx"},
+    {"MYDBSRC", "MYDBSRCFILE", "db.mdb"},
+};
+
+void ExpectInstalled(const std::string& dir) {
+  for (const auto& p : kInstalled) {
+    std::string expected = SetupResource(p.name, p.type);
+    ASSERT_FALSE(expected.empty()) << p.name;
+    EXPECT_TRUE(ReadFile(dir + "\\" + p.file) == expected) << p.file << " differs from its payload";
+  }
+  EXPECT_EQ(ReadFile(dir + "\\login.dat"),
+            "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=DB.mdb;Persist Security Info=False");
+  EXPECT_FALSE(FileExists(dir + "\\report.zip"));
+}
+
+// Presses install and answers the completion message; the program must then end.
+void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = "") {
+  setup.Press("安装");
+  MessageBoxInfo box = setup.WaitMessageBox(180000);
+  ASSERT_TRUE(box.hwnd) << "no completion message";
+  EXPECT_EQ(box.caption, kTitle);
+  EXPECT_EQ(box.text, kDone);
+  EXPECT_EQ(box.buttons, std::vector<std::string>{"确定"});
+  EXPECT_FALSE(box.hasIcon);
+  EXPECT_TRUE(setup.MarkShown(1));
+  EXPECT_TRUE(setup.MarkShown(2));
+  if (!screenshot.empty()) setup.Screenshot(screenshot);
+  setup.Answer(box);
+  DWORD code = 1;
+  ASSERT_TRUE(setup.WaitExit(30000, &code)) << "the window did not close after the message";
+  EXPECT_EQ(code, 0u);
+}
+
+void ExpectDirectoryMessage(RunningSetup& setup) {
+  setup.Press("安装");
+  MessageBoxInfo box = setup.WaitMessageBox(30000);
+  ASSERT_TRUE(box.hwnd);
+  EXPECT_EQ(box.caption, "信息");
+  EXPECT_EQ(box.text, "创建目录失败!");
+  EXPECT_EQ(box.buttons.size(), 1u);
+  EXPECT_FALSE(box.hasIcon);
+  setup.Answer(box);
+  EXPECT_TRUE(setup.Running());
+  EXPECT_TRUE(setup.ControlsEnabled());
+  for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
+}
+
+TEST(Install, FullInstallWritesEveryPayloadShowsTheMessageAndCloses) {
+  std::string dir = FreshDirectory("C:\\e2e\\full");
+  RunningSetup setup;
+  setup.Screenshot("main");
+  ASSERT_TRUE(setup.DirectoryField());
+  EXPECT_TRUE(setup.ControlsEnabled());
+  for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
+  setup.SetDirectory(dir);
+  InstallToCompletion(setup, "done");
+  ExpectInstalled(dir);
+}
+
+TEST(Install, EmptyFieldShowsTheDirectoryMessageAndWritesNothing) {
+  RunningSetup setup;
+  setup.SetDirectory("");
+  ExpectDirectoryMessage(setup);
+}
+
+TEST(Install, DirectoryOnAMissingDriveShowsTheDirectoryMessage) {
+  RunningSetup setup;
+  setup.SetDirectory("q:\\kestrum");
+  ExpectDirectoryMessage(setup);
+  EXPECT_FALSE(DirectoryExists("q:\\kestrum"));
+}
+
+TEST(Install, DefaultTextFollowedByBlanksInstallsIntoTheTrimmedDirectory) {
+  std::string dir = FreshDirectory("d:\\kestrum");
+  RunningSetup setup;
+  setup.SetDirectory("d:\\kestrum   ");
+  InstallToCompletion(setup);
+  ExpectInstalled(dir);
+}
+
+TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
+  std::string dir = FreshDirectory("C:\\e2e\\readonly");
+  CreateDirectoryA("C:\\e2e", nullptr);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  std::string login = dir + "\\login.dat";
+  if (FILE* f = std::fopen(login.c_str(), "wb")) {
+    std::fputs("old", f);
+    std::fclose(f);
+  }
+  SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_READONLY);
+
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  setup.Press("安装");
+  MessageBoxInfo box = setup.WaitMessageBox(60000);
+  ASSERT_TRUE(box.hwnd);
+  EXPECT_EQ(box.caption, kTitle);
+  std::string prefix = "Cannot create file \"" + login + "\". ";
+  EXPECT_EQ(box.text.substr(0, prefix.size()), prefix);
+  EXPECT_GT(box.text.size(), prefix.size() + 1) << "the system's reason is missing";
+  EXPECT_EQ(box.text.back(), '.');
+  EXPECT_TRUE(box.hasIcon);
+  EXPECT_TRUE(ReadFile(dir + "\\kestrum.exe") == SetupResource("MYDBAPP", "MYDBAPPFILE"));
+  EXPECT_EQ(ReadFile(login), "old");
+  setup.Answer(box);
+  EXPECT_TRUE(setup.Running());
+  EXPECT_TRUE(setup.ControlsEnabled());
+  for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
+
+  SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_NORMAL);
+  InstallToCompletion(setup);
+  ExpectInstalled(dir);
+}
+
+TEST(Install, AbandonAtStartEndsTheProgramWithNothingWritten) {
+  std::string dir = FreshDirectory("C:\\e2e\\abandon");
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  setup.Press("放弃");
+  EXPECT_TRUE(setup.WaitExit(20000));
+  EXPECT_FALSE(DirectoryExists(dir));
+}
+
+TEST(Install, CloseBoxEndsTheProgramLikeAbandon) {
+  std::string dir = FreshDirectory("C:\\e2e\\closebox");
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  setup.CloseBox();
+  EXPECT_TRUE(setup.WaitExit(20000));
+  EXPECT_FALSE(DirectoryExists(dir));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,33 @@
+// The driver's entry: `e2e_tests SETUP.EXE [--screens=DIR] [gtest options]`. Unix paths
+// (as CMake passes them) are turned into Wine's Z: paths.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "Driver.h"
+
+namespace {
+
+std::string WindowsPath(std::string p) {
+  if (!p.empty() && p[0] == '/') p = "Z:" + p;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--screens=", 10) == 0)
+      e2e::screensDir = WindowsPath(argv[i] + 10);
+    else
+      e2e::setupPath = WindowsPath(argv[i]);
+  }
+  if (e2e::setupPath.empty()) {
+    std::fprintf(stderr, "usage: e2e_tests SETUP.EXE [--screens=DIR] [gtest options]\n");
+    return 2;
+  }
+  return RUN_ALL_TESTS();
+}
