@@ -7,6 +7,9 @@
 
 #include "app/Layout.h"
 #include "sys/Files.h"
+#include "sys/Registry.h"
+#include "sys/ShellLink.h"
+#include "sys/UserInterface.h"
 
 namespace app {
 namespace {
@@ -16,8 +19,6 @@ constexpr int kIdBitBtn1 = 102;
 constexpr int kIdBitBtn2 = 103;
 constexpr int kIdStatusBar = 104;
 constexpr char kClassName[] = "TForm1";
-
-install::Services RealServices() { return {sys::RealFileSystem(), sys::OwnResources()}; }
 
 // Draws a bitmap whose bottom-left pixel's colour is transparent.
 void DrawTransparent(HDC dc, HBITMAP bitmap, int x, int y) {
@@ -38,7 +39,15 @@ HFONT MakeFont(const char* face, int height, bool italic) {
 
 }  // namespace
 
-TForm1::TForm1(ui::Application& application) : app_(application), installer_(*this, RealServices()) {
+TForm1::TForm1(ui::Application& application)
+    : app_(application),
+      Shortcut1(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks()),
+      ZipExtractor1(sys::RealFileSystem(), sys::RealUserInterface()),
+      installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), ZipExtractor1, Shortcut1}) {
+  Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
+  ZipExtractor1.SetOverwriteMode(zip::Always);
+  ZipExtractor1.SetDoAll(true);
+
   HDC screen = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);

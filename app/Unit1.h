@@ -7,8 +7,10 @@
 #include <string>
 
 #include "install/Installer.h"
+#include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
 #include "ui/Application.h"
+#include "zip/ZipExtractor.h"
 
 namespace app {
 
@@ -51,6 +53,9 @@ class TForm1 final : public install::Window {
   RECT ScaledRect(int left, int top, int width, int height) const;
 
   ui::Application& app_;
+  // The window's non-visual components, with their stored settings applied at creation.
+  shell::TShortcut Shortcut1;
+  zip::TZipExtractor ZipExtractor1;
   install::Installer installer_;
   int dpi_ = 96;
   HWND hwnd_ = nullptr;

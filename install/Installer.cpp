@@ -33,7 +33,10 @@ void Installer::BitBtn1Click() {
   if (!EnsureInstallDir()) return;
   ControlsDisabled disabled(window_);
   WriteAllPayloads();
-  // The driver, report templates, registration and shortcut steps run here, in that order.
+  // The database driver step runs here.
+  UnpackReportTemplates();
+  // The control registration step runs here.
+  MakeShortcuts();
   DeleteReportArchive();
   window_.ShowMessage("安装完成，请重新启动电脑！");
   disabled.Completed();
@@ -86,6 +89,24 @@ void Installer::WriteAllPayloads() {
   window_.ShowMark(2);
   window_.RepaintNow();
   WritePayload(kPayloads[6]);
+}
+
+void Installer::UnpackReportTemplates() {
+  window_.SetStatus("正在安装报表文件....");
+  sys_.zipExtractor1.SetZipName(InstallPath("report.zip"));
+  sys_.zipExtractor1.SetDestDir(InstallPath("report"));
+  /* count of extracted templates not examined */ sys_.zipExtractor1.UnZip();
+}
+
+void Installer::MakeShortcuts() {
+  window_.SetStatus("正在建立快捷方式....");
+  sys_.shortcut1.Setexefile(InstallPath("kestrum.exe"));
+  sys_.shortcut1.Setexepath(InstallDir());
+  sys_.shortcut1.Setexetitle("Zorvik电子帐本");
+  sys_.shortcut1.Make();
+  window_.ShowMark(4);
+  window_.ShowMark(5);
+  window_.RepaintNow();
 }
 
 void Installer::DeleteReportArchive() { /* result not examined */ sys_.files.Delete(InstallPath("report.zip")); }

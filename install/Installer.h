@@ -5,14 +5,19 @@
 #include <string>
 
 #include "install/Window.h"
+#include "shell/Shortcut.h"
 #include "sys/Files.h"
 #include "sys/Resources.h"
+#include "zip/ZipExtractor.h"
 
 namespace install {
 
+// The operating-system services and the window's components the sequence works with.
 struct Services {
   sys::FileSystem& files;
   sys::Resources& resources;
+  zip::TZipExtractor& zipExtractor1;
+  shell::TShortcut& shortcut1;
 };
 
 // One row of the payload table: what is looked up and the file it becomes.
@@ -50,6 +55,8 @@ class Installer {
 
  private:
   void WritePayload(const Payload& payload);
+  void UnpackReportTemplates();
+  void MakeShortcuts();
   void DeleteReportArchive();
 
   Window& window_;

@@ -49,19 +49,6 @@ int Application::Run() {
   return 0;
 }
 
-void Application::ProcessMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit for the main loop, which ends the program.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
-
 void Application::HandleException(const std::exception& e) {
   if (dynamic_cast<const base::EAbort*>(&e)) return;
   std::string text = base::ErrorDisplayText(e.what());

@@ -26,8 +26,6 @@ class Application {
 
   // Runs the message loop until the main window has closed.
   int Run();
-  // Handles whatever messages are waiting, then returns.
-  void ProcessMessages();
   // Shows an error that a handler did not handle itself; the silent kind is not shown.
   void HandleException(const std::exception& e);
   void HandleUnknownException();

@@ -33,7 +33,7 @@ class EntrySource final : public codec::Source {
   explicit EntrySource(TZipExtractor& z) : z_(z) {}
   size_t Refill(const uint8_t*& data) override {
     if (z_.remaining_ <= 0) return 0;
-    if (z_.doProcessMessages_) z_.Yield();
+    if (z_.doProcessMessages_) z_.PassPendingMessages();
     uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, z_.remaining_));
     z_.remaining_ -= n;
     z_.work_.CompressedSize = static_cast<int32_t>(z_.remaining_);
@@ -148,7 +148,7 @@ void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
   switch (work_.CompressionMethod) {
     case 0:
       while (remaining_ > 0) {
-        if (doProcessMessages_) Yield();
+        if (doProcessMessages_) PassPendingMessages();
         uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, remaining_));
         remaining_ -= n;
         work_.CompressedSize = static_cast<int32_t>(remaining_);

@@ -157,7 +157,7 @@ TZipEntryInfo& TZipExtractor::Entry(int index) const {
 
 const std::string& TZipExtractor::Filename(int index) const { return Entry(index).FileName(); }
 
-void TZipExtractor::Yield() { ui_.ProcessMessages(); }
+void TZipExtractor::PassPendingMessages() { ui_.ProcessMessages(); }
 
 bool TZipExtractor::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e, bool mayChangeDisk) {
   TBufferStream* in = &first;
@@ -250,7 +250,7 @@ bool TZipExtractor::ScanLocalHeaders() {
   for (;;) {
     uint8_t b = 0;
     if (!in.ReadByte(b)) return false;
-    if (++examined % 10240 == 0 && doProcessMessages_) Yield();
+    if (++examined % 10240 == 0 && doProcessMessages_) PassPendingMessages();
     if (b != kSig[matched]) {
       matched = b == kSig[0] ? 1 : 0;
       continue;

@@ -142,7 +142,7 @@ class TZipExtractor : public TObject {
   // Closes the current disk, asks for disk `disk` (from 1), opens it as the new ZipName.
   void NextDisk(int disk);
   void LoadWithCursor();
-  void Yield();
+  void PassPendingMessages();
 
   // Decoding (one entry).
   friend class EntrySource;

@@ -8,7 +8,9 @@
 #include "base/Exceptions.h"
 #include "install/Installer.h"
 #include "sys/Files.h"
+#include "sys/Registry.h"
 #include "sys/Resources.h"
+#include "sys/ShellLink.h"
 
 namespace {
 
@@ -101,7 +103,9 @@ TEST(Win32Files, PayloadFileErrorNamesTheAbsolutePathAndTheReason) {
   SetCurrentDirectoryA("C:\\win32-tests");
   NoWindow window;
   window.dir = " payload ";
-  install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources()});
+  zip::TZipExtractor zipExtractor;
+  shell::TShortcut shortcut(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks());
+  install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources(), zipExtractor, shortcut});
   try {
     installer.WriteAllPayloads();
     ADD_FAILURE() << "no error";

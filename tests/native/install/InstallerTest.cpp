@@ -8,6 +8,9 @@
 #include "base/Exceptions.h"
 #include "install/Installer.h"
 #include "tests/native/fakes/FakeFileSystem.h"
+#include "tests/native/shell/FakeRegistry.h"
+#include "tests/native/shell/FakeShell.h"
+#include "tests/native/zip/ZipTestKit.h"
 
 namespace {
 
@@ -38,12 +41,39 @@ class MapResources : public sys::Resources {
   }
 };
 
+const std::string kFolders =
+    "S-1-5-21-7-7-7-1001\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const std::string kStartMenu = "c:\\users\\li\\Start Menu";
+const std::string kDesktop = "c:\\users\\li\\Desktop";
+
+// Two report templates with GBK names at the archive's root, deflated, host MS-DOS.
+std::string ReportArchive() {
+  std::vector<ziptest::ZipItem> items;
+  for (std::string name : {"资产负债表.pg", "利润表.pg"}) {
+    std::string data = "[Report]\r\nTitle=" + name + "\r\n";
+    items.push_back(ziptest::ZipItem(name, data).Packed(8, ziptest::StoredDeflate(data)).Host(0x0014));
+  }
+  return ziptest::BuildZip(items);
+}
+
 class InstallerTest : public ::testing::Test {
  protected:
   InstallerTest() {
     for (const auto& p : install::kPayloads)
       resources.blobs[base::UpperAscii(p.name) + "/" + base::UpperAscii(p.type)] = std::string("bytes of ") + p.file;
+    resources.blobs["MYRPT/MYRPTFILE"] = ReportArchive();
     fs.AddDirectory("d:");
+    registry.AddKey(".DEFAULT");
+    registry.SetString(kFolders, "Start Menu", kStartMenu);
+    registry.SetString(kFolders, "Desktop", kDesktop);
+    registry.SetString(kFolders, "Programs", kStartMenu + "\\Programs");
+    for (const std::string& dir : {std::string("c:\\users"), std::string("c:\\users\\li"), kStartMenu,
+                                   kStartMenu + "\\Programs", kDesktop})
+      fs.AddDirectory(dir);
+    zip.SetOverwriteMode(zip::Always);
+    zip.SetDoAll(true);
+    shortcut.SetNameSubDirInStartMenu("Zorvik软件");
+    ui.markOem = false;
   }
   std::vector<std::string> Only(const std::string& prefix) const {
     std::vector<std::string> r;
@@ -54,7 +84,13 @@ class InstallerTest : public ::testing::Test {
   RecordingWindow window;
   MapResources resources;
   fakes::FakeFileSystem fs;
-  install::Installer installer{window, {fs, resources}};
+  ziptest::ScriptedUi ui;
+  zip::TZipExtractor zip{fs, ui};
+  testing_fakes::Journal journal;
+  testing_fakes::FakeRegistry registry;
+  testing_fakes::FakeShellLinks links{journal};
+  shell::TShortcut shortcut{registry, fs, links};
+  install::Installer installer{window, {fs, resources, zip, shortcut}};
 };
 
 TEST(ErrorDisplay, FullStopFollowsTheLastCharacterRule) {
@@ -81,6 +117,15 @@ TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
     EXPECT_EQ(fs.Contents(std::string("d:\\kestrum\\") + p.file), std::string("bytes of ") + p.file) << p.file;
   }
   EXPECT_FALSE(fs.Exists("d:\\kestrum\\report.zip"));
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "[Report]\r\nTitle=利润表.pg\r\n");
+  EXPECT_TRUE(fs.Exists("d:\\kestrum\\report\\资产负债表.pg"));
+  // The Start Menu has no "程序" folder here, so the group goes under "Programs".
+  ASSERT_EQ(links.saved.size(), 2u);
+  for (const auto& link : links.saved) {
+    EXPECT_EQ(link.target.value_or(""), "d:\\kestrum\\kestrum.exe");
+    EXPECT_EQ(link.workingDirectory.value_or(""), "d:\\kestrum");
+  }
+  EXPECT_TRUE(fs.Exists(kStartMenu + "\\Programs\\Zorvik软件"));
   std::vector<std::string> expected = {
       "disable",
       "status 正在复制文件:kestrum.exe....",
@@ -94,6 +139,11 @@ TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
       "mark 2",
       "repaint",
       "status 正在复制文件:mdac_typ2.7.exe....",
+      "status 正在安装报表文件....",
+      "status 正在建立快捷方式....",
+      "mark 4",
+      "mark 5",
+      "repaint",
       "message 安装完成，请重新启动电脑！",
       "close",
   };
@@ -184,6 +234,23 @@ TEST_F(InstallerTest, ShortWriteIsAWriteErrorAndLeavesTheIncompleteFile) {
     EXPECT_EQ(e.Message(), "写流出错");
   }
   EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "bytes of l");
+}
+
+TEST_F(InstallerTest, BrokenReportArchiveStopsBeforeTheShortcutsAndKeepsTheArchive) {
+  resources.blobs["MYRPT/MYRPTFILE"] = "not a zip archive at all";
+  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_TRUE(fs.Exists("d:\\kestrum\\report.zip"));
+  EXPECT_TRUE(links.saved.empty());
+  EXPECT_TRUE(Only("mark 4").empty());
+  EXPECT_EQ(window.events.back(), "enable");
+}
+
+TEST_F(InstallerTest, ShortcutErrorLeavesRowsFourAndFiveUnmarked) {
+  registry.SetRootOpenable(false);
+  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2"}));
+  EXPECT_TRUE(Only("message").empty());
+  EXPECT_EQ(window.events.back(), "enable");
 }
 
 TEST_F(InstallerTest, EmptyPayloadLeavesAnEmptyFile) {
