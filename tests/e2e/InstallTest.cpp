@@ -2,6 +2,7 @@
 // would, each in a fresh directory.
 #include <gtest/gtest.h>
 
+#include "Checks.h"
 #include "Driver.h"
 
 namespace e2e {
@@ -21,6 +22,26 @@ const PayloadFile kInstalled[] = {
     {"MYDBSRC", "MYDBSRCFILE", "db.mdb"},
 };
 
+const std::string kLinkName = "Zorvik电子帐本.lnk";
+
+std::string GroupLink() { return ProgramsFolder() + "\\Zorvik软件\\" + kLinkName; }
+std::string DesktopLink() { return DesktopFolder() + "\\" + kLinkName; }
+
+// Shortcuts of an earlier scenario must not count for this one.
+void RemoveLinks() {
+  DeleteFileA(GroupLink().c_str());
+  DeleteFileA(DesktopLink().c_str());
+  DeleteFileA((StartMenuFolder() + "\\程序\\Zorvik软件\\" + kLinkName).c_str());
+}
+
+void ExpectLink(const std::string& path, const std::string& dir) {
+  LinkInfo link = LoadLink(path);
+  ASSERT_TRUE(link.loaded) << path;
+  EXPECT_EQ(link.target, dir + "\\kestrum.exe") << path;
+  EXPECT_EQ(link.workingDirectory, dir) << path;
+  EXPECT_EQ(link.arguments, "") << path;
+}
+
 void ExpectInstalled(const std::string& dir) {
   for (const auto& p : kInstalled) {
     std::string expected = SetupResource(p.name, p.type);
@@ -30,10 +51,15 @@ void ExpectInstalled(const std::string& dir) {
   EXPECT_EQ(ReadFile(dir + "\\login.dat"),
             "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=DB.mdb;Persist Security Info=False");
   EXPECT_FALSE(FileExists(dir + "\\report.zip"));
+  std::vector<ArchiveEntry> templates = ListArchive(SetupResource("MYRPT", "MYRPTFILE"));
+  EXPECT_EQ(templates.size(), 48u);
+  ExpectTemplates(dir + "\\report", templates);
+  ExpectLink(DesktopLink(), dir);
 }
 
 // Presses install and answers the completion message; the program must then end.
 void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = "") {
+  RemoveLinks();
   setup.Press("安装");
   MessageBoxInfo box = setup.WaitMessageBox(180000);
   ASSERT_TRUE(box.hwnd) << "no completion message";
@@ -74,6 +100,22 @@ TEST(Install, FullInstallWritesEveryPayloadShowsTheMessageAndCloses) {
   setup.SetDirectory(dir);
   InstallToCompletion(setup, "done");
   ExpectInstalled(dir);
+  // The Start Menu has no "程序" folder under Wine: the group goes under "Programs".
+  EXPECT_FALSE(DirectoryExists(StartMenuFolder() + "\\程序"));
+  ExpectLink(GroupLink(), dir);
+}
+
+TEST(Install, GroupGoesUnderTheChineseProgramsFolderWhereOneExists) {
+  std::string dir = FreshDirectory("C:\\e2e\\chinese-start-menu");
+  std::string chinese = StartMenuFolder() + "\\程序";
+  ASSERT_TRUE(CreateDirectoryA(chinese.c_str(), nullptr));
+  RemoveDirectoryA((ProgramsFolder() + "\\Zorvik软件").c_str());
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  InstallToCompletion(setup);
+  ExpectLink(chinese + "\\Zorvik软件\\" + kLinkName, dir);
+  EXPECT_FALSE(FileExists(GroupLink()));
+  DeleteTree(chinese);
 }
 
 TEST(Install, EmptyFieldShowsTheDirectoryMessageAndWritesNothing) {

@@ -1,5 +1,7 @@
 // The driver's entry: `e2e_tests SETUP.EXE [--screens=DIR] [gtest options]`. Unix paths
 // (as CMake passes them) are turned into Wine's Z: paths.
+#include <objbase.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -29,5 +31,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: e2e_tests SETUP.EXE [--screens=DIR] [gtest options]\n");
     return 2;
   }
-  return RUN_ALL_TESTS();
+  // Shortcut files are read back through the shell's link object.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int result = RUN_ALL_TESTS();
+  CoUninitialize();
+  return result;
 }

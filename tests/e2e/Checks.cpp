@@ -1,0 +1,103 @@
+// Read-back helpers of the end-to-end tests.
+#include "Checks.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace e2e {
+namespace {
+
+uint32_t Le(const std::string& s, size_t at, int width) {
+  uint32_t v = 0;
+  for (int i = width - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
+  return v;
+}
+
+std::string Folder(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+}  // namespace
+
+std::vector<ArchiveEntry> ListArchive(const std::string& zip) {
+  std::vector<ArchiveEntry> out;
+  if (zip.size() < 22) return out;
+  size_t end = zip.size() - 22;  // the archive the setup carries has no comment
+  if (Le(zip, end, 4) != 0x06054B50) return out;
+  size_t at = Le(zip, end + 16, 4);
+  for (uint32_t i = 0, n = Le(zip, end + 10, 2); i < n && at + 46 <= zip.size(); ++i) {
+    ArchiveEntry e;
+    e.dosTime = static_cast<uint16_t>(Le(zip, at + 12, 2));
+    e.dosDate = static_cast<uint16_t>(Le(zip, at + 14, 2));
+    e.size = Le(zip, at + 24, 4);
+    uint32_t nameLength = Le(zip, at + 28, 2);
+    e.name = zip.substr(at + 46, nameLength);
+    out.push_back(e);
+    at += 46 + nameLength + Le(zip, at + 30, 2) + Le(zip, at + 32, 2);
+  }
+  return out;
+}
+
+void ExpectTemplates(const std::string& reportDir, const std::vector<ArchiveEntry>& entries) {
+  for (const auto& e : entries) {
+    std::string path = reportDir + "\\" + e.name;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << path;
+    EXPECT_EQ(data.nFileSizeLow, e.size) << path;
+    FILETIME local{}, expected{};
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    DosDateTimeToFileTime(e.dosDate, e.dosTime, &expected);
+    EXPECT_EQ(CompareFileTime(&local, &expected), 0) << path << ": last-write time differs from the stored date";
+  }
+  // Nothing but the templates.
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((reportDir + "\\*").c_str(), &fd);
+  size_t files = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    do files += !(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  EXPECT_EQ(files, entries.size());
+}
+
+LinkInfo LoadLink(const std::string& path) {
+  LinkInfo info;
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return info;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t wide[MAX_PATH * 2];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH * 2);
+    if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+      char buf[MAX_PATH * 2] = {};
+      info.loaded = true;
+      link->GetPath(buf, sizeof buf, nullptr, SLGP_RAWPATH);
+      info.target = buf;
+      buf[0] = 0;
+      link->GetWorkingDirectory(buf, sizeof buf);
+      info.workingDirectory = buf;
+      buf[0] = 0;
+      link->GetArguments(buf, sizeof buf);
+      info.arguments = buf;
+    }
+    file->Release();
+  }
+  link->Release();
+  return info;
+}
+
+std::string ProgramsFolder() { return Folder(CSIDL_PROGRAMS); }
+std::string DesktopFolder() { return Folder(CSIDL_DESKTOPDIRECTORY); }
+std::string StartMenuFolder() { return Folder(CSIDL_STARTMENU); }
+
+}  // namespace e2e

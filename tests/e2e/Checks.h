@@ -1,0 +1,33 @@
+// What an install leaves behind, read back through the system: report templates with
+// their stored names, sizes and dates, and shortcut files loaded through the shell.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct ArchiveEntry {
+  std::string name;  // GBK bytes, as stored
+  uint32_t size = 0;
+  uint16_t dosDate = 0, dosTime = 0;
+};
+// The central directory of a zip archive held in memory.
+std::vector<ArchiveEntry> ListArchive(const std::string& zip);
+
+// Compares the folder's files with the archive's entries (name, size, last-write time).
+void ExpectTemplates(const std::string& reportDir, const std::vector<ArchiveEntry>& entries);
+
+struct LinkInfo {
+  bool loaded = false;
+  std::string target, workingDirectory, arguments;
+};
+LinkInfo LoadLink(const std::string& path);
+
+// The current user's folders, as the shell reports them.
+std::string ProgramsFolder();
+std::string DesktopFolder();
+std::string StartMenuFolder();
+
+}  // namespace e2e
