@@ -1,0 +1,97 @@
+// The zorvik-unzip command: options, listing, exit statuses, and every test archive
+// extracted to its recorded hashes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "ZipTestKit.h"
+#include "tools/UnzipCommand.h"
+
+using namespace ziptest;
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result Command(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  int status = tools::RunUnzipCommand(args, out, err, false);
+  return {status, out.str(), err.str()};
+}
+
+std::string Slashes(std::string s) {
+  for (char& c : s)
+    if (c == '/') c = '\\';
+  return s;
+}
+
+}  // namespace
+
+TEST(ZipCommand, HelpListAndBadCommandLines) {
+  Result help = Command({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* text : {"-l", "-d DIR", "-r", "-o", "-n", "-u", "-P PASSWORD", "-q", "PATTERN", "Exit status"})
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  EXPECT_EQ(Command({}).status, 2);
+  EXPECT_EQ(Command({"-x", "a.zip"}).status, 2);
+  EXPECT_EQ(Command({"-d"}).status, 2);  // option without its value
+
+  Result list = Command({"-l", TestData("infozip-tree-comments.zip")});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.out.find("docs/guide/chapter1.txt"), std::string::npos);
+  EXPECT_NE(list.out.find("ee138e3c"), std::string::npos);
+  EXPECT_NE(list.out.find("2024-03-15"), std::string::npos);
+
+  EXPECT_EQ(Command({TestData("zero-length.zip")}).status, 0);  // an empty archive, nothing to do
+  TempDir dir;
+  WriteFile(dir / "junk.zip", std::string(50, 'x'));
+  Result missing = Command({dir / "junk.zip"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("Incomplete Zip File"), std::string::npos);
+}
+
+TEST(ZipCommand, ExtractsEveryTestArchiveToItsRecordedHashes) {
+  std::map<std::string, std::vector<ManifestRow>> byArchive;
+  for (const ManifestRow& r : Manifest()) byArchive[r.archive].push_back(r);
+  for (const auto& [archive, rows] : byArchive) {
+    if (archive.rfind("damaged-", 0) == 0) continue;
+    SCOPED_TRACE(archive);
+    TempDir out;
+    std::vector<std::string> args = {"-r", "-o", "-d", out.Path(), TestData(archive)};
+    if (!rows[0].password.empty()) args.insert(args.begin(), {"-P", rows[0].password});
+    Result r = Command(args);
+    EXPECT_EQ(r.status, archive == "unsupported-methods.zip" ? 1 : 0) << r.err;
+    for (const ManifestRow& row : rows) {
+      if (row.sha256.empty() || row.method == 9 || row.method == 12) continue;
+      auto data = ReadFile(out / Slashes(row.entry));
+      ASSERT_TRUE(data) << row.entry;
+      EXPECT_EQ(Sha256(*data), row.sha256) << row.entry;
+    }
+  }
+}
+
+TEST(ZipCommand, SkippedAndFailedEntriesAreReported) {
+  TempDir out;
+  WriteFile(out / "good-before.txt", "mine");
+  Result r = Command({"-d", out.Path(), TestData("damaged-crc-mismatch.zip")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("good-before.txt: exists, not overwritten"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("failed: corrupted.txt: CRC-32 849becca, expected 30df0e1b"), std::string::npos) << r.err;
+  EXPECT_EQ(*ReadFile(out / "good-before.txt"), "mine");
+
+  TempDir chosen;
+  EXPECT_EQ(Command({"-d", chosen.Path(), TestData("infozip-tree-comments.zip"), "*.txt"}).status, 0);
+  std::vector<std::string> names = ListDir(chosen.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"chapter1.txt", "index.txt"}));
+
+  TempDir wrong;
+  Result w = Command({"-P", "nope", "-d", wrong.Path(), TestData("infozip-zipcloak.zip")});
+  EXPECT_EQ(w.status, 1);
+  EXPECT_NE(w.err.find("wrong password"), std::string::npos);
+}
