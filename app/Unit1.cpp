@@ -43,7 +43,8 @@ TForm1::TForm1(ui::Application& application)
     : app_(application),
       Shortcut1(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks()),
       ZipExtractor1(sys::RealFileSystem(), sys::RealUserInterface()),
-      installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), ZipExtractor1, Shortcut1}) {
+      installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
+                         sys::RealLibraries(), ZipExtractor1, Shortcut1}) {
   Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
   ZipExtractor1.SetOverwriteMode(zip::Always);
   ZipExtractor1.SetDoAll(true);

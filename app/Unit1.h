@@ -30,6 +30,7 @@ class TForm1 final : public install::Window {
 
   bool EnsureInstallDir() { return installer_.EnsureInstallDir(); }
   void WriteAllPayloads() { installer_.WriteAllPayloads(); }
+  void InstallDatabaseDriver() { installer_.InstallDatabaseDriver(); }
 
   // install::Window
   std::string DirectoryText() override;

@@ -4,6 +4,9 @@
 #include "base/Ansi.h"
 #include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
+#include "install/Backup.h"
+#include "install/ComServer.h"
+#include "install/DatabaseDriver.h"
 
 namespace install {
 namespace {
@@ -33,9 +36,9 @@ void Installer::BitBtn1Click() {
   if (!EnsureInstallDir()) return;
   ControlsDisabled disabled(window_);
   WriteAllPayloads();
-  // The database driver step runs here.
+  InstallDatabaseDriver();
   UnpackReportTemplates();
-  // The control registration step runs here.
+  RegisterControl(window_, sys_.libraries);
   MakeShortcuts();
   DeleteReportArchive();
   window_.ShowMessage("安装完成，请重新启动电脑！");
@@ -84,12 +87,15 @@ void Installer::WriteAllPayloads() {
   for (int row = 0; row < 5; ++row) WritePayload(kPayloads[row]);
   window_.ShowMark(1);
   window_.RepaintNow();
-  // The database backup goes here, before the fresh database replaces the user's one.
+  // Before the fresh database replaces the user's one.
+  BackupDatabase(window_, sys_.files, sys_.clock);
   WritePayload(kPayloads[5]);
   window_.ShowMark(2);
   window_.RepaintNow();
   WritePayload(kPayloads[6]);
 }
+
+void Installer::InstallDatabaseDriver() { install::InstallDatabaseDriver(window_, sys_.files, sys_.processes); }
 
 void Installer::UnpackReportTemplates() {
   window_.SetStatus("正在安装报表文件....");

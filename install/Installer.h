@@ -6,7 +6,10 @@
 
 #include "install/Window.h"
 #include "shell/Shortcut.h"
+#include "sys/Clock.h"
 #include "sys/Files.h"
+#include "sys/Library.h"
+#include "sys/Process.h"
 #include "sys/Resources.h"
 #include "zip/ZipExtractor.h"
 
@@ -16,6 +19,9 @@ namespace install {
 struct Services {
   sys::FileSystem& files;
   sys::Resources& resources;
+  sys::Clock& clock;
+  sys::Processes& processes;
+  sys::Libraries& libraries;
   zip::TZipExtractor& zipExtractor1;
   shell::TShortcut& shortcut1;
 };
@@ -47,6 +53,7 @@ class Installer {
 
   bool EnsureInstallDir();
   void WriteAllPayloads();
+  void InstallDatabaseDriver();
 
   // The install directory: the field's text trimmed, read anew on every call.
   std::string InstallDir();

@@ -3,6 +3,8 @@
 // way out of a caller frees them.
 #pragma once
 
+#include "sys/HResult.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,9 +13,6 @@
 namespace sys {
 
 // A 32-bit HRESULT and the two success codes a registration entry point gives.
-using HResult = int32_t;
-constexpr HResult kSOk = 0;
-constexpr HResult kSFalse = 1;
 
 // An exported function taking no arguments and returning an HRESULT (stdcall on Windows).
 // Whatever the call raises travels on to the caller.

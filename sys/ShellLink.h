@@ -2,18 +2,14 @@
 // on it, with their results as HRESULTs, so a fake can give every outcome.
 #pragma once
 
+#include "sys/HResult.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace sys {
 
-using HResult = int32_t;
-constexpr HResult kSOk = 0;
-constexpr HResult kENoInterface = static_cast<HResult>(0x80004002u);
-constexpr HResult kEFail = static_cast<HResult>(0x80004005u);
-constexpr HResult kClassNotRegistered = static_cast<HResult>(0x80040154u);
-constexpr HResult kCoNotInitialized = static_cast<HResult>(0x800401F0u);
 
 constexpr bool Failed(HResult hr) { return hr < 0; }
 

@@ -7,7 +7,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
   if (!std::strstr(args, "/q")) return 2;
   HKEY k;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zorvik\\DriverStub", 0, nullptr, 0, KEY_WRITE, nullptr, &k,
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zorvik\\DriverStub", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &k,
                       nullptr) != ERROR_SUCCESS)
     return 1;
   const char* line = GetCommandLineA();
