@@ -260,7 +260,9 @@ bool TZipExtractor::ScanLocalHeaders() {
     uint8_t version[2];
     if (in.Read(version, 2) != 2) return false;
     if (version[1] >= 10) {
-      in.Seek(-2, 1);
+      // Go on matching with the two bytes just read; no seek, so a file full of false
+      // signatures costs no more than reading it once.
+      matched = version[0] == kSig[0] && version[1] == kSig[1] ? 2 : version[1] == kSig[0] ? 1 : 0;
       continue;
     }
     in.Seek(-6, 1);
