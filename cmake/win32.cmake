@@ -49,6 +49,7 @@ zorvik_payload(PAYLOAD_DB db.mdb ${ZORVIK_GENERATED}/db.mdb)
 zorvik_payload(PAYLOAD_MDAC mdac_typ2.7.exe ${ZORVIK_PAYLOAD_BUILD}/mdac_typ2.7.exe)
 set(BITMAP_CHECK ${ZORVIK_GENERATED}/check.bmp)
 set(BITMAP_DOOR ${ZORVIK_GENERATED}/door.bmp)
+set(MANIFEST ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
 configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 
 # --- setup.exe ---------------------------------------------------------------------------
@@ -57,7 +58,7 @@ add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32 msimg32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
-  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR}")
+  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST}")
 
 # --- Tests under Wine --------------------------------------------------------------------
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)

@@ -42,6 +42,28 @@ void ExpectLink(const std::string& path, const std::string& dir) {
   EXPECT_EQ(link.arguments, "") << path;
 }
 
+const char kDriverKey[] = "Software\\Zorvik\\DriverStub";
+const char kControlKey[] = "CLSID\\{6B8E3C52-9A41-4F0D-8C7E-2D5A1B3F4E60}\\InprocServer32";
+
+std::string RegistryText(HKEY root, const char* key, const char* value) {
+  char buf[1024] = {};
+  DWORD size = sizeof buf - 1;
+  if (RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS) return "";
+  return buf;
+}
+
+DWORD DriverRuns() {
+  DWORD runs = 0, size = sizeof runs;
+  RegGetValueA(HKEY_LOCAL_MACHINE, kDriverKey, "Runs", RRF_RT_REG_DWORD, nullptr, &runs, &size);
+  return runs;
+}
+
+// Forgets what earlier scenarios left in the registry.
+void ForgetRegistrations() {
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kDriverKey);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{6B8E3C52-9A41-4F0D-8C7E-2D5A1B3F4E60}");
+}
+
 void ExpectInstalled(const std::string& dir) {
   for (const auto& p : kInstalled) {
     std::string expected = SetupResource(p.name, p.type);
@@ -51,6 +73,13 @@ void ExpectInstalled(const std::string& dir) {
   EXPECT_EQ(ReadFile(dir + "\\login.dat"),
             "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=DB.mdb;Persist Security Info=False");
   EXPECT_FALSE(FileExists(dir + "\\report.zip"));
+  EXPECT_FALSE(FileExists(dir + "\\mdac_typ2.7.exe")) << "the driver installer must be gone once it ran";
+  std::string line = RegistryText(HKEY_LOCAL_MACHINE, kDriverKey, "CommandLine");
+  EXPECT_NE(line.find(dir + "\\MDAC_TYP2.7.EXE"), std::string::npos) << line;
+  EXPECT_TRUE(line.size() > 3 && line.substr(line.size() - 3) == " /q") << line;
+  EXPECT_EQ(DriverRuns(), 1u);
+  std::string server = RegistryText(HKEY_CLASSES_ROOT, kControlKey, nullptr);
+  EXPECT_EQ(_stricmp(server.c_str(), (dir + "\\ttf16.ocx").c_str()), 0) << server;
   std::vector<ArchiveEntry> templates = ListArchive(SetupResource("MYRPT", "MYRPTFILE"));
   EXPECT_EQ(templates.size(), 48u);
   ExpectTemplates(dir + "\\report", templates);
@@ -60,6 +89,7 @@ void ExpectInstalled(const std::string& dir) {
 // Presses install and answers the completion message; the program must then end.
 void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = "") {
   RemoveLinks();
+  ForgetRegistrations();
   setup.Press("安装");
   MessageBoxInfo box = setup.WaitMessageBox(180000);
   ASSERT_TRUE(box.hwnd) << "no completion message";
@@ -67,8 +97,7 @@ void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = ""
   EXPECT_EQ(box.text, kDone);
   EXPECT_EQ(box.buttons, std::vector<std::string>{"确定"});
   EXPECT_FALSE(box.hasIcon);
-  EXPECT_TRUE(setup.MarkShown(1));
-  EXPECT_TRUE(setup.MarkShown(2));
+  for (int row = 1; row <= 5; ++row) EXPECT_TRUE(setup.MarkShown(row)) << row;
   if (!screenshot.empty()) setup.Screenshot(screenshot);
   setup.Answer(box);
   DWORD code = 1;
@@ -116,6 +145,83 @@ TEST(Install, GroupGoesUnderTheChineseProgramsFolderWhereOneExists) {
   ExpectLink(chinese + "\\Zorvik软件\\" + kLinkName, dir);
   EXPECT_FALSE(FileExists(GroupLink()));
   DeleteTree(chinese);
+}
+
+TEST(Install, SecondInstallBacksUpTheDatabaseAndSparesAReadOnlyTemplate) {
+  std::string dir = FreshDirectory("C:\\e2e\\again");
+  {
+    RunningSetup first;
+    first.SetDirectory(dir);
+    InstallToCompletion(first);
+  }
+  // The user's data since, and a template the user protected.
+  std::string userData = ReadFile(dir + "\\db.mdb") + "entries of the first year";
+  if (FILE* f = std::fopen((dir + "\\db.mdb").c_str(), "wb")) {
+    std::fwrite(userData.data(), 1, userData.size(), f);
+    std::fclose(f);
+  }
+  std::vector<ArchiveEntry> templates = ListArchive(SetupResource("MYRPT", "MYRPTFILE"));
+  ASSERT_FALSE(templates.empty());
+  std::string kept = dir + "\\report\\" + templates[0].name;
+  if (FILE* f = std::fopen(kept.c_str(), "wb")) {
+    std::fputs("my own layout", f);
+    std::fclose(f);
+  }
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY);
+
+  RunningSetup second;
+  second.SetDirectory(dir);
+  InstallToCompletion(second);
+  EXPECT_TRUE(ReadFile(dir + "\\db.mdb") == SetupResource("MYDBSRC", "MYDBSRCFILE"));
+  std::vector<std::string> backups;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*db.mdb").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do {
+    std::string name = fd.cFileName;
+    if (_stricmp(name.c_str(), "db.mdb") != 0) backups.push_back(name);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  ASSERT_EQ(backups.size(), 1u);
+  const std::string& backup = backups[0];
+  EXPECT_EQ(backup.size(), 20u);
+  EXPECT_EQ(backup.find_first_not_of("0123456789"), 14u) << backup;
+  EXPECT_EQ(backup.substr(14), "db.mdb");
+  EXPECT_TRUE(ReadFile(dir + "\\" + backup) == userData) << "the backup must hold the earlier database";
+  EXPECT_EQ(ReadFile(kept), "my own layout");
+  SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Install, DirectoryWithABlankAndChineseNameNeverStartsAProgramAtItsPrefix) {
+  CreateDirectoryA("C:\\e2e", nullptr);
+  std::string dir = FreshDirectory("C:\\e2e\\my 帐本");
+  // A program where the unquoted command line would find one; it records any run.
+  std::string planted = "C:\\e2e\\my.exe";
+  std::string stub = SetupResource("MYDBJET", "MYDBJETFILE");
+  if (FILE* f = std::fopen(planted.c_str(), "wb")) {
+    std::fwrite(stub.data(), 1, stub.size(), f);
+    std::fclose(f);
+  }
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  InstallToCompletion(setup);
+  ExpectInstalled(dir);
+  std::string line = RegistryText(HKEY_LOCAL_MACHINE, kDriverKey, "CommandLine");
+  EXPECT_EQ(line, "\"" + dir + "\\MDAC_TYP2.7.EXE\" /q");
+  DeleteFileA(planted.c_str());
+}
+
+TEST(Install, ManifestAsksForAdministratorDpiAwarenessAndCommonControls6) {
+  HMODULE m = LoadLibraryExA(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(m);
+  HRSRC r = FindResourceA(m, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_TRUE(r) << "no application manifest";
+  std::string manifest(static_cast<const char*>(LockResource(LoadResource(m, r))), SizeofResource(m, r));
+  FreeLibrary(m);
+  for (const char* part : {"level=\"requireAdministrator\"", ">true</dpiAware>",
+                           "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "{e2011457-1546-43c5-a5fe-008deee3d3f0}"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 
 TEST(Install, EmptyFieldShowsTheDirectoryMessageAndWritesNothing) {
