@@ -97,7 +97,7 @@ std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry, bool& uns
   if (rooted) return destDir_ + p;
   // A drive form: the drive goes; "C:x\" must not become a sibling of DestDir.
   std::string rest = p.substr(2);
-  if (rest.empty() || rest[0] != '\\') rest.insert(0, "\\");
+  if (rest.empty() || rest[0] != '\\') rest = "\\" + rest;  // insert() trips a false -Wrestrict in GCC 12
   return destDir_ + rest;
 }
 
