@@ -60,14 +60,21 @@ add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
   "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST}")
 
+# --- The command-line extractor, as a Windows console program -----------------------------
+add_executable(zorvik-unzip tools/zorvik-unzip.cpp tools/UnzipCommand.cpp)
+target_link_libraries(zorvik-unzip PRIVATE zorvik_core user32 comdlg32 shell32 ole32)
+
 # --- Tests under Wine --------------------------------------------------------------------
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
 if(ZORVIK_WIN32_TESTS)
-  add_executable(win32_tests ${ZORVIK_WIN32_TESTS})
+  # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
+  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} tests/e2e/Checks.cpp)
   target_link_libraries(win32_tests PRIVATE zorvik_core gtest)
   # The test resources name their data files relative to these folders.
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
-  target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}")
+  target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}"
+                             ZORVIK_UNZIP_EXE="$<TARGET_FILE:zorvik-unzip>")
+  add_dependencies(win32_tests zorvik-unzip)
   add_test(NAME win32_tests COMMAND ${WINE_RUN} $<TARGET_FILE:win32_tests>)
 endif()
 

@@ -29,7 +29,8 @@ std::string Folder(int csidl) {
 std::vector<ArchiveEntry> ListArchive(const std::string& zip) {
   std::vector<ArchiveEntry> out;
   if (zip.size() < 22) return out;
-  size_t end = zip.size() - 22;  // the archive the setup carries has no comment
+  size_t end = zip.size() - 22;
+  while (end > 0 && Le(zip, end, 4) != 0x06054B50) --end;  // past any archive comment
   if (Le(zip, end, 4) != 0x06054B50) return out;
   size_t at = Le(zip, end + 16, 4);
   for (uint32_t i = 0, n = Le(zip, end + 10, 2); i < n && at + 46 <= zip.size(); ++i) {
@@ -37,6 +38,7 @@ std::vector<ArchiveEntry> ListArchive(const std::string& zip) {
     e.dosTime = static_cast<uint16_t>(Le(zip, at + 12, 2));
     e.dosDate = static_cast<uint16_t>(Le(zip, at + 14, 2));
     e.size = Le(zip, at + 24, 4);
+    e.externalAttributes = Le(zip, at + 38, 4);
     uint32_t nameLength = Le(zip, at + 28, 2);
     e.name = zip.substr(at + 46, nameLength);
     out.push_back(e);

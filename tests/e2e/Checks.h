@@ -12,6 +12,7 @@ struct ArchiveEntry {
   std::string name;  // GBK bytes, as stored
   uint32_t size = 0;
   uint16_t dosDate = 0, dosTime = 0;
+  uint32_t externalAttributes = 0;
 };
 // The central directory of a zip archive held in memory.
 std::vector<ArchiveEntry> ListArchive(const std::string& zip);
