@@ -32,8 +32,9 @@ test: build
 fuzz: bootstrap
 	@tools/fuzz-run $${FUZZ_SECONDS:-300}
 
-bench: bootstrap native
-	@if [ -x tools/bench-run ]; then tools/bench-run; else echo "no benchmark yet"; fi
+bench: bootstrap
+	@tools/bench-run
+	@tools/bench-unzip
 
 clean:
 	rm -rf build

@@ -7,24 +7,45 @@ entry, prefixed with the parameter bytes its target expects (see tests/fuzz/fuzz
 import os
 import struct
 import sys
-import zipfile
-
 MAX_SEED = 16384
+MAX_ARCHIVE_SEED = 20000
+
+
+class Entry:
+    def __init__(self, name, method, flags, csize, usize, offset):
+        self.filename, self.compress_type, self.flag_bits = name, method, flags
+        self.compress_size, self.file_size, self.header_offset = csize, usize, offset
+
+
+def central_directory(raw):
+    """The entries of the central directory, read straight from the end record."""
+    end = raw.rfind(b'PK\x05\x06')
+    if end < 0 or end + 22 > len(raw):
+        return
+    count, offset = struct.unpack_from('<H', raw, end + 10)[0], struct.unpack_from('<I', raw, end + 16)[0]
+    for _ in range(count):
+        if raw[offset:offset + 4] != b'PK\x01\x02':
+            return
+        flags, method = struct.unpack_from('<HH', raw, offset + 8)
+        csize, usize, nlen, xlen, clen = struct.unpack_from('<IIHHH', raw, offset + 20)
+        local = struct.unpack_from('<I', raw, offset + 42)[0]
+        name = raw[offset + 46:offset + 46 + nlen].decode('latin-1')
+        yield Entry(name, method, flags, csize, usize, local)
+        offset += 46 + nlen + xlen + clen
 
 
 def entries(path):
     try:
         with open(path, 'rb') as f:
             raw = f.read()
-        with zipfile.ZipFile(path) as z:
-            for info in z.infolist():
-                if info.flag_bits & 1 or info.compress_size == 0:
-                    continue
-                off = info.header_offset
-                name_len, extra_len = struct.unpack_from('<HH', raw, off + 26)
-                start = off + 30 + name_len + extra_len
-                yield info, raw[start:start + info.compress_size]
-    except (zipfile.BadZipFile, OSError, struct.error):
+        for info in central_directory(raw):
+            if info.flag_bits & 1 or info.compress_size == 0:
+                continue
+            off = info.header_offset
+            name_len, extra_len = struct.unpack_from('<HH', raw, off + 26)
+            start = off + 30 + name_len + extra_len
+            yield info, raw[start:start + info.compress_size]
+    except (OSError, struct.error):
         return
 
 
@@ -33,7 +54,18 @@ def main():
     count = 0
     for root, _, files in os.walk(testdata):
         for fn in sorted(files):
-            if not fn.lower().endswith('.zip') or fn.startswith('damaged-'):
+            if not fn.lower().endswith('.zip'):
+                continue
+            path = os.path.join(root, fn)
+            # Whole small archives, damaged ones included, for the reader's target; its
+            # first byte picks the settings.
+            if os.path.getsize(path) <= MAX_ARCHIVE_SEED:
+                d = os.path.join(out, 'directory')
+                os.makedirs(d, exist_ok=True)
+                with open(path, 'rb') as src, open(os.path.join(d, fn), 'wb') as f:
+                    f.write(bytes([0]) + src.read())
+                count += 1
+            if fn.startswith('damaged-'):
                 continue
             for info, data in entries(os.path.join(root, fn)):
                 data = data[:MAX_SEED]
