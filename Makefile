@@ -13,21 +13,21 @@ bootstrap:
 build: bootstrap native win32
 
 native:
-	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(NATIVE) -j$(JOBS)
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Sanitized >/dev/null
+	@cmake --build $(NATIVE) -j$(JOBS) -- --no-print-directory
 
 win32:
 	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN32) -j$(JOBS)
+	@cmake --build $(WIN32) -j$(JOBS) -- --no-print-directory
 
 run: bootstrap win32
 	@tools/run-setup
 
 test: build
+	@tools/fuzz-run 10
 	@ctest --test-dir $(NATIVE) --output-on-failure
 	@tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure
 	@tools/screens-to-png
-	@if [ -x tools/fuzz-run ]; then tools/fuzz-run 10; fi
 
 fuzz: bootstrap
 	@tools/fuzz-run $${FUZZ_SECONDS:-300}
