@@ -8,6 +8,11 @@
 
 namespace e2e {
 
+// A file's whole contents (empty when it cannot be read).
+std::string ReadFile(const std::string& path);
+// A Unix path, as CMake passes them, made into Wine's Z: form.
+std::string WindowsPath(std::string path);
+
 struct ArchiveEntry {
   std::string name;  // GBK bytes, as stored
   uint32_t size = 0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "Checks.h"
+
 namespace e2e {
 
 // The path of setup.exe under test (set by main from the command line).
@@ -57,7 +59,6 @@ std::string FreshDirectory(const std::string& path);
 void DeleteTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
-std::string ReadFile(const std::string& path);
 // The bytes of a payload resource inside setup.exe.
 std::string SetupResource(const char* name, const char* type);
 

@@ -4,28 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "Driver.h"
-
-namespace {
-
-std::string WindowsPath(std::string p) {
-  if (!p.empty() && p[0] == '/') p = "Z:" + p;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--screens=", 10) == 0)
-      e2e::screensDir = WindowsPath(argv[i] + 10);
+      e2e::screensDir = e2e::WindowsPath(argv[i] + 10);
     else
-      e2e::setupPath = WindowsPath(argv[i]);
+      e2e::setupPath = e2e::WindowsPath(argv[i]);
   }
   if (e2e::setupPath.empty()) {
     std::fprintf(stderr, "usage: e2e_tests SETUP.EXE [--screens=DIR] [gtest options]\n");

@@ -4,29 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 #include "tests/e2e/Checks.h"
 
 namespace {
-
-std::string WindowsPath(std::string p) {
-  if (!p.empty() && p[0] == '/') p = "Z:" + p;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string out;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-  }
-  return out;
-}
 
 DWORD RunProgram(std::string commandLine) {
   STARTUPINFOA si{};
@@ -43,16 +24,16 @@ DWORD RunProgram(std::string commandLine) {
 }
 
 TEST(UnzipTool, GbkNamesDatesAndAttributesAsWindowsReportsThem) {
-  std::string archive = WindowsPath(ZORVIK_TESTDATA_DIR "/gbk-names-dos.zip");
+  std::string archive = e2e::WindowsPath(ZORVIK_TESTDATA_DIR "/gbk-names-dos.zip");
   std::string dest = "C:\\win32-tests\\gbk-names";
   CreateDirectoryA("C:\\win32-tests", nullptr);
   std::string command = "\"";
-  command += WindowsPath(ZORVIK_UNZIP_EXE);
+  command += e2e::WindowsPath(ZORVIK_UNZIP_EXE);
   command += "\" -q -o -r -d \"" + dest;
   command += "\" \"" + archive + "\"";
   ASSERT_EQ(RunProgram(command), 0u);
 
-  std::vector<e2e::ArchiveEntry> entries = e2e::ListArchive(ReadAll(archive));
+  std::vector<e2e::ArchiveEntry> entries = e2e::ListArchive(e2e::ReadFile(archive));
   ASSERT_EQ(entries.size(), 6u);
   for (const auto& e : entries) {
     std::string name = e.name;
