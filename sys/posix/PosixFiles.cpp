@@ -143,9 +143,10 @@ class PosixFileSystem final : public FileSystem {
     struct stat st {};
     std::string p = Native(path);
     if (::stat(p.c_str(), &st) != 0) return Fail();
-    mode_t mode = st.st_mode & 07777;
-    mode = (attributes & kAttrReadOnly) ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
-    return ::chmod(p.c_str(), mode) == 0 || Fail();
+    mode_t old = st.st_mode & 07777;
+    mode_t mode = (attributes & kAttrReadOnly) ? (old & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (old | S_IWUSR);
+    // Most extracted files keep the mode they were made with: no call for them.
+    return mode == old || ::chmod(p.c_str(), mode) == 0 || Fail();
   }
   bool CreateDirectory(const std::string& path) override {
     return ::mkdir(Native(path).c_str(), 0777) == 0 || Fail();
@@ -169,8 +170,9 @@ class PosixFileSystem final : public FileSystem {
       Fail();
       return nullptr;
     }
+    // Only a read-only open succeeds on a directory; Windows refuses it.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (access == Access::read && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(fd);
       lastError = kErrorAccessDenied;
       return nullptr;
