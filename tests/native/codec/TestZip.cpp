@@ -41,18 +41,6 @@ std::string Escape(const uint8_t* p, size_t n) {
     return s;
 }
 
-std::string Unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() + 0 && s[i + 1] == 'x') {
-            out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -86,6 +74,19 @@ std::vector<RawEntry> ReadArchive(const Bytes& zip) {
         at += 46 + nameLen + extraLen + commentLen;
     }
     return entries;
+}
+
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
+            out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
 }
 
 std::map<std::string, ManifestRow> ReadManifest() {

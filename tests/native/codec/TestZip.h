@@ -40,6 +40,8 @@ struct ManifestRow {
 std::map<std::string, ManifestRow> ReadManifest();
 
 std::string Sha256Hex(const Bytes& data);
+// Undoes the manifest's "\xHH" escapes.
+std::string Unescape(const std::string& s);
 
 // Hands out `data` in chunks whose sizes cycle through `pattern` (each at most 32768).
 class MemorySource : public Source {
