@@ -13,10 +13,18 @@ double MonotonicMilliseconds() {
   return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
+// time() reads a coarse clock that may still show the previous second after the
+// fine clock has moved on, so the bounds come from the same clock as Now().
+time_t RealtimeSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_REALTIME, &t);
+  return t.tv_sec;
+}
+
 TEST(Clock, NowIsTheLocalTimeOfTheMoment) {
-  time_t before = time(nullptr);
+  time_t before = RealtimeSeconds();
   sys::LocalTime now = sys::RealClock().Now();
-  time_t after = time(nullptr);
+  time_t after = RealtimeSeconds();
   tm local{};
   local.tm_year = now.year - 1900;
   local.tm_mon = now.month - 1;
