@@ -7,6 +7,7 @@
 #include "zip/ZipExtractor.h"
 #include "zip/codec/Codec.h"
 #include "zip/codec/Crc32.h"
+#include "zip/codec/WorkArea.h"
 
 namespace zip {
 
@@ -73,11 +74,15 @@ class EntrySink final : public codec::Sink {
 void TZipExtractor::AllocateBuffers() {
   inBuf_.assign(kBufferSize, 0);
   outBuf_.assign(kBufferSize, 0);
+  workArea_ = MakeWorkArea();
 }
+
+std::unique_ptr<codec::WorkArea> TZipExtractor::MakeWorkArea() const { return std::make_unique<codec::WorkArea>(); }
 
 void TZipExtractor::FreeBuffers() {
   std::vector<uint8_t>().swap(inBuf_);
   std::vector<uint8_t>().swap(outBuf_);
+  workArea_.reset();
 }
 
 uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
@@ -145,6 +150,8 @@ void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
   const uint64_t expected = static_cast<uint64_t>(std::max<int32_t>(work_.UncompressedSize, 0));
   EntrySource source(*this);
   EntrySink sink(*this);
+  if (!workArea_) workArea_ = MakeWorkArea();
+  codec::WorkArea& area = *workArea_;
   switch (work_.CompressionMethod) {
     case 0:
       while (remaining_ > 0) {
@@ -158,25 +165,29 @@ void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
       }
       return;
     case 1:
-      codec::Unshrink(source, sink);
+      codec::Unshrink(source, sink, area);
       break;
     case 2:
     case 3:
     case 4:
     case 5:
-      codec::Expand(source, sink, expected, work_.CompressionMethod - 1);
+      codec::Expand(source, sink, expected, work_.CompressionMethod - 1, area);
       break;
     case 6:
       codec::Explode(source, sink, expected, (work_.Flags & 0x2) != 0, (work_.Flags & 0x4) != 0,
-                     static_cast<uint64_t>(compressed));
+                     static_cast<uint64_t>(compressed), area);
       break;
-    case 8:
+    case 8: {
+      codec::Result result = codec::Inflate(source, sink, area);
+      if (result == codec::Result::out_of_memory)
+        ui_.ShowMessageBox(text::kInflateOutOfMemory, text::kErrorCaption, sys::kMbOk);
       // A data error leaves what is still buffered unwritten.
-      if (codec::Inflate(source, sink) != codec::Result::ok) {
+      if (result != codec::Result::ok) {
         outCount_ = 0;
         return;
       }
       break;
+    }
     default:
       ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk);
       return;

@@ -2,6 +2,7 @@
 // the central directory into the entry lists, recovering by a scan of local headers, and
 // moving between the disks of a multi-disk set.
 #include "zip/ZipExtractor.h"
+#include "zip/codec/WorkArea.h"
 
 #include "base/Ansi.h"
 

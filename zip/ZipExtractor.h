@@ -17,6 +17,10 @@
 #include "zip/ZipLists.h"
 #include "zip/codec/Crypt.h"
 
+namespace zip::codec {
+class WorkArea;
+}
+
 namespace zip {
 
 enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
@@ -126,6 +130,11 @@ class TZipExtractor : public TObject {
   // The handler assigned at creation for OnGetNextDisk.
   void DefaultGetNextDisk(TZipExtractor& sender, int nextDisk, std::string& fName);
 
+ protected:
+  // The decoders' windows and tables, made once at the start of a run; a test can hand out
+  // one that plays a machine short of memory.
+  virtual std::unique_ptr<codec::WorkArea> MakeWorkArea() const;
+
  private:
   // Directory reading.
   void OpenArchiveFile();
@@ -201,6 +210,7 @@ class TZipExtractor : public TObject {
 
   // Per-run state.
   std::vector<uint8_t> inBuf_, outBuf_;
+  std::unique_ptr<codec::WorkArea> workArea_;  // windows and tables of the decoders
   bool buffersAllocated_ = false;
   int64_t remaining_ = 0;  // compressed bytes of the current entry not yet read
   uint32_t outCount_ = 0;

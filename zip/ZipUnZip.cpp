@@ -6,6 +6,7 @@
 
 #include "base/Ansi.h"
 #include "zip/ZipExtractor.h"
+#include "zip/codec/WorkArea.h"
 
 namespace zip {
 

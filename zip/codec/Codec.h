@@ -7,7 +7,10 @@
 
 namespace zip::codec {
 
-enum class Result { ok, bad_data };
+// out_of_memory: a decoding table could not be allocated; otherwise it ends like bad_data.
+enum class Result { ok, bad_data, out_of_memory };
+
+class WorkArea;
 
 // Supplies compressed bytes. Refill makes the next chunk (at most 32768 bytes) available at
 // `data` and returns its length; 0 means the input is used up. It may throw.
@@ -30,19 +33,27 @@ struct PassThrough {
     virtual ~PassThrough() = default;
 };
 
+// Every decoder works in the memory of a WorkArea (WorkArea.h) that an extraction run makes
+// once; the forms without one make their own, for a single stream.
+
 // Method 8 (RFC 1951). Puts the 32 KB window out each time it fills and the rest after the
 // last block; on bad data nothing still in the window is put out.
+Result Inflate(Source& in, Sink& out, WorkArea& work);
 Result Inflate(Source& in, Sink& out);
 
 // Method 6. dict8k = flag bit 1, threeTrees = flag bit 2; compressedSize (after any
 // encryption header) selects the distance lookup width. Produces exactly uncompressedSize bytes.
 Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
+               uint64_t compressedSize, WorkArea& work);
+Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
                uint64_t compressedSize);
 
 // Methods 2-5, factor = method - 1 (1..4). Produces exactly uncompressedSize bytes.
+Result Expand(Source& in, Sink& out, uint64_t uncompressedSize, int factor, WorkArea& work);
 Result Expand(Source& in, Sink& out, uint64_t uncompressedSize, int factor);
 
 // Method 1. Decodes until the input is used up.
+Result Unshrink(Source& in, Sink& out, WorkArea& work);
 Result Unshrink(Source& in, Sink& out);
 
 }  // namespace zip::codec

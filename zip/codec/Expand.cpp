@@ -3,8 +3,8 @@
 #include "zip/codec/BitReader.h"
 #include "zip/codec/Codec.h"
 #include "zip/codec/OutWindow.h"
+#include "zip/codec/WorkArea.h"
 
-#include <memory>
 
 namespace zip::codec {
 
@@ -39,13 +39,16 @@ bool ReadFollowerSets(BitReader& in, FollowerSets& sets) {
 
 }  // namespace
 
-Result Expand(Source& source, Sink& sink, uint64_t uncompressedSize, int factor) {
+Result Expand(Source& source, Sink& sink, uint64_t uncompressedSize, int factor, WorkArea& work) {
     if (factor < 1 || factor > 4) return Result::bad_data;
+    // The window first, the follower sets after it, in one piece of the work area.
+    static_assert(OutWindow::kSize + sizeof(FollowerSets) <= WorkArea::kBytes);
+    uint8_t* area = work.Bytes(OutWindow::kSize + sizeof(FollowerSets));
     BitReader in(source);
-    auto sets = std::make_unique<FollowerSets>();
+    auto* sets = new (area + OutWindow::kSize) FollowerSets;
     if (!ReadFollowerSets(in, *sets)) return Result::bad_data;
 
-    OutWindow out(sink);
+    OutWindow out(sink, area);
     const uint32_t lengthMask = 0xFFu >> factor;  // L(V): the low 8 - factor bits
     uint64_t left = uncompressedSize;
     uint8_t last = 0;
@@ -102,6 +105,11 @@ Result Expand(Source& source, Sink& sink, uint64_t uncompressedSize, int factor)
     if (in.Overrun()) return Result::bad_data;
     out.Finish();
     return Result::ok;
+}
+
+Result Expand(Source& in, Sink& out, uint64_t uncompressedSize, int factor) {
+    WorkArea work;
+    return Expand(in, out, uncompressedSize, factor, work);
 }
 
 }  // namespace zip::codec

@@ -4,6 +4,7 @@
 #include "zip/codec/Codec.h"
 #include "zip/codec/OutWindow.h"
 #include "zip/codec/PrefixTable.h"
+#include "zip/codec/WorkArea.h"
 
 #include <algorithm>
 
@@ -64,15 +65,22 @@ inline uint32_t Decode(BitReader& in, const PrefixTable& table) {
 }  // namespace
 
 Result Explode(Source& source, Sink& sink, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
-               uint64_t compressedSize) {
+               uint64_t compressedSize, WorkArea& work) {
+    static_assert(OutWindow::kSize <= WorkArea::kBytes);
     BitReader in(source);
-    PrefixTable literals, lengths, distances;
+    PrefixTable& literals = work.Table(0);
+    PrefixTable& lengths = work.Table(1);
+    PrefixTable& distances = work.Table(2);
     unsigned distanceBits = compressedSize > kLargeEntry ? 8 : 7;
-    if (threeTrees && !ReadTree(in, kLiteralCodes, kLiteralBits, literals)) return Result::bad_data;
-    if (!ReadTree(in, kLengthCodes, kLengthBits, lengths)) return Result::bad_data;
-    if (!ReadTree(in, kDistanceCodes, distanceBits, distances)) return Result::bad_data;
+    try {
+        if (threeTrees && !ReadTree(in, kLiteralCodes, kLiteralBits, literals)) return Result::bad_data;
+        if (!ReadTree(in, kLengthCodes, kLengthBits, lengths)) return Result::bad_data;
+        if (!ReadTree(in, kDistanceCodes, distanceBits, distances)) return Result::bad_data;
+    } catch (const std::bad_alloc&) {
+        return Result::bad_data;  // a tree that cannot be built is a data error for this method
+    }
 
-    OutWindow out(sink);
+    OutWindow out(sink, work.Bytes(OutWindow::kSize));
     const unsigned lowBits = dict8k ? 7 : 6;
     const uint32_t minMatch = threeTrees ? 3 : 2;
     uint64_t left = uncompressedSize;
@@ -95,6 +103,12 @@ Result Explode(Source& source, Sink& sink, uint64_t uncompressedSize, bool dict8
     if (in.Overrun()) return Result::bad_data;
     out.Finish();
     return Result::ok;
+}
+
+Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
+               uint64_t compressedSize) {
+    WorkArea work;
+    return Explode(in, out, uncompressedSize, dict8k, threeTrees, compressedSize, work);
 }
 
 }  // namespace zip::codec

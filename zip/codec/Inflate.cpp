@@ -2,9 +2,10 @@
 #include "zip/codec/BitReader.h"
 #include "zip/codec/Codec.h"
 #include "zip/codec/PrefixTable.h"
+#include "zip/codec/WorkArea.h"
 
 #include <cstring>
-#include <memory>
+#include <new>
 
 namespace zip::codec {
 
@@ -59,7 +60,15 @@ const Payloads& GetPayloads() {
 
 class Inflater {
 public:
-    Inflater(Source& in, Sink& out) : in_(in), out_(out), area_(new uint8_t[kArea]) {}
+    Inflater(Source& in, Sink& out, WorkArea& work)
+        : in_(in),
+          out_(out),
+          area_(work.Bytes(kArea)),
+          litLen_(work.Table(0)),
+          dist_(work.Table(1)),
+          codeLen_(work.Table(2)) {
+        static_assert(kArea <= WorkArea::kBytes);
+    }
 
     Result Run() {
         try {
@@ -75,11 +84,13 @@ public:
             }
         } catch (const PassThrough&) {
             throw;
+        } catch (const std::bad_alloc&) {
+            return Result::out_of_memory;
         } catch (...) {
             return Result::bad_data;
         }
         // Outside the guard on purpose: a failure writing the rest belongs to the caller.
-        if (pos_ > kWindow) out_.Put(area_.get() + kWindow, pos_ - kWindow);
+        if (pos_ > kWindow) out_.Put(area_ + kWindow, pos_ - kWindow);
         return Result::ok;
     }
 
@@ -88,7 +99,7 @@ private:
     // up to 258 bytes beyond it, which stay for the next window.
     bool Flush() {
         if (in_.Overrun()) return false;
-        uint8_t* area = area_.get();
+        uint8_t* area = area_;
         out_.Put(area + kWindow, kWindow);
         std::memmove(area, area + kWindow, pos_ - kWindow);
         pos_ -= kWindow;
@@ -104,7 +115,7 @@ private:
         while (len > 0) {
             size_t room = 2 * kWindow - pos_;
             size_t n = len < room ? len : room;
-            if (in_.ReadBytes(area_.get() + pos_, n) != n) return false;
+            if (in_.ReadBytes(area_ + pos_, n) != n) return false;
             pos_ += n;
             len -= static_cast<uint32_t>(n);
             if (pos_ >= 2 * kWindow && !Flush()) return false;
@@ -183,7 +194,7 @@ private:
     }
 
     bool CodedBlock() {
-        uint8_t* const area = area_.get();
+        uint8_t* const area = area_;
         for (;;) {
             in_.Refill();  // 56 bits cover the longest length code, distance code and extras (48)
             uint64_t bits = in_.Peek();
@@ -235,20 +246,25 @@ private:
 
     BitReader in_;
     Sink& out_;
-    std::unique_ptr<uint8_t[]> area_;
+    uint8_t* const area_;
     size_t pos_ = kWindow;    // next byte to write; the current window starts at kWindow
     size_t floor_ = kWindow;  // oldest byte a distance may reach
     bool fixedLoaded_ = false;
-    PrefixTable litLen_;
-    PrefixTable dist_;
-    PrefixTable codeLen_;
+    PrefixTable& litLen_;
+    PrefixTable& dist_;
+    PrefixTable& codeLen_;
 };
 
 }  // namespace
 
-Result Inflate(Source& in, Sink& out) {
-    Inflater inflater(in, out);
+Result Inflate(Source& in, Sink& out, WorkArea& work) {
+    Inflater inflater(in, out, work);
     return inflater.Run();
+}
+
+Result Inflate(Source& in, Sink& out) {
+    WorkArea work;
+    return Inflate(in, out, work);
 }
 
 }  // namespace zip::codec

@@ -5,7 +5,7 @@
 
 #include "zip/codec/Codec.h"
 
-#include <memory>
+#include <cstring>
 
 namespace zip::codec {
 
@@ -13,12 +13,13 @@ class OutWindow {
 public:
     static constexpr size_t kSize = 32768;  // a power of two above every legacy distance (8192)
 
-    explicit OutWindow(Sink& sink) : sink_(sink), buf_(new uint8_t[kSize]()) {}
+    // buffer: kSize bytes, typically lent by the run's work area; cleared here.
+    OutWindow(Sink& sink, uint8_t* buffer) : sink_(sink), buf_(buffer) { std::memset(buf_, 0, kSize); }
 
     void Put(uint8_t b) {
         buf_[pos_++] = b;
         if (pos_ == kSize) {
-            sink_.Put(buf_.get(), kSize);
+            sink_.Put(buf_, kSize);
             pos_ = 0;
         }
     }
@@ -34,13 +35,13 @@ public:
     }
 
     void Finish() {
-        if (pos_ > 0) sink_.Put(buf_.get(), pos_);
+        if (pos_ > 0) sink_.Put(buf_, pos_);
         pos_ = 0;
     }
 
 private:
     Sink& sink_;
-    std::unique_ptr<uint8_t[]> buf_;
+    uint8_t* buf_;
     size_t pos_ = 0;
 };
 

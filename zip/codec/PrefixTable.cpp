@@ -32,11 +32,13 @@ void PrefixTable::Build(const uint8_t* lengths, const uint16_t* codes, const uin
         if (len > longest[prefix]) longest[prefix] = static_cast<uint8_t>(len);
     }
 
+    CheckLimit(primarySize);
     table_.assign(primarySize, bad);
     for (uint32_t p = 0; p < primarySize; ++p) {
         if (longest[p] == 0) continue;
         uint32_t width = longest[p] - primaryBits;
         uint32_t offset = static_cast<uint32_t>(table_.size());
+        CheckLimit(offset + (size_t{1} << width));
         table_.resize(offset + (1u << width), bad);
         table_[p] = entry::Make(offset, entry::kLink | width) | primaryBits;
     }

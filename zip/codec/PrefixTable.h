@@ -2,7 +2,9 @@
 // (Shannon-Fano): one probe of the low bits of the bit buffer, a second for long codes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 namespace zip::codec {
@@ -27,6 +29,7 @@ constexpr unsigned kMaxPrimaryBits = 11;
 
 class PrefixTable {
 public:
+    // Throws std::bad_alloc when the table cannot be allocated.
     // lengths[i] == 0: symbol unused. codes[i]: the code of symbol i, left-justified in 16 bits
     // with its first bit in the stream as the most significant. payload[i]: Make(value, flags).
     // The caller has checked that the codes form a prefix code. primaryBits <= kMaxPrimaryBits.
@@ -45,8 +48,16 @@ public:
 
     unsigned PrimaryBits() const { return primaryBits_; }
 
+    // Build throws std::bad_alloc rather than grow the table beyond this many entries.
+    void SetLimit(size_t entries) { limit_ = entries; }
+
 private:
-    std::vector<uint32_t> table_;
+    void CheckLimit(size_t entries) const {
+        if (entries > limit_) throw std::bad_alloc();
+    }
+
+    std::vector<uint32_t> table_;  // keeps its storage from one build to the next
+    size_t limit_ = SIZE_MAX;
     unsigned primaryBits_ = 0;
     uint64_t primaryMask_ = 0;
 };

@@ -2,8 +2,8 @@
 // encoder's command, the application note, 5.1.
 #include "zip/codec/BitReader.h"
 #include "zip/codec/Codec.h"
+#include "zip/codec/WorkArea.h"
 
-#include <memory>
 
 namespace zip::codec {
 
@@ -126,9 +126,14 @@ private:
 
 }  // namespace
 
-Result Unshrink(Source& in, Sink& out) {
-    auto unshrinker = std::make_unique<Unshrinker>(in, out);
+Result Unshrink(Source& in, Sink& out, WorkArea& work) {
+    InWorkArea<Unshrinker> unshrinker(work, in, out);
     return unshrinker->Run();
+}
+
+Result Unshrink(Source& in, Sink& out) {
+    WorkArea work;
+    return Unshrink(in, out, work);
 }
 
 }  // namespace zip::codec

@@ -2,6 +2,7 @@
 // and how exceptions from the source and the sink are treated.
 #include "tests/native/codec/BitWriter.h"
 #include "tests/native/codec/TestZip.h"
+#include "zip/codec/WorkArea.h"
 
 #include <gtest/gtest.h>
 
@@ -303,6 +304,67 @@ TEST(Inflate, EveryTruncationOfARealStreamIsADataError) {
         }
     }
     EXPECT_GT(checked, 200);
+}
+
+// A run lends one work area to its entries in turn: what an earlier entry left in the window
+// must never be readable by the next, and the next must decode as in a fresh area.
+TEST(Inflate, AWorkAreaLentToEntriesInTurnKeepsThemApart) {
+    WorkArea work;
+    Bytes big = Pattern(70000);  // more than both halves of the window
+    BitWriter w;
+    StoredBlock(w, Bytes(big.begin(), big.begin() + 65535), false);
+    StoredBlock(w, Bytes(big.begin() + 65535, big.end()), true);
+    MemorySource first(w.Done());
+    VectorSink firstOut;
+    ASSERT_EQ(Inflate(first, firstOut, work), Result::ok);
+    EXPECT_EQ(firstOut.data, big);
+
+    BitWriter reach;  // a match before any byte of its own: it would read the last entry's tail
+    reach.Bits(1, 1).Bits(1, 2);
+    FixedMatch(reach, 3, 1);
+    FixedLitLen(reach, 256);
+    MemorySource second(reach.Done());
+    VectorSink secondOut;
+    EXPECT_EQ(Inflate(second, secondOut, work), Result::bad_data);
+    EXPECT_TRUE(secondOut.data.empty());
+
+    MemorySource third(FixedBlock("hello"));
+    VectorSink thirdOut;
+    EXPECT_EQ(Inflate(third, thirdOut, work), Result::ok);
+    EXPECT_EQ(std::string(thirdOut.data.begin(), thirdOut.data.end()), "hello");
+    EXPECT_EQ(work.Capacity(), WorkArea::kBytes);
+}
+
+// Tables are the only memory a block may ask for; when it cannot be had the caller is told
+// apart from bad data, and nothing of the block is put out either way.
+TEST(Inflate, TablesThatCannotBeAllocatedAreToldApartFromBadData) {
+    WorkArea work;
+    work.LimitTableEntries(64);
+    MemorySource fixed(FixedBlock("abc"));
+    VectorSink fixedOut;
+    EXPECT_EQ(Inflate(fixed, fixedOut, work), Result::out_of_memory);
+    EXPECT_TRUE(fixedOut.putSizes.empty());
+
+    Bytes dynamic = DynamicBlock(SmallLitLen(), {1, 1}, [](BitWriter& w, const std::vector<uint32_t>& l, const std::vector<uint32_t>&) {
+        w.Code(l['q'], 8).Code(l[256], 2);
+    });
+    MemorySource dyn(dynamic);
+    VectorSink dynOut;
+    EXPECT_EQ(Inflate(dyn, dynOut, work), Result::out_of_memory);
+    EXPECT_TRUE(dynOut.putSizes.empty());
+
+    BitWriter stored;  // needs no table at all
+    StoredBlock(stored, Pattern(10), true);
+    MemorySource st(stored.Done());
+    VectorSink stOut;
+    EXPECT_EQ(Inflate(st, stOut, work), Result::ok);
+    EXPECT_EQ(stOut.data, Pattern(10));
+
+    MemorySource again(dynamic);  // the same block decodes once memory is there
+    VectorSink againOut;
+    work.LimitTableEntries(SIZE_MAX);
+    EXPECT_EQ(Inflate(again, againOut, work), Result::ok);
+    EXPECT_EQ(std::string(againOut.data.begin(), againOut.data.end()), "q");
 }
 
 }  // namespace

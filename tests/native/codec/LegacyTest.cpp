@@ -1,6 +1,7 @@
 // Unshrink, expand and explode on hand-made streams and on truncated real entries.
 #include "tests/native/codec/BitWriter.h"
 #include "tests/native/codec/TestZip.h"
+#include "zip/codec/WorkArea.h"
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,24 @@ TEST(Explode, TreesThatCannotBeBuiltAreDataErrors) {
         MemorySource src(w.Done());
         EXPECT_EQ(Explode(src, sink, 10, false, false, 100), Result::bad_data) << what;
     }
+}
+
+// Implode has no message of its own for memory: trees that cannot be allocated end decoding
+// like trees that cannot be built.
+TEST(Explode, TreesWithoutMemoryAreDataErrors) {
+    BitWriter w = ImplodeHeader(kFlat6, kFlat6);
+    w.Bits(1, 1).Bits('a', 8);
+    Bytes stream = w.Done();
+    WorkArea work;
+    work.LimitTableEntries(16);
+    MemorySource src(stream);
+    VectorSink sink;
+    EXPECT_EQ(Explode(src, sink, 1, false, false, 100, work), Result::bad_data);
+    EXPECT_TRUE(sink.data.empty());
+    work.LimitTableEntries(SIZE_MAX);
+    MemorySource again(stream);
+    EXPECT_EQ(Explode(again, sink, 1, false, false, 100, work), Result::ok);
+    EXPECT_EQ(Str(sink.data), "a");
 }
 
 TEST(LegacyMethods, TruncatedEntriesNeverReadPastTheirInput) {

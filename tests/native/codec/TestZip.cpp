@@ -1,5 +1,6 @@
 // Test scaffolding: archive walk, manifest, SHA-256 (FIPS 180-4), sources and sinks.
 #include "tests/native/codec/TestZip.h"
+#include "zip/codec/WorkArea.h"
 
 #include <algorithm>
 #include <cmath>
@@ -203,7 +204,9 @@ private:
 }  // namespace
 
 bool DecodeEntry(const RawEntry& e, const std::string& password, Result& result, Bytes& out,
-                 std::vector<size_t> pattern) {
+                 std::vector<size_t> pattern, WorkArea* work) {
+    WorkArea own;
+    WorkArea& area = work ? *work : own;
     Bytes data = e.data;
     CryptKeys keys;
     bool encrypted = e.flags & 1;
@@ -226,10 +229,10 @@ bool DecodeEntry(const RawEntry& e, const std::string& password, Result& result,
         result = Result::ok;
         break;
     }
-    case 1: result = Unshrink(in, sink); break;
-    case 2: case 3: case 4: case 5: result = Expand(in, sink, e.uncompressedSize, e.method - 1); break;
-    case 6: result = Explode(in, sink, e.uncompressedSize, e.flags & 2, e.flags & 4, data.size()); break;
-    case 8: result = Inflate(in, sink); break;
+    case 1: result = Unshrink(in, sink, area); break;
+    case 2: case 3: case 4: case 5: result = Expand(in, sink, e.uncompressedSize, e.method - 1, area); break;
+    case 6: result = Explode(in, sink, e.uncompressedSize, e.flags & 2, e.flags & 4, data.size(), area); break;
+    case 8: result = Inflate(in, sink, area); break;
     default: return false;
     }
     out = std::move(sink.data);

@@ -67,9 +67,10 @@ public:
     std::vector<size_t> putSizes;
 };
 
-// Decodes one entry with the codec; encrypted entries are decrypted with `password`.
-// Returns false for methods the codec does not handle.
+// Decodes one entry with the codec; encrypted entries are decrypted with `password`. With
+// `work`, the decoder runs in that area, else in one of its own. Returns false for methods
+// the codec does not handle.
 bool DecodeEntry(const RawEntry& e, const std::string& password, Result& result, Bytes& out,
-                 std::vector<size_t> pattern = {32768});
+                 std::vector<size_t> pattern = {32768}, WorkArea* work = nullptr);
 
 }  // namespace zip::codec::test

@@ -7,7 +7,9 @@
 
 #include "ZipTestKit.h"
 #include "tests/native/fakes/FakeFileSystem.h"
+#include "tests/native/codec/BitWriter.h"
 #include "zip/ZipExtractor.h"
+#include "zip/codec/WorkArea.h"
 
 using namespace zip;
 using namespace ziptest;
@@ -225,4 +227,57 @@ TEST(ZipDecode, OnDecryptReplacesTheBuiltInDecryptionOfCompressedData) {
   };
   EXPECT_EQ(run.Go(), 0);  // left encrypted: the data cannot decode
   EXPECT_EQ(lengths, (std::vector<int>{static_cast<int>(StoredDeflate(text).size())}));
+}
+
+namespace {
+
+// A machine with too little memory left for any decoding table.
+class ShortOfMemory : public TZipExtractor {
+ public:
+  using TZipExtractor::TZipExtractor;
+
+ protected:
+  std::unique_ptr<codec::WorkArea> MakeWorkArea() const override {
+    auto area = std::make_unique<codec::WorkArea>();
+    area->LimitTableEntries(16);
+    return area;
+  }
+};
+
+// "abc" in a final block of the fixed code (RFC 1951 3.2.6).
+std::string FixedDeflate() {
+  codec::test::BitWriter w;
+  w.Bits(1, 1).Bits(1, 2);
+  for (unsigned char c : std::string("abc")) w.Code(0x30 + c, 8);
+  w.Code(0, 7);
+  auto bytes = w.Done();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+TEST(ZipDecode, InflateTablesWithoutMemoryShowTheBoxAndFailOnlyTheirEntry) {
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("before.txt", "one"), ZipItem("fixed.txt", "abc").Packed(8, FixedDeflate()),
+                                      ZipItem("after.txt", "two")}));
+  TempDir out;
+  ScriptedUi ui;
+  ShortOfMemory zip(sys::RealFileSystem(), ui);
+  std::vector<std::string> badCrc;
+  zip.OnBadCRC = [&](TZipExtractor& z, int, int, int i) { badCrc.push_back(z.Filename(i)); };
+  zip.SetZipName(dir / "a.zip");
+  zip.SetDestDir(out.Path());
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.UnZip(), 2);
+  ASSERT_EQ(ui.boxes.size(), 1u);
+  EXPECT_EQ(ui.boxes[0].text, "*** inflate out of memory ***");
+  EXPECT_EQ(ui.boxes[0].caption, "Error");
+  EXPECT_EQ(badCrc, std::vector<std::string>{"fixed.txt"});
+  EXPECT_EQ(ListDir(out.Path()), (std::vector<std::string>{"after.txt", "before.txt"}));
+
+  // The same archive with memory to spare: the entry itself was sound.
+  Extraction control(dir / "a.zip");
+  EXPECT_EQ(control.Go(), 3);
+  EXPECT_EQ(*control.File("fixed.txt"), "abc");
+  EXPECT_TRUE(control.ui.boxes.empty());
 }
