@@ -75,7 +75,7 @@ TForm1::TForm1(ui::Application& application)
 
   const auto& w = layout::kWindow;
   hwnd_ = CreateWindowExA(0, kClassName, layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Scale(w.left),
-                          Scale(w.top), Scale(w.width), Scale(w.height), nullptr, nullptr, instance, this);
+                          Scale(w.top), Scale(w.width), Scale(w.height), app_.Handle(), nullptr, instance, this);
   CreateControls();
 }
 
@@ -142,6 +142,12 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SIZE:
       SendMessageA(sb_, WM_SIZE, 0, 0);
+      break;
+    case WM_SYSCOMMAND:
+      if ((wp & 0xFFF0) == SC_MINIMIZE) {
+        app_.Minimize();
+        return 0;
+      }
       break;
     case WM_SETCURSOR:
       if (app_.Busy()) {

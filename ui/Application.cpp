@@ -31,11 +31,96 @@ Application& App() { return *instance; }
 Application::Application() {
   instance = this;
   comInitialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = module;
+  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = "ZorvikApplication";
+  RegisterClassExA(&wc);
+  // No size, in the middle of the screen: a minimise or restore animation of the entry
+  // starts and ends there.
+  handle_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                            nullptr, module, nullptr);
+  if (handle_) SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 Application::~Application() {
+  if (handle_) {
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
   if (comInitialised_) CoUninitialize();
   instance = nullptr;
+}
+
+void Application::SetTitle(const std::string& title) {
+  title_ = title;
+  if (handle_) SetWindowTextA(handle_, title_.c_str());
+}
+
+void Application::SetMainWindow(HWND hwnd) {
+  main_ = hwnd;
+  if (handle_ && main_) ShowWindow(handle_, SW_SHOWNOACTIVATE);
+}
+
+void Application::Minimize() {
+  if (!handle_ || IsIconic(handle_)) return;
+  // Hidden through the owner so that restoring shows exactly the windows that were up.
+  ShowOwnedPopups(handle_, FALSE);
+  ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void Application::Restore() {
+  ShowWindow(handle_, SW_RESTORE);
+  ShowOwnedPopups(handle_, TRUE);
+  ActivateMainWindow();
+}
+
+// The entry itself has nothing to show: activation goes on to the main window, or to the
+// message box it is waiting on.
+void Application::ActivateMainWindow() {
+  if (!main_ || !IsWindow(main_)) return;
+  HWND target = GetLastActivePopup(main_);
+  if (!target || !IsWindowVisible(target) || !IsWindowEnabled(target)) target = main_;
+  if (IsWindowVisible(target) && IsWindowEnabled(target)) SetForegroundWindow(target);
+}
+
+LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<Application*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  return self ? self->OnMessage(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT Application::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      switch (wp & 0xFFF0) {
+        case SC_MINIMIZE:
+          Minimize();
+          return 0;
+        case SC_RESTORE:
+          Restore();
+          return 0;
+        case SC_CLOSE:
+          // The entry's Close is the main window's close box.
+          if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+          return 0;
+      }
+      break;
+    case WM_SETFOCUS:
+      if (!IsIconic(handle_)) {
+        ActivateMainWindow();
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+  }
+  return DefWindowProcA(handle_, msg, wp, lp);
 }
 
 int Application::Run() {

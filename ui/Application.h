@@ -19,10 +19,19 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title) { title_ = title; }
+  // Also the text of the task-bar entry.
+  void SetTitle(const std::string& title);
 
-  void SetMainWindow(HWND hwnd) { main_ = hwnd; }
+  // The application's own window: never seen itself (it has no size), it carries the
+  // task-bar entry under the title and owns the main window, which therefore has none.
+  HWND Handle() const { return handle_; }
+
+  // Shows the task-bar entry with the main window.
+  void SetMainWindow(HWND hwnd);
   HWND MainWindow() const { return main_; }
+  // The main window's minimise box minimises the application: the entry stays, the
+  // window hides until the entry is restored.
+  void Minimize();
 
   // Runs the message loop until the main window has closed.
   int Run();
@@ -38,7 +47,13 @@ class Application {
   void ShowMessage(const std::string& text);
 
  private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void Restore();
+  void ActivateMainWindow();
+
   std::string title_;
+  HWND handle_ = nullptr;
   HWND main_ = nullptr;
   bool busy_ = false;
   bool comInitialised_ = false;

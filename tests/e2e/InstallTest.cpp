@@ -297,5 +297,51 @@ TEST(Install, CloseBoxEndsTheProgramLikeAbandon) {
   EXPECT_FALSE(DirectoryExists(dir));
 }
 
+std::string WindowText(HWND h) {
+  char buf[256];
+  int n = GetWindowTextA(h, buf, sizeof buf);
+  return std::string(buf, n > 0 ? n : 0);
+}
+
+bool WaitFor(bool (*done)(HWND), HWND h) {
+  for (int i = 0; i < 100; ++i) {
+    if (done(h)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+// The task bar lists visible windows that have no owner; the main window has one, the
+// application's window, so the only entry reads the title.
+TEST(Install, TaskBarEntryReadsTheTitleAndMinimisingHidesTheWindowUntilRestored) {
+  std::string dir = FreshDirectory("C:\\e2e\\taskbar");
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  HWND entry = GetWindow(setup.Main(), GW_OWNER);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(WindowText(entry), kTitle);
+  EXPECT_TRUE(IsWindowVisible(entry));
+  EXPECT_EQ(GetWindow(entry, GW_OWNER), nullptr);
+  EXPECT_FALSE(GetWindowLongA(entry, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(GetWindowLongA(setup.Main(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  RECT r;
+  GetWindowRect(entry, &r);
+  EXPECT_TRUE(r.right == r.left || r.bottom == r.top) << "the entry's window must never be seen";
+
+  PostMessageA(setup.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitFor([](HWND h) { return IsIconic(h) != FALSE; }, entry));
+  EXPECT_TRUE(WaitFor([](HWND h) { return !IsWindowVisible(h); }, setup.Main()));
+
+  PostMessageA(entry, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(WaitFor([](HWND h) { return IsWindowVisible(h) != FALSE; }, setup.Main()));
+  EXPECT_FALSE(IsIconic(entry));
+  EXPECT_TRUE(setup.ControlsEnabled());
+
+  // Close from the entry's menu is the close box: the program ends, nothing written.
+  PostMessageA(entry, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(setup.WaitExit(20000));
+  EXPECT_FALSE(DirectoryExists(dir));
+}
+
 }  // namespace
 }  // namespace e2e
