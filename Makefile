@@ -23,11 +23,15 @@ win32:
 run: bootstrap win32
 	@tools/run-setup
 
+# Every suite runs even when an earlier one fails, so one report shows all
+# failures; brief output keeps a failure's message near the end of the log.
 test: build
-	@tools/fuzz-run 10
-	@ctest --test-dir $(NATIVE) --output-on-failure
-	@tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure
-	@tools/screens-to-png
+	@status=0; \
+	tools/fuzz-run 10 || status=1; \
+	GTEST_BRIEF=1 ctest --test-dir $(NATIVE) --output-on-failure || status=1; \
+	GTEST_BRIEF=1 tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure || status=1; \
+	tools/screens-to-png || status=1; \
+	exit $$status
 
 fuzz: bootstrap
 	@tools/fuzz-run $${FUZZ_SECONDS:-300}
