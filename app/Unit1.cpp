@@ -32,9 +32,13 @@ void DrawTransparent(HDC dc, HBITMAP bitmap, int x, int y) {
   DeleteDC(memory);
 }
 
-HFONT MakeFont(const char* face, int height, bool italic) {
+// The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
+// whole pixels keeps that look where another face stands in for it and would be smoothed
+// into grey. The large Kai title keeps the system's smoothing.
+HFONT MakeFont(const char* face, int height, bool wholePixels, bool italic) {
   return CreateFontA(-height, 0, 0, 0, FW_NORMAL, italic, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+                     CLIP_DEFAULT_PRECIS, wholePixels ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
 }  // namespace
@@ -64,8 +68,8 @@ TForm1::TForm1(ui::Application& application)
   wc.lpszClassName = kClassName;
   RegisterClassExA(&wc);
 
-  font_.Reset(MakeFont(layout::kFontName, Scale(layout::kFontHeight), false));
-  titleFont_.Reset(MakeFont(layout::kTitleFontName, Scale(layout::kTitleFontHeight), true));
+  font_.Reset(MakeFont(layout::kFontName, Scale(layout::kFontHeight), true, false));
+  titleFont_.Reset(MakeFont(layout::kTitleFontName, Scale(layout::kTitleFontHeight), false, true));
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
