@@ -1,11 +1,14 @@
 // Shared pieces of the decoder fuzz targets: a source that hands out the input in chunks of
-// a chosen size, and a sink that keeps a bounded amount of output.
+// a chosen size, a sink that keeps a bounded amount of output, and a work area left full of
+// stale bytes, as an earlier entry of a run leaves it.
 #pragma once
 
 #include "zip/codec/Codec.h"
+#include "zip/codec/WorkArea.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace zip::codec::fuzz {
@@ -39,6 +42,12 @@ public:
 
 private:
     size_t limit_;
+};
+
+// Decoding in this must give what decoding in a fresh area gives.
+class StaleArea : public WorkArea {
+public:
+    StaleArea() { std::memset(Bytes(kBytes), 0xA5, kBytes); }
 };
 
 }  // namespace zip::codec::fuzz

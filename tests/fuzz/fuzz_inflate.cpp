@@ -1,5 +1,5 @@
-// Fuzz target for Inflate. Byte 0 picks a chunk size; the stream is decoded whole and in
-// chunks, and both runs must agree.
+// Fuzz target for Inflate. Byte 0 picks a chunk size; the stream is decoded whole in a fresh
+// work area and in chunks in a stale one, and both runs must agree.
 #include "tests/fuzz/FuzzIo.h"
 
 #include <cstdlib>
@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     try {
-        rb = Inflate(pieces, b);
+        fuzz::StaleArea stale;
+        rb = Inflate(pieces, b, stale);
     } catch (const fuzz::OutputLimit&) {
         abort();  // the same output fitted before
     }
