@@ -153,6 +153,9 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
+    case WM_CLOSE:
+      if (sequenceRunning_ && !closingItself_) return 0;
+      break;
     case WM_SETCURSOR:
       if (app_.Busy()) {
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -263,7 +266,14 @@ void TForm1::RepaintNow() { UpdateWindow(hwnd_); }
 void TForm1::SetBusyCursor(bool busy) { app_.SetBusyCursor(busy); }
 
 void TForm1::EnableControls(bool enabled) {
+  if (!enabled) focusBeforeSequence_ = GetFocus();
+  sequenceRunning_ = !enabled;
   for (HWND h : {directoryEdit1_, bitBtn1_, bitBtn2_}) EnableWindow(h, enabled);
+  // The close box, Alt+F4 and the system menu's Close look as unavailable as they are.
+  EnableMenuItem(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  // Disabling took the focus from the button that was pressed; it gets it back.
+  if (enabled && focusBeforeSequence_ && IsWindowEnabled(focusBeforeSequence_) && GetActiveWindow() == hwnd_)
+    SetFocus(focusBeforeSequence_);
 }
 
 void TForm1::DirectoryMessage(const std::string& text, const std::string& caption) {
@@ -273,7 +283,9 @@ void TForm1::DirectoryMessage(const std::string& text, const std::string& captio
 void TForm1::ShowMessage(const std::string& text) { app_.ShowMessage(text); }
 
 void TForm1::Close() {
+  closingItself_ = true;
   if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+  closingItself_ = false;
 }
 
 }  // namespace app

@@ -67,6 +67,11 @@ class TForm1 final : public install::Window {
   sys::win32::GdiObject font_, titleFont_, statusFont_;
   sys::win32::GdiObject checkMark_, door_;
   bool marks_[5] = {};
+  // While the sequence runs the window refuses to close but from the sequence itself:
+  // steps after a close would read the field of a window that is gone.
+  bool sequenceRunning_ = false;
+  bool closingItself_ = false;
+  HWND focusBeforeSequence_ = nullptr;
   std::string status_;
 };
 

@@ -343,5 +343,27 @@ TEST(Install, TaskBarEntryReadsTheTitleAndMinimisingHidesTheWindowUntilRestored)
   EXPECT_FALSE(DirectoryExists(dir));
 }
 
+// Close requests queued behind the install button reach the window while the sequence lets
+// messages through: they are refused, and the install completes in the right directory.
+TEST(Install, CloseRequestsDuringTheInstallAreRefusedUntilItCompletes) {
+  std::string dir = FreshDirectory("C:\\e2e\\close-during");
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  RemoveLinks();
+  ForgetRegistrations();
+  setup.Press("安装");
+  PostMessageA(setup.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageA(setup.Main(), WM_CLOSE, 0, 0);
+  PostMessageA(GetWindow(setup.Main(), GW_OWNER), WM_SYSCOMMAND, SC_CLOSE, 0);
+  MessageBoxInfo box = setup.WaitMessageBox(180000);
+  ASSERT_TRUE(box.hwnd) << "no completion message";
+  EXPECT_EQ(box.text, kDone);
+  for (int row = 1; row <= 5; ++row) EXPECT_TRUE(setup.MarkShown(row)) << row;
+  setup.Answer(box);
+  EXPECT_TRUE(setup.WaitExit(30000));
+  ExpectInstalled(dir);
+  ExpectLink(GroupLink(), dir);
+}
+
 }  // namespace
 }  // namespace e2e
