@@ -21,14 +21,6 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_
 
 }  // namespace
 
-int PercentOf(int64_t part, int64_t whole) {
-  if (whole <= 0) return 0;
-  int64_t scaled = part * 100;
-  int64_t q = scaled / whole, r = scaled % whole;
-  if (2 * r > whole || (2 * r == whole && (q & 1))) ++q;
-  return static_cast<int>(std::min<int64_t>(q, 100));
-}
-
 class EntrySource final : public codec::Source {
  public:
   explicit EntrySource(TZipExtractor& z) : z_(z) {}

@@ -14,6 +14,7 @@
 #include "zip/BufferStream.h"
 #include "zip/ZipEntryInfo.h"
 #include "zip/ZipErrors.h"
+#include "zip/Percent.h"
 #include "zip/ZipLists.h"
 #include "zip/codec/Crypt.h"
 
@@ -224,9 +225,5 @@ class TZipExtractor : public TObject {
   bool retry_ = false;
   unsigned tempCounter_ = 0;
 };
-
-// Percentage of part in whole, rounded to the nearest integer with halves to even, at most
-// 100, 0 when the whole is 0 or less.
-int PercentOf(int64_t part, int64_t whole);
 
 }  // namespace zip

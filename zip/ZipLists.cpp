@@ -4,6 +4,7 @@
 
 #include "base/Ansi.h"
 #include "base/Exceptions.h"
+#include "zip/Percent.h"
 #include "zip/ZipErrors.h"
 
 namespace zip {
@@ -94,13 +95,8 @@ uint32_t DateKey(const TZipEntryInfo& e) {
   return DosDateTimeToLocal(e.FileDateTime, t) ? e.FileDateTime : 0;
 }
 
-int Rate(const TZipEntryInfo& e) {
-  if (e.UncompressedSize <= 0) return 0;
-  // Nearest percent, halves away from zero.
-  int64_t r = (static_cast<int64_t>(e.CompressedSize) * 200 / e.UncompressedSize + 1) / 2;
-  if (e.CompressedSize < 0) r = 0;
-  return static_cast<int>(r > 100 ? 100 : r);
-}
+// Rounded as every percentage of the component is: halves to even.
+int Rate(const TZipEntryInfo& e) { return PercentOf(e.CompressedSize, e.UncompressedSize); }
 
 }  // namespace
 

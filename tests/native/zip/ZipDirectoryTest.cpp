@@ -242,6 +242,13 @@ TEST(ZipDirectory, SortOrdersAndTheOutOfRangeIndex) {
   EXPECT_EQ(order(ByUnCompressedSize), (V{"b\\Zed.txt", "C\\mid.txt", "a\\alpha.txt", "a\\Bad.txt"}));
   // Equal rates are equal: the later one is inserted before its equal.
   EXPECT_EQ(order(ByRate), (V{"a\\Bad.txt", "a\\alpha.txt", "C\\mid.txt", "b\\Zed.txt"}));
+  // Rates round halves to even: 12.5 % is 12 and so below 13 %, not equal to it.
+  std::string rated = BuildZip({ZipItem("thirteen", std::string(100, 't')).Packed(8, std::string(13, 'p')),
+                                ZipItem("twelve.5", std::string(8, 't')).Packed(8, "p")});
+  Loaded r(rated);
+  r.zip.SetSortMode(ByRate);
+  r.zip.OpenZip();
+  EXPECT_EQ(Names(r.zip), (V{"thirteen", "twelve.5"}));
 
   Loaded l(bytes);
   l.zip.OpenZip();
