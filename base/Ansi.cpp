@@ -27,6 +27,26 @@ std::string LowerAscii(std::string_view s) {
   return r;
 }
 
+namespace {
+
+std::string AnsiFold(std::string_view s, char from, char to) {
+  std::string r(s);
+  for (std::size_t i = 0; i < r.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) {
+      ++i;
+      continue;
+    }
+    if (r[i] >= from && r[i] <= static_cast<char>(from + 25)) r[i] = static_cast<char>(r[i] - from + to);
+  }
+  return r;
+}
+
+}  // namespace
+
+std::string AnsiUpper(std::string_view s) { return AnsiFold(s, 'a', 'A'); }
+
+std::string AnsiLower(std::string_view s) { return AnsiFold(s, 'A', 'a'); }
+
 bool IsCharStart(std::string_view s, std::size_t index) {
   // Walk from the start: only a forward scan knows which bytes are trail bytes.
   std::size_t i = 0;

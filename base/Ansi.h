@@ -14,8 +14,14 @@ constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 // Removes leading and trailing bytes of value 32 or less.
 std::string Trim(std::string_view s);
 
+// Byte by byte: a to z and A to Z change wherever they stand, trail bytes included.
 std::string UpperAscii(std::string_view s);
 std::string LowerAscii(std::string_view s);
+
+// The same for text in the ANSI code page: a GBK character is left whole, so no trail byte
+// that happens to be a letter's code changes and two different characters never fold to one.
+std::string AnsiUpper(std::string_view s);
+std::string AnsiLower(std::string_view s);
 
 // Index of the first byte of the last character (lead byte and trail byte count as one),
 // or npos for an empty string.

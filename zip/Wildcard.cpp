@@ -14,7 +14,7 @@ namespace {
 using Chars = std::vector<unsigned>;
 
 Chars Split(const std::string& s) {
-  std::string lower = base::LowerAscii(s);
+  std::string lower = base::AnsiLower(s);
   Chars out;
   for (size_t i = 0; i < lower.size();) {
     unsigned c = static_cast<unsigned char>(lower[i]);

@@ -89,7 +89,7 @@ std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry, bool& uns
   if (!recreateDirs_ || entry.Directory().empty()) return destDir_ + "\\";
   std::string p = entry.Directory();
   if (!rootDir_.empty() && p.size() >= rootDir_.size() &&
-      base::UpperAscii(p.substr(0, rootDir_.size())) == base::UpperAscii(rootDir_))
+      base::AnsiUpper(p.substr(0, rootDir_.size())) == base::AnsiUpper(rootDir_))
     p.erase(0, rootDir_.size());
   unsafe = HasParentReference(p);
   bool rooted = !p.empty() && p[0] == '\\';

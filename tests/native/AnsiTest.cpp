@@ -18,6 +18,11 @@ TEST(Ansi, TrimRemovesBlanksAndControlBytesAtBothEnds) {
 TEST(Ansi, CaseChangesOnlyAsciiLetters) {
   EXPECT_EQ(base::UpperAscii("abc\xB1\xED" "z"), "ABC\xB1\xED" "Z");
   EXPECT_EQ(base::LowerAscii("ABC\xC1\xD0"), "abc\xC1\xD0");
+  // "\x81\x61" and "\x81\x41" are two GBK characters: only the bytewise rule folds them together.
+  EXPECT_EQ(base::UpperAscii("\x81\x61"), "\x81\x41");
+  EXPECT_EQ(base::AnsiUpper("a\x81\x61z"), "A\x81\x61Z");
+  EXPECT_EQ(base::AnsiLower("A\x81\x41Z"), "a\x81\x41z");
+  EXPECT_EQ(base::AnsiLower("AB\x81"), "ab\x81");  // a lone lead byte at the end
 }
 
 TEST(Ansi, LastCharTreatsLeadAndTrailAsOne) {

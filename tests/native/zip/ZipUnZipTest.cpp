@@ -112,6 +112,9 @@ TEST(ZipUnZip, WildcardMatching) {
   EXPECT_TRUE(IsMatch("<xyz>", "Y"));
   EXPECT_FALSE(IsMatch("<a-c*", "a"));  // no closing ">": never
   EXPECT_TRUE(IsMatch("\xc4\xa3?.pg", "\xc4\xa3\xb0\xe5.pg"));  // one GBK character for "?"
+  // Lower case leaves GBK characters whole: a trail byte 0x41 is not an "A" to fold.
+  EXPECT_FALSE(IsMatch("\x81\x41.pg", "\x81\x61.pg"));
+  EXPECT_TRUE(IsMatch("\x81\x41.PG", "\x81\x41.pg"));
 }
 
 TEST(ZipUnZip, PlainInstallerRunCreatesDestinationAndStampsFiles) {
