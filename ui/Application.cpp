@@ -5,6 +5,8 @@
 
 #include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
+#include "sys/UserInterface.h"
+#include "sys/win32/ScreenCursor.h"
 
 namespace ui {
 namespace {
@@ -145,9 +147,10 @@ void Application::HandleUnknownException() {
 }
 
 void Application::SetBusyCursor(bool busy) {
-  busy_ = busy;
-  SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+  sys::RealUserInterface().SetCursor(busy ? sys::Cursor::wait : sys::Cursor::normal);
 }
+
+bool Application::Busy() const { return sys::ScreenCursor() == sys::Cursor::wait; }
 
 void Application::ShowMessage(const std::string& text) {
   okLabelHook = SetWindowsHookExA(WH_CBT, LabelOkButton, nullptr, GetCurrentThreadId());

@@ -39,9 +39,10 @@ class Application {
   void HandleException(const std::exception& e);
   void HandleUnknownException();
 
-  // The hourglass over the application's windows while busy.
+  // The hourglass over the application's windows while busy; also true while the zip
+  // component shows it.
   void SetBusyCursor(bool busy);
-  bool Busy() const { return busy_; }
+  bool Busy() const;
 
   // The plain message dialog: caption the title, no icon, one button "确定".
   void ShowMessage(const std::string& text);
@@ -55,7 +56,6 @@ class Application {
   std::string title_;
   HWND handle_ = nullptr;
   HWND main_ = nullptr;
-  bool busy_ = false;
   bool comInitialised_ = false;
 };
 

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "sys/UserInterface.h"
+#include "sys/win32/ScreenCursor.h"
 
 namespace sys {
 namespace {
+
+Cursor screenCursor = Cursor::normal;
 
 // Opens the folder browser at the directory passed as its data.
 int CALLBACK StartAt(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
@@ -34,8 +37,8 @@ class Win32UserInterface final : public UserInterface {
     return MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags);
   }
   Cursor SetCursor(Cursor cursor) override {
-    Cursor previous = cursor_;
-    cursor_ = cursor;
+    Cursor previous = screenCursor;
+    screenCursor = cursor;
     ::SetCursor(LoadCursorA(nullptr, cursor == Cursor::wait ? IDC_WAIT : IDC_ARROW));
     return previous;
   }
@@ -95,10 +98,11 @@ class Win32UserInterface final : public UserInterface {
   }
 
  private:
-  Cursor cursor_ = Cursor::normal;
 };
 
 }  // namespace
+
+Cursor ScreenCursor() { return screenCursor; }
 
 UserInterface& RealUserInterface() {
   static Win32UserInterface ui;
