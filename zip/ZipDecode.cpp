@@ -89,6 +89,9 @@ uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
   return got;
 }
 
+// A record whose local header is not where the directory says (no signature, or past the
+// end) fails as that entry alone: its lengths would position the data at random and, near
+// the end of the file, end the whole run with the entries after it.
 bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength) {
   uint8_t h[kLocalHeaderSize];
   if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, 0) < 0 ||

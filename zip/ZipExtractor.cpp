@@ -301,6 +301,8 @@ void TZipExtractor::ReadZip() {
   zipFile_->GetLastWriteTime(zipTime_);
   FreeLists();
   directoryLoaded_ = false;
+  // Every load starts afresh: an archive that had to be scanned and has since changed on
+  // disk is scanned again, not refused as scanned already.
   scanned_ = false;
   ecrec_.Reset();
   bool found = ecrec_.FindEndRecord(*zipFile_) && ecrec_.Plausible();
