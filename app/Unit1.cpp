@@ -105,12 +105,20 @@ void TForm1::CreateControls() {
                           layout::kDirectoryEdit1, kIdDirectoryEdit1);
   bitBtn1_ = child(0, "BUTTON", layout::kBitBtn1Caption, WS_TABSTOP | BS_OWNERDRAW, layout::kBitBtn1, kIdBitBtn1);
   bitBtn2_ = child(0, "BUTTON", layout::kBitBtn2Caption, WS_TABSTOP | BS_OWNERDRAW, layout::kBitBtn2, kIdBitBtn2);
-  sb_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), instance, nullptr);
+  // The bar is placed by the window, not by itself: left alone it adds its borders to any
+  // minimum height and comes out taller than the layout's 19 pixels.
+  sb_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0, 0,
+                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), instance, nullptr);
   if (statusFont_) SendMessageA(sb_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.Get()), FALSE);
-  SendMessageA(sb_, SB_SETMINHEIGHT, Scale(layout::kStatusBarHeight), 0);
   SendMessageA(sb_, SB_SIMPLE, TRUE, 0);
-  SendMessageA(sb_, WM_SIZE, 0, 0);
+  PlaceStatusBar();
+}
+
+void TForm1::PlaceStatusBar() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  int height = Scale(layout::kStatusBarHeight);
+  MoveWindow(sb_, 0, client.bottom - height, client.right, height, TRUE);
 }
 
 void TForm1::Show() {
@@ -145,7 +153,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnCommand(LOWORD(wp), HIWORD(wp));
       return 0;
     case WM_SIZE:
-      SendMessageA(sb_, WM_SIZE, 0, 0);
+      PlaceStatusBar();
       break;
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_MINIMIZE) {

@@ -44,6 +44,7 @@ class TForm1 final : public install::Window {
   void Close() override;
 
  private:
+  void PlaceStatusBar();
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void CreateControls();

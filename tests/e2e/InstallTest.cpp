@@ -124,6 +124,16 @@ TEST(Install, FullInstallWritesEveryPayloadShowsTheMessageAndCloses) {
   RunningSetup setup;
   setup.Screenshot("main");
   ASSERT_TRUE(setup.DirectoryField());
+  // The status bar: along the bottom, the full client width, 19 pixels high.
+  HWND sb = FindWindowExA(setup.Main(), nullptr, "msctls_statusbar32", nullptr);
+  ASSERT_TRUE(sb);
+  RECT bar, client;
+  GetWindowRect(sb, &bar);
+  MapWindowPoints(nullptr, setup.Main(), reinterpret_cast<POINT*>(&bar), 2);
+  GetClientRect(setup.Main(), &client);
+  EXPECT_EQ(bar.bottom - bar.top, 19);
+  EXPECT_EQ(bar.bottom, client.bottom);
+  EXPECT_EQ(bar.right - bar.left, client.right);
   EXPECT_TRUE(setup.ControlsEnabled());
   for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
   setup.SetDirectory(dir);
