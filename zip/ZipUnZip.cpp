@@ -204,7 +204,9 @@ void TZipExtractor::ExtractEntry(int index) {
   }
   if (attributes != sys::kInvalidAttributes) {
     // A read-only target is only replaced when asked, and then its attribute goes first.
-    bool blocked = (attributes & sys::kAttrDirectory) ||
+    // Windows refuses to create a file over a hidden or system one, and clearing the
+    // read-only bit does not change that: such a target stays as it is.
+    bool blocked = (attributes & (sys::kAttrDirectory | sys::kAttrHidden | sys::kAttrSystem)) ||
                    ((attributes & sys::kAttrReadOnly) &&
                     (!replaceReadOnly_ || !fs_.SetAttributes(fName, attributes & ~sys::kAttrReadOnly)));
     if (blocked) {

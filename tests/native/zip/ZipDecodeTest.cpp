@@ -281,3 +281,35 @@ TEST(ZipDecode, InflateTablesWithoutMemoryShowTheBoxAndFailOnlyTheirEntry) {
   EXPECT_EQ(*control.File("fixed.txt"), "abc");
   EXPECT_TRUE(control.ui.boxes.empty());
 }
+
+// Hidden and system targets cannot be created over on Windows, read-only or not; the
+// extraction leaves them and says so, and still replaces an ordinary file beside them.
+TEST(ZipDecode, HiddenAndSystemTargetsAreSkippedAndKept) {
+  fakes::FakeFileSystem fs;
+  fs.AddDirectory("c:\\out");
+  fs.AddFile("c:\\a.zip", BuildZip({ZipItem("hidden.txt", "new"), ZipItem("system.txt", "new"),
+                                    ZipItem("both.txt", "new"), ZipItem("plain.txt", "new")}));
+  fs.AddFile("c:\\out\\hidden.txt", "old", sys::kAttrHidden);
+  fs.AddFile("c:\\out\\system.txt", "old", sys::kAttrSystem);
+  fs.AddFile("c:\\out\\both.txt", "old", sys::kAttrHidden | sys::kAttrReadOnly);
+  fs.AddFile("c:\\out\\plain.txt", "old");
+  ScriptedUi ui;
+  TZipExtractor z(fs, ui);
+  z.SetZipName("c:\\a.zip");
+  z.SetDestDir("c:\\out");
+  z.SetDoAll(true);
+  z.SetOverwriteMode(Always);
+  z.SetReplaceReadOnly(true);
+  std::vector<std::pair<TSkipReason, std::string>> skipped;
+  z.OnSkippingFile = [&](TZipExtractor&, TSkipReason r, const std::string& name, int, bool&) {
+    skipped.emplace_back(r, name);
+  };
+  EXPECT_EQ(z.UnZip(), 1);
+  EXPECT_EQ(skipped, (std::vector<std::pair<TSkipReason, std::string>>{{srCreateError, "c:\\out\\hidden.txt"},
+                                                                        {srCreateError, "c:\\out\\system.txt"},
+                                                                        {srCreateError, "c:\\out\\both.txt"}}));
+  for (const char* name : {"hidden.txt", "system.txt", "both.txt"})
+    EXPECT_EQ(fs.Contents(std::string("c:\\out\\") + name), "old") << name;
+  EXPECT_TRUE(fs.Find("c:\\out\\both.txt")->attributes & sys::kAttrReadOnly);  // not cleared for nothing
+  EXPECT_EQ(fs.Contents("c:\\out\\plain.txt"), "new");
+}
