@@ -191,6 +191,8 @@ void TZipExtractor::ExtractEntry(int index) {
       Skip(srBadPassword, entry.Directory() + entry.FileName(), index);
       return;
     }
+    // The header is taken from the data's size once, however many passwords were tried on
+    // it: a right password offered second must find all of its data.
     work_.CompressedSize -= codec::kCryptHeaderSize;
   }
 

@@ -294,6 +294,22 @@ TEST(ZipUnZip, PasswordsFromTheHandlerBeforeAndAfterADecodingFailure) {
   EXPECT_EQ(asked, std::vector<std::string>{lucky});
   EXPECT_EQ(*f.Out("s.bin"), data);
 
+  // A password refused by the check byte, then the right one from the handler: the header
+  // counts once against the data, so all of it is decoded.
+  std::string refused;
+  for (int i = 0; refused.empty(); ++i) {
+    std::string p = "x" + std::to_string(i);
+    auto keys = codec::CryptInit(reinterpret_cast<const uint8_t*>(p.data()), p.size());
+    if (codec::CryptCheckHeader(keys, header) != static_cast<uint8_t>(crc >> 24)) refused = p;
+  }
+  Fixture h({ZipItem("s.bin", data).Password("right")});
+  h.zip.SetPassword(refused);
+  h.zip.OnBadPassword = [&](TZipExtractor&, int, std::string& p) { p = "right"; };
+  EXPECT_EQ(h.zip.UnZip(), 1);
+  auto decoded = h.Out("s.bin");
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(*decoded, data);
+
   // Without a handler a wrong password skips the entry.
   Fixture g({ZipItem("s.bin", data).Password("right")});
   g.zip.SetPassword("wrong");
