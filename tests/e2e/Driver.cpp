@@ -41,12 +41,6 @@ HWND FindWindowOf(DWORD pid, const char* cls, const char* caption) {
   return s.found;
 }
 
-std::string Text(HWND h) {
-  char buf[1024];
-  int n = GetWindowTextA(h, buf, sizeof buf);
-  return std::string(buf, n > 0 ? n : 0);
-}
-
 struct ChildSearch {
   std::string cls, text;
   HWND found = nullptr;
@@ -56,7 +50,7 @@ BOOL CALLBACK FindChild(HWND hwnd, LPARAM lp) {
   auto* s = reinterpret_cast<ChildSearch*>(lp);
   char cls[64];
   GetClassNameA(hwnd, cls, sizeof cls);
-  std::string text = Text(hwnd);
+  std::string text = WindowText(hwnd);
   bool textMatches = s->text.empty() ? (s->cls != "Static" || !text.empty()) : text == s->text;
   if (_stricmp(cls, s->cls.c_str()) == 0 && textMatches) {
     s->found = hwnd;
@@ -72,6 +66,12 @@ HWND Child(HWND parent, const std::string& cls, const std::string& text) {
 }
 
 }  // namespace
+
+std::string WindowText(HWND h) {
+  char buf[1024];
+  int n = GetWindowTextA(h, buf, sizeof buf);
+  return std::string(buf, n > 0 ? n : 0);
+}
 
 RunningSetup::RunningSetup() {
   STARTUPINFOA si{};
@@ -122,11 +122,11 @@ MessageBoxInfo RunningSetup::WaitMessageBox(DWORD timeoutMs) {
     if (box) {
       Sleep(200);  // let it paint
       info.hwnd = box;
-      info.caption = Text(box);
-      info.text = Text(Child(box, "Static", ""));
+      info.caption = WindowText(box);
+      info.text = WindowText(Child(box, "Static", ""));
       for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
         HWND b = GetDlgItem(box, id);
-        if (b && IsWindowVisible(b)) info.buttons.push_back(Text(b));
+        if (b && IsWindowVisible(b)) info.buttons.push_back(WindowText(b));
       }
       HWND icon = GetDlgItem(box, 0x440);
       info.hasIcon = icon && IsWindowVisible(icon) && SendMessageA(icon, STM_GETICON, 0, 0) != 0;

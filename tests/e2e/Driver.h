@@ -54,6 +54,8 @@ class RunningSetup {
   HWND main_ = nullptr;
 };
 
+std::string WindowText(HWND h);
+
 // A fresh, empty directory for one scenario (deleted first if it exists).
 std::string FreshDirectory(const std::string& path);
 void DeleteTree(const std::string& path);

@@ -2,6 +2,8 @@
 // would, each in a fresh directory.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Checks.h"
 #include "Driver.h"
 
@@ -87,10 +89,13 @@ void ExpectInstalled(const std::string& dir) {
 }
 
 // Presses install and answers the completion message; the program must then end.
-void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = "") {
+// `whileRunning` acts right after the press, before the sequence has finished.
+void InstallToCompletion(RunningSetup& setup, const std::string& screenshot = "",
+                         const std::function<void()>& whileRunning = {}) {
   RemoveLinks();
   ForgetRegistrations();
   setup.Press("安装");
+  if (whileRunning) whileRunning();
   MessageBoxInfo box = setup.WaitMessageBox(180000);
   ASSERT_TRUE(box.hwnd) << "no completion message";
   EXPECT_EQ(box.caption, kTitle);
@@ -307,12 +312,6 @@ TEST(Install, CloseBoxEndsTheProgramLikeAbandon) {
   EXPECT_FALSE(DirectoryExists(dir));
 }
 
-std::string WindowText(HWND h) {
-  char buf[256];
-  int n = GetWindowTextA(h, buf, sizeof buf);
-  return std::string(buf, n > 0 ? n : 0);
-}
-
 bool WaitFor(bool (*done)(HWND), HWND h) {
   for (int i = 0; i < 100; ++i) {
     if (done(h)) return true;
@@ -359,18 +358,11 @@ TEST(Install, CloseRequestsDuringTheInstallAreRefusedUntilItCompletes) {
   std::string dir = FreshDirectory("C:\\e2e\\close-during");
   RunningSetup setup;
   setup.SetDirectory(dir);
-  RemoveLinks();
-  ForgetRegistrations();
-  setup.Press("安装");
-  PostMessageA(setup.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  PostMessageA(setup.Main(), WM_CLOSE, 0, 0);
-  PostMessageA(GetWindow(setup.Main(), GW_OWNER), WM_SYSCOMMAND, SC_CLOSE, 0);
-  MessageBoxInfo box = setup.WaitMessageBox(180000);
-  ASSERT_TRUE(box.hwnd) << "no completion message";
-  EXPECT_EQ(box.text, kDone);
-  for (int row = 1; row <= 5; ++row) EXPECT_TRUE(setup.MarkShown(row)) << row;
-  setup.Answer(box);
-  EXPECT_TRUE(setup.WaitExit(30000));
+  InstallToCompletion(setup, "", [&setup] {
+    PostMessageA(setup.Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(setup.Main(), WM_CLOSE, 0, 0);
+    PostMessageA(GetWindow(setup.Main(), GW_OWNER), WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
   ExpectInstalled(dir);
   ExpectLink(GroupLink(), dir);
 }
