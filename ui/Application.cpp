@@ -106,10 +106,6 @@ LRESULT Application::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case SC_RESTORE:
           Restore();
           return 0;
-        case SC_CLOSE:
-          // The entry's Close is the main window's close box.
-          if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
-          return 0;
       }
       break;
     case WM_SETFOCUS:
@@ -119,6 +115,7 @@ LRESULT Application::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_CLOSE:
+      // The entry's Close (which the system turns into this) is the main window's close box.
       if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
   }

@@ -145,7 +145,6 @@ void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
   const uint64_t expected = static_cast<uint64_t>(std::max<int32_t>(work_.UncompressedSize, 0));
   EntrySource source(*this);
   EntrySink sink(*this);
-  if (!workArea_) workArea_ = MakeWorkArea();
   codec::WorkArea& area = *workArea_;
   switch (work_.CompressionMethod) {
     case 0:

@@ -96,8 +96,6 @@ class Win32UserInterface final : public UserInterface {
     label = ok ? buffer : "";
     return ok != FALSE;
   }
-
- private:
 };
 
 }  // namespace
