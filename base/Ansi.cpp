@@ -13,26 +13,14 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-std::string UpperAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return r;
-}
-
-std::string LowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 namespace {
 
-std::string AnsiFold(std::string_view s, char from, char to) {
+// Moves the 26 letters starting at `from` to those starting at `to`; with keepGbk, the two
+// bytes of a GBK character are passed over together.
+std::string FoldLetters(std::string_view s, char from, char to, bool keepGbk) {
   std::string r(s);
   for (std::size_t i = 0; i < r.size(); ++i) {
-    if (IsLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) {
+    if (keepGbk && IsLeadByte(static_cast<unsigned char>(r[i])) && i + 1 < r.size()) {
       ++i;
       continue;
     }
@@ -43,9 +31,13 @@ std::string AnsiFold(std::string_view s, char from, char to) {
 
 }  // namespace
 
-std::string AnsiUpper(std::string_view s) { return AnsiFold(s, 'a', 'A'); }
+std::string UpperAscii(std::string_view s) { return FoldLetters(s, 'a', 'A', false); }
 
-std::string AnsiLower(std::string_view s) { return AnsiFold(s, 'A', 'a'); }
+std::string LowerAscii(std::string_view s) { return FoldLetters(s, 'A', 'a', false); }
+
+std::string AnsiUpper(std::string_view s) { return FoldLetters(s, 'a', 'A', true); }
+
+std::string AnsiLower(std::string_view s) { return FoldLetters(s, 'A', 'a', true); }
 
 bool IsCharStart(std::string_view s, std::size_t index) {
   // Walk from the start: only a forward scan knows which bytes are trail bytes.
