@@ -45,6 +45,21 @@ struct Extraction {
   std::optional<std::string> File(const std::string& entry) { return ReadFile(out / Native(entry)); }
 };
 
+// The archive c:\a.zip extracted into c:\out on an in-memory disk, overwriting always.
+struct OnFakeDisk {
+  fakes::FakeFileSystem fs;
+  ScriptedUi ui;
+  TZipExtractor zip{fs, ui};
+  explicit OnFakeDisk(const std::string& archive) {
+    fs.AddDirectory("c:\\out");
+    fs.AddFile("c:\\a.zip", archive);
+    zip.SetZipName("c:\\a.zip");
+    zip.SetDestDir("c:\\out");
+    zip.SetDoAll(true);
+    zip.SetOverwriteMode(Always);
+  }
+};
+
 }  // namespace
 
 TEST(ZipDecode, EveryEntryOfTheTestSetDecodesToItsRecordedHash) {
@@ -187,19 +202,13 @@ TEST(ZipDecode, TruncatedStoredDataEndsTheRunAndDiskFullIsReported) {
   EXPECT_TRUE(ListDir(run.out.Path()).empty());  // the temporary went too
 
   // A full disk: stored data raises; deflated data inside a block is only a data error.
-  fakes::FakeFileSystem fs;
-  fs.AddDirectory("c:\\out");
   std::string payload(50000, 'p');
-  fs.AddFile("c:\\a.zip", BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)),
-                                    ZipItem("stored.txt", payload)}));
+  OnFakeDisk disk(BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)),
+                            ZipItem("stored.txt", payload)}));
+  fakes::FakeFileSystem& fs = disk.fs;
+  TZipExtractor& z = disk.zip;
   fs.AddFile("c:\\out\\stored.txt", "older");
   fs.freeBytes = 20000;  // the first 32 KB block already does not fit
-  ScriptedUi ui;
-  TZipExtractor z(fs, ui);
-  z.SetZipName("c:\\a.zip");
-  z.SetDestDir("c:\\out");
-  z.SetDoAll(true);
-  z.SetOverwriteMode(Always);
   int badCrc = 0;
   z.OnBadCRC = [&](TZipExtractor&, int, int, int) { ++badCrc; };
   try {
@@ -285,20 +294,14 @@ TEST(ZipDecode, InflateTablesWithoutMemoryShowTheBoxAndFailOnlyTheirEntry) {
 // Hidden and system targets cannot be created over on Windows, read-only or not; the
 // extraction leaves them and says so, and still replaces an ordinary file beside them.
 TEST(ZipDecode, HiddenAndSystemTargetsAreSkippedAndKept) {
-  fakes::FakeFileSystem fs;
-  fs.AddDirectory("c:\\out");
-  fs.AddFile("c:\\a.zip", BuildZip({ZipItem("hidden.txt", "new"), ZipItem("system.txt", "new"),
-                                    ZipItem("both.txt", "new"), ZipItem("plain.txt", "new")}));
+  OnFakeDisk disk(BuildZip({ZipItem("hidden.txt", "new"), ZipItem("system.txt", "new"), ZipItem("both.txt", "new"),
+                            ZipItem("plain.txt", "new")}));
+  fakes::FakeFileSystem& fs = disk.fs;
+  TZipExtractor& z = disk.zip;
   fs.AddFile("c:\\out\\hidden.txt", "old", sys::kAttrHidden);
   fs.AddFile("c:\\out\\system.txt", "old", sys::kAttrSystem);
   fs.AddFile("c:\\out\\both.txt", "old", sys::kAttrHidden | sys::kAttrReadOnly);
   fs.AddFile("c:\\out\\plain.txt", "old");
-  ScriptedUi ui;
-  TZipExtractor z(fs, ui);
-  z.SetZipName("c:\\a.zip");
-  z.SetDestDir("c:\\out");
-  z.SetDoAll(true);
-  z.SetOverwriteMode(Always);
   z.SetReplaceReadOnly(true);
   std::vector<std::pair<TSkipReason, std::string>> skipped;
   z.OnSkippingFile = [&](TZipExtractor&, TSkipReason r, const std::string& name, int, bool&) {
