@@ -92,6 +92,7 @@ std::string Unescape(const std::string& s) {
 
 std::map<std::string, ManifestRow> ReadManifest() {
     std::ifstream f(TestDataPath("MANIFEST.tsv"));
+    if (!f) throw std::runtime_error("cannot open " + TestDataPath("MANIFEST.tsv"));
     std::map<std::string, ManifestRow> rows;
     std::string line;
     std::getline(f, line);  // header

@@ -129,7 +129,7 @@ TEST(ZipDirectory, EndRecordSearchTakesTheLastSignatureAndRejectsImpossibleDisks
   l.zip.OpenZip();
   EXPECT_EQ(l.zip.Count(), 0);
 
-  Loaded real(TestData("damaged-eocd-in-comment.zip").empty() ? "" : *ReadFile(TestData("damaged-eocd-in-comment.zip")));
+  Loaded real(ReadTestData("damaged-eocd-in-comment.zip"));
   real.zip.OpenZip();
   EXPECT_EQ(Names(real.zip), (std::vector<std::string>{"eocd-a.txt", "eocd-b.txt"}));
 

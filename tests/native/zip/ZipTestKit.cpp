@@ -2,6 +2,8 @@
 // manifest reader, SHA-256, temporary folders and the scripted user interface.
 #include "ZipTestKit.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -220,9 +222,16 @@ std::string Sha256(const std::string& data) {
 
 std::string TestData(const std::string& name) { return std::string(ZORVIK_TESTDATA_DIR) + "/" + name; }
 
+std::string ReadTestData(const std::string& name) {
+  std::optional<std::string> data = ReadFile(TestData(name));
+  if (!data) ADD_FAILURE() << "cannot read test data file " << TestData(name);
+  return data.value_or("");
+}
+
 std::vector<ManifestRow> Manifest() {
   std::vector<ManifestRow> rows;
   std::ifstream f(TestData("MANIFEST.tsv"));
+  if (!f) ADD_FAILURE() << "cannot read test data file " << TestData("MANIFEST.tsv");
   std::string line;
   std::getline(f, line);
   while (std::getline(f, line)) {

@@ -80,6 +80,8 @@ class TempDir {
 void WriteFile(const std::string& path, const std::string& data);
 // Empty optional when the file cannot be read.
 std::optional<std::string> ReadFile(const std::string& path);
+// A file of the third-party test set; a missing one fails the test, naming the file.
+std::string ReadTestData(const std::string& name);
 bool Exists(const std::string& path);
 std::vector<std::string> ListDir(const std::string& path);
 std::string Sha256(const std::string& data);
