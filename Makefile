@@ -13,12 +13,12 @@ bootstrap:
 build: bootstrap native win32
 
 native:
-	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Sanitized >/dev/null
-	@cmake --build $(NATIVE) -j$(JOBS) -- --no-print-directory
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j$(JOBS) -- --no-print-directory
 
 win32:
-	@cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-	@cmake --build $(WIN32) -j$(JOBS) -- --no-print-directory
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32 -j$(JOBS) -- --no-print-directory
 
 run: bootstrap win32
 	@tools/run-setup

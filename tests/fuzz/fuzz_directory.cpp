@@ -2,7 +2,6 @@
 // (sort order, recovery mode, paths, password), the rest is the archive file. Every entry is
 // decoded into an in-memory file system; built with ZORVIK_FUZZING the CRC check is skipped
 // so that the success path (rename, attributes, events) is reached as well.
-// fuzz-sources: -DZORVIK_FUZZING zip/ZipExtractor.cpp zip/ZipDecode.cpp zip/ZipUnZip.cpp zip/Wildcard.cpp zip/ZipLists.cpp zip/ZipEntryInfo.cpp zip/BufferStream.cpp base/Ansi.cpp
 #include <cstring>
 #include <map>
 #include <string>
