@@ -29,6 +29,7 @@ test: build
 	@status=0; \
 	tools/fuzz-run 10 || status=1; \
 	GTEST_BRIEF=1 ctest --test-dir $(NATIVE) --output-on-failure || status=1; \
+	ZORVIK_WINE_TEST=1 tools/wine-run --check || true; \
 	GTEST_BRIEF=1 tools/with-xvfb ctest --test-dir $(WIN32) --output-on-failure || status=1; \
 	tools/screens-to-png || status=1; \
 	exit $$status
