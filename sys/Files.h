@@ -77,7 +77,7 @@ class FileSystem {
     (void)directory;
     return true;
   }
-  // Names of the files (not folders) in the folder dir, a path ending in "\\" or empty for
+  // Names of the files (not folders) in the folder dir, a path ending in "\" or empty for
   // the current folder, that match pattern ("*" and "?"); empty when it cannot be read.
   virtual std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
     (void)dir;

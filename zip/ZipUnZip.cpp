@@ -37,9 +37,9 @@ bool HasParentReference(const std::string& path) {
   }
 }
 
-// The parts of a path as the file system reads it: "\\" separates where it is a character of
+// The parts of a path as the file system reads it: "\" separates where it is a character of
 // its own (not a GBK trail byte), "/" everywhere (it is never a trail byte). Leading
-// separators make a part of their own, so "x", "\\x" (the current drive's root) and "\\\\x" (a
+// separators make a part of their own, so "x", "\x" (the current drive's root) and "\\x" (a
 // network share) differ; "." parts and empty ones change nothing and are left out.
 std::vector<std::string> PathParts(std::string_view path) {
   std::vector<std::string> parts;
@@ -198,8 +198,8 @@ std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry) const {
   bool rooted = !p.empty() && p[0] == '\\';
   bool drive = p.size() >= 2 && p[1] == ':';
   if (p.empty() || (!rooted && !drive)) return destDir_ + "\\" + p;
-  // A drive form loses its drive and every form its leading separators: "C:x\\" must not
-  // become a sibling of DestDir, nor "\\\\server\\share\\" (or, with an empty DestDir, any rooted
+  // A drive form loses its drive and every form its leading separators: "C:x\" must not
+  // become a sibling of DestDir, nor "\\server\share\" (or, with an empty DestDir, any rooted
   // path) a place of its own.
   size_t from = drive ? 2 : 0;
   while (from < p.size() && p[from] == '\\') ++from;
