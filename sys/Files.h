@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sys {
 
@@ -15,6 +16,8 @@ constexpr uint32_t kAttrSystem = 0x04;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
+// A symbolic link or a junction: the name leads somewhere else.
+constexpr uint32_t kAttrReparsePoint = 0x400;
 
 // Win32 error codes the logic tests for by value.
 constexpr uint32_t kErrorFileNotFound = 2;
@@ -67,6 +70,20 @@ class FileSystem {
   // The system's text for an error code, as the system gives it.
   virtual std::string ErrorText(uint32_t code) = 0;
   virtual std::string FullPath(const std::string& path) = 0;
+  // False when the system cannot take the path whole, as a whole or in one of its parts
+  // (directory: a folder is to be made there). Such a path is refused, never shortened.
+  virtual bool PathFits(const std::string& path, bool directory) {
+    (void)path;
+    (void)directory;
+    return true;
+  }
+  // Names of the files (not folders) in the folder dir, a path ending in "\" or empty for
+  // the current folder, that match pattern ("*" and "?"); empty when it cannot be read.
+  virtual std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) {
+    (void)dir;
+    (void)pattern;
+    return {};
+  }
 };
 
 // True when the path names an existing folder.

@@ -27,8 +27,10 @@ constexpr char kUsage[] =
     "  PATTERN      extract only entries whose stored path matches (case ignored; ? one character,\n"
     "               * any run, <a-c> one of a set, <!a-c> one not in it); none: every entry\n"
     "\n"
-    "Entries with \"..\" in their path are not written outside DIR. An entry is written to a\n"
-    "temporary file first and takes its name only after its CRC-32 matched.\n"
+    "No entry is written outside DIR, through a link found in DIR, or under a path too long\n"
+    "for the system. An entry is written to a temporary file (~zvXXXXXXXX.tmp) first and takes\n"
+    "its name only after its CRC-32 matched; ones a killed run left are removed.\n"
+    "Nothing waits for an answer: messages go to standard error.\n"
     "Each skipped or failed entry is printed with its reason.\n"
     "Exit status: 0 every chosen entry was extracted, 1 some were skipped or failed their CRC,\n"
     "2 the archive could not be read (the reason is printed on standard error).\n";
@@ -44,7 +46,7 @@ const char* Reason(zip::TSkipReason reason) {
     case zip::srBadPassword: return "wrong password";
     case zip::srNoOverwrite: return "exists, not overwritten";
     case zip::srFileOpenError: return "cannot open";
-    case zip::srCreateError: return "cannot create (or outside the destination)";
+    case zip::srCreateError: return "cannot create (outside the destination, through a link, or too long a path)";
   }
   return "skipped";
 }
@@ -59,6 +61,36 @@ std::string Shown(std::string name) {
 #endif
   return name;
 }
+
+// The component's message boxes belong to an installer's window. A console run has nobody
+// to click them: each is reported on standard error, naming the entry, and answered so that
+// the run goes on (no, cancel, or OK), as a script needs it.
+class ConsoleUi final : public sys::UserInterface {
+ public:
+  ConsoleUi(sys::UserInterface& system, std::ostream& err) : system_(system), err_(err) {}
+  std::string entry;  // the entry being extracted, for the report
+
+  void ProcessMessages() override {}
+  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
+    err_ << "zorvik-unzip: " << (entry.empty() ? "" : Shown(entry) + ": ") << text
+         << (caption.empty() ? "" : " (" + caption + ")") << "\n";
+    switch (flags & 0xF) {
+      case sys::kMbYesNo: return sys::kIdNo;
+      case sys::kMbOkCancel: return sys::kIdCancel;
+      default: return sys::kIdOk;
+    }
+  }
+  sys::Cursor SetCursor(sys::Cursor cursor) override { return cursor; }
+  bool OpenFileDialog(const sys::OpenFileRequest&, std::string&) override { return false; }
+  bool SelectDirectory(std::string&) override { return false; }
+  std::string OemToAnsi(const std::string& text) override { return system_.OemToAnsi(text); }
+  uint32_t DriveType(const std::string& root) override { return system_.DriveType(root); }
+  bool VolumeLabel(const std::string& root, std::string& label) override { return system_.VolumeLabel(root, label); }
+
+ private:
+  sys::UserInterface& system_;
+  std::ostream& err_;
+};
 
 struct Options {
   bool list = false, recreate = false, quiet = false;
@@ -129,7 +161,8 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << kUsage;
     return 0;
   }
-  zip::TZipExtractor z(fs, ui);
+  ConsoleUi console(ui, err);
+  zip::TZipExtractor z(fs, console);
   int failures = 0;
   try {
     z.SetZipName(o.archive);
@@ -146,6 +179,9 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
     z.SetDoProcessMessages(false);
     bool bar = progress && !o.quiet;
     int shown = -1;
+    z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string&, bool&) {
+      console.entry = s.Entry(index).Directory() + s.Entry(index).FileName();
+    };
     z.OnSkippingFile = [&](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int, bool&) {
       ++failures;
       if (bar) err << "\r\033[K";

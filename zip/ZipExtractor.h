@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,8 +169,11 @@ class TZipExtractor : public TObject {
 
   // Extraction (one entry of the view).
   void ExtractEntry(int index);
-  std::string OutputDirectory(const TZipEntryInfo& entry, bool& unsafe) const;
+  std::string OutputDirectory(const TZipEntryInfo& entry) const;
   bool ForceDirectories(const std::string& dir);
+  bool ThroughLink(const std::string& path);
+  bool Fits(const std::string& fName, const std::string& outDir);
+  void RemoveStaleTemporaries(const std::string& dir);
   void Skip(TSkipReason reason, const std::string& fName, int index);
   bool WantOverwrite(const std::string& fName, int index, std::string& target);
   std::string TemporaryName(const std::string& fName);
@@ -224,6 +228,7 @@ class TZipExtractor : public TObject {
   int extracted_ = 0;
   bool retry_ = false;
   unsigned tempCounter_ = 0;
+  std::set<std::string> cleanedDirs_;  // folders of this run already rid of stale temporaries
 };
 
 }  // namespace zip

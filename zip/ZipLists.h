@@ -2,7 +2,7 @@
 // kept in order by a virtual compare, and the entry list with its sort keys.
 #pragma once
 
-#include <vector>
+#include <deque>
 
 #include "zip/ZipEntryInfo.h"
 
@@ -30,7 +30,7 @@ class TObjectList {
 
  protected:
   void CheckIndex(int index) const;
-  std::vector<TObject*> items_;
+  std::deque<TObject*> items_;  // sorted inserts at either end move nothing (a reversed directory)
 };
 
 // 0: an equal item is silently not added, 1: accepted, 2: refused with EListError.

@@ -2,6 +2,7 @@
 // policy, decode into a temporary beside the target and put it under its final name only
 // once its CRC matched, then restore the date and attributes and report through the events.
 #include <algorithm>
+#include <string_view>
 #include <tuple>
 
 #include "base/Ansi.h"
@@ -36,9 +37,68 @@ bool HasParentReference(const std::string& path) {
   }
 }
 
-bool IsUnsafeFileName(const std::string& name) {
-  if (name.find_first_not_of(". ") == std::string::npos) return true;
-  return HasParentReference(name);
+// The parts of a path as the file system reads it: "\" separates where it is a character of
+// its own (not a GBK trail byte), "/" everywhere (it is never a trail byte). Leading
+// separators make a part of their own, so "x", "\x" (the current drive's root) and "\\x" (a
+// network share) differ; "." parts and empty ones change nothing and are left out.
+std::vector<std::string> PathParts(std::string_view path) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < path.size() && (path[i] == '\\' || path[i] == '/')) ++i;
+  if (i > 0) parts.emplace_back(i == 1 ? "\\" : "\\\\");
+  std::string part;
+  auto close = [&] {
+    if (!part.empty() && part != ".") parts.push_back(part);
+    part.clear();
+  };
+  for (; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (base::IsLeadByte(c) && i + 1 < path.size()) {
+      part += path.substr(i, 2);
+      ++i;
+    } else if (c == '\\' || c == '/') {
+      close();
+    } else {
+      part += path[i];
+    }
+  }
+  close();
+  return parts;
+}
+
+// The rule every output path answers to, on the path exactly as it goes to the file system
+// (after the drive cut, the separator mapping, the OEM conversion, RootDir and any other
+// rewrite): it lies inside DestDir, compared part by part, and nothing below DestDir is a
+// name Windows reads as a way up or as no name at all (only dots and spaces). An empty
+// DestDir stands for the root of the current drive.
+bool LiesInside(const std::string& destDir, const std::string& path, bool mayBeDestDir) {
+  const std::vector<std::string> base = PathParts(destDir.empty() ? "\\" : destDir);
+  const std::vector<std::string> parts = PathParts(path);
+  if (parts.size() < base.size() + (mayBeDestDir ? 0 : 1)) return false;
+  if (!std::equal(base.begin(), base.end(), parts.begin())) return false;
+  for (size_t i = base.size(); i < parts.size(); ++i)
+    if (parts[i].find_first_not_of(". ") == std::string::npos) return false;
+  // Where a trail byte 0x5C separates after all (another code page), ".." must not appear
+  // either: the byte-wise reading of what follows DestDir is the stricter one.
+  if (path.compare(0, destDir.size(), destDir) != 0) return false;
+  std::string rest = path.substr(destDir.size());
+  std::replace(rest.begin(), rest.end(), '/', '\\');
+  return !HasParentReference(rest);
+}
+
+// The external attributes of an entry hold the MS-DOS attribute byte low and, from other
+// hosts, anything else above it (Unix mode bits); only the bits a file can be given pass.
+uint32_t DosAttributes(uint32_t external) {
+  uint32_t a = external & (sys::kAttrReadOnly | sys::kAttrHidden | sys::kAttrSystem | sys::kAttrArchive);
+  return a ? a : sys::kAttrNormal;
+}
+
+constexpr char kTemporaryPattern[] = "~zv%08x.tmp";
+
+bool IsTemporaryName(const std::string& name) {
+  if (name.size() != 15 || name.compare(0, 3, "~zv") != 0 || name.compare(11, 4, ".tmp") != 0) return false;
+  return std::all_of(name.begin() + 3, name.begin() + 11,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
 bool Later(const sys::LocalTime& a, const sys::LocalTime& b) {
@@ -70,36 +130,80 @@ void TZipExtractor::SetRootDir(const std::string& dir) {
 }
 
 bool TZipExtractor::ForceDirectories(const std::string& dir) {
-  // Walk up to the first existing ancestor, then make the missing ones top-down.
-  std::vector<std::string> missing;
-  std::string d = base::ExcludeTrailingBackslash(dir);
-  while (!d.empty() && !(d.size() == 2 && d[1] == ':') && !sys::DirectoryExists(fs_, d)) {
-    missing.push_back(d);
-    std::string parent = base::ExcludeTrailingBackslash(base::ExtractFilePath(d));
-    if (parent.size() >= d.size()) break;
-    d = parent;
+  const std::string d = base::ExcludeTrailingBackslash(dir);
+  // Where each ancestor ends, found in one pass: cutting the path again and again, or keeping
+  // every ancestor's text, costs the square of a deep path's length.
+  std::vector<size_t> ends;
+  bool afterSeparator = true;
+  for (size_t i = 0; i < d.size();) {
+    unsigned char c = static_cast<unsigned char>(d[i]);
+    if (c == '\\' && !afterSeparator) ends.push_back(i);
+    afterSeparator = c == '\\';
+    i += (base::IsLeadByte(c) && i + 1 < d.size()) ? 2 : 1;
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!fs_.CreateDirectory(*it) && !sys::DirectoryExists(fs_, *it)) return false;
+  ends.push_back(d.size());
+  // Up to the first existing ancestor, then the missing ones top-down.
+  size_t k = ends.size();
+  for (; k > 0; --k) {
+    std::string p = d.substr(0, ends[k - 1]);
+    if (p.empty() || (p.size() == 2 && p[1] == ':') || sys::DirectoryExists(fs_, p)) break;
+  }
+  for (; k < ends.size(); ++k) {
+    std::string p = d.substr(0, ends[k]);
+    if (!fs_.CreateDirectory(p) && !sys::DirectoryExists(fs_, p)) return false;
+  }
   return true;
 }
 
-std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry, bool& unsafe) const {
-  unsafe = false;
+// True when a part of path below DestDir (path begins with it) already exists as a link or
+// a junction. The extraction makes none, so one found there was put by someone else and may
+// lead anywhere; nothing is written through it.
+bool TZipExtractor::ThroughLink(const std::string& path) {
+  for (size_t i = 0; i <= path.size();) {
+    const bool end = i == path.size();
+    unsigned char c = end ? 0 : static_cast<unsigned char>(path[i]);
+    if ((end || c == '\\' || c == '/') && i > destDir_.size() && path[i - 1] != '\\' && path[i - 1] != '/') {
+      uint32_t a = fs_.GetAttributes(path.substr(0, i));
+      if (a == sys::kInvalidAttributes) return false;  // the rest is still to be made, by us
+      if (a & sys::kAttrReparsePoint) return true;
+    }
+    if (end) break;
+    i += (base::IsLeadByte(c) && i + 1 < path.size()) ? 2 : 1;
+  }
+  return false;
+}
+
+// The output path and its folder must fit the system's limits whole: a path the system
+// would cut could land anywhere, so the entry is refused before anything is written.
+bool TZipExtractor::Fits(const std::string& fName, const std::string& outDir) {
+  return fs_.PathFits(fName, false) && (outDir.empty() || fs_.PathFits(base::ExcludeTrailingBackslash(outDir), true));
+}
+
+// A run killed between decoding and renaming leaves its temporary behind; the first time a
+// run writes into a folder, such leftovers go. Only names of TemporaryName's exact form are
+// taken, and one that a live run still holds open is refused by the system (it is opened
+// without sharing), so a run never takes another's file.
+void TZipExtractor::RemoveStaleTemporaries(const std::string& dir) {
+  if (!cleanedDirs_.insert(dir).second) return;
+  for (const std::string& name : fs_.FindFiles(dir, "~zv????????.tmp"))
+    if (IsTemporaryName(name)) /* result not examined */ fs_.Delete(dir + name);
+}
+
+std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry) const {
   if (!recreateDirs_ || entry.Directory().empty()) return destDir_ + "\\";
   std::string p = entry.Directory();
   if (!rootDir_.empty() && p.size() >= rootDir_.size() &&
       base::AnsiUpper(p.substr(0, rootDir_.size())) == base::AnsiUpper(rootDir_))
     p.erase(0, rootDir_.size());
-  unsafe = HasParentReference(p);
   bool rooted = !p.empty() && p[0] == '\\';
   bool drive = p.size() >= 2 && p[1] == ':';
   if (p.empty() || (!rooted && !drive)) return destDir_ + "\\" + p;
-  if (rooted) return destDir_ + p;
-  // A drive form: the drive goes; "C:x\" must not become a sibling of DestDir.
-  std::string rest = p.substr(2);
-  if (rest.empty() || rest[0] != '\\') rest = "\\" + rest;  // insert() trips a false -Wrestrict in GCC 12
-  return destDir_ + rest;
+  // A drive form loses its drive and every form its leading separators: "C:x\" must not
+  // become a sibling of DestDir, nor "\\server\share\" (or, with an empty DestDir, any rooted
+  // path) a place of its own.
+  size_t from = drive ? 2 : 0;
+  while (from < p.size() && p[from] == '\\') ++from;
+  return destDir_ + "\\" + p.substr(from);
 }
 
 void TZipExtractor::Skip(TSkipReason reason, const std::string& fName, int index) {
@@ -134,7 +238,7 @@ bool TZipExtractor::WantOverwrite(const std::string& fName, int index, std::stri
 }
 
 std::string TZipExtractor::TemporaryName(const std::string& fName) {
-  return base::ExtractFilePath(fName) + base::Format("~zv%08x.tmp", ++tempCounter_);
+  return base::ExtractFilePath(fName) + base::Format(kTemporaryPattern, ++tempCounter_);
 }
 
 void TZipExtractor::ExtractEntry(int index) {
@@ -147,10 +251,10 @@ void TZipExtractor::ExtractEntry(int index) {
     localOk = ReadLocalLengths(entry, nameLength, extraLength);
   }
 
-  bool unsafe = false;
-  std::string dir = OutputDirectory(entry, unsafe);
+  std::string dir = OutputDirectory(entry);
   if (entry.FileName().empty()) {
-    if (unsafe) {
+    if (recreateDirs_ && (!LiesInside(destDir_, dir, true) || ThroughLink(dir) ||
+                          !fs_.PathFits(base::ExcludeTrailingBackslash(dir), true))) {
       Skip(srCreateError, entry.Directory(), index);
       return;
     }
@@ -158,35 +262,41 @@ void TZipExtractor::ExtractEntry(int index) {
     ++extracted_;
     return;
   }
-  unsafe = unsafe || IsUnsafeFileName(entry.FileName());
-
   const std::string proposed = dir + entry.FileName();
   std::string fName = proposed;
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(*this, index, fName, skip);
   if (skip) return;
   // A handler that names the output takes responsibility for where it goes.
-  if (unsafe && fName == proposed) {
+  std::string outDir = base::ExtractFilePath(fName);
+  if ((fName == proposed && (!LiesInside(destDir_, fName, false) || ThroughLink(fName))) || !Fits(fName, outDir)) {
     Skip(srCreateError, fName, index);
     return;
   }
-  std::string outDir = base::ExtractFilePath(fName);
   if (!outDir.empty() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(outDir))) ForceDirectories(outDir);
 
   // An encrypted entry too short for its 12-byte header cannot hold data.
   bool dataError = !localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
+  // Where the data starts: after the local header, or after the encryption header as the
+  // accepted password check left it, which may be on the next disk of a set.
+  int64_t dataPosition = -1;
   if (work_.Encrypted() && !dataError) {
-    PositionAtData(work_, nameLength, extraLength);
-    zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), 1);
+    auto toHeader = [&] {
+      if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
+      PositionAtData(work_, nameLength, extraLength);
+      zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), 1);
+    };
+    toHeader();
     bool good = CheckPassword(work_);
     while (!good && OnBadPassword) {
       std::string offered = password_;
       OnBadPassword(*this, index, offered);
       if (offered == password_) break;
       password_ = offered;
-      zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), 1);
+      toHeader();
       good = CheckPassword(work_);
     }
+    dataPosition = zipFile_->Position();
     if (!good) {
       Skip(srBadPassword, entry.Directory() + entry.FileName(), index);
       return;
@@ -204,19 +314,20 @@ void TZipExtractor::ExtractEntry(int index) {
     }
     attributes = fs_.GetAttributes(fName);
   }
-  if (attributes != sys::kInvalidAttributes) {
-    // A read-only target is only replaced when asked, and then its attribute goes first.
-    // Windows refuses to create a file over a hidden or system one, and clearing the
-    // read-only bit does not change that: such a target stays as it is.
-    bool blocked = (attributes & (sys::kAttrDirectory | sys::kAttrHidden | sys::kAttrSystem)) ||
-                   ((attributes & sys::kAttrReadOnly) &&
-                    (!replaceReadOnly_ || !fs_.SetAttributes(fName, attributes & ~sys::kAttrReadOnly)));
-    if (blocked) {
-      Skip(srCreateError, fName, index);
-      return;
-    }
+  // A read-only target is only replaced when asked, and its attribute is cleared only once
+  // the new data has been verified (and put back when the replacement still fails), so an
+  // entry that fails leaves the target as it was. Windows refuses to create a file over a
+  // hidden or system one, and clearing the read-only bit does not change that: such a
+  // target stays as it is.
+  const bool readOnlyTarget = attributes != sys::kInvalidAttributes && (attributes & sys::kAttrReadOnly);
+  if (attributes != sys::kInvalidAttributes &&
+      ((attributes & (sys::kAttrDirectory | sys::kAttrHidden | sys::kAttrSystem)) ||
+       (readOnlyTarget && !replaceReadOnly_))) {
+    Skip(srCreateError, fName, index);
+    return;
   }
 
+  RemoveStaleTemporaries(outDir);
   std::unique_ptr<TBufferedFileStream> out;
   std::string temporary;
   for (int attempt = 0; attempt < 16 && !out; ++attempt) {
@@ -235,7 +346,8 @@ void TZipExtractor::ExtractEntry(int index) {
   bool failed = dataError;
   try {
     if (!dataError) {
-      PositionAtData(work_, nameLength, extraLength);
+      if (dataPosition < 0) PositionAtData(work_, nameLength, extraLength);
+      else if (zipFile_->Seek(dataPosition, 0) != dataPosition) throw EFatalUnzipError(text::kPrematureEnd);
       try {
         DecodeEntry(*out);
       } catch (const EBiggerThanUncompressed&) {
@@ -260,12 +372,14 @@ void TZipExtractor::ExtractEntry(int index) {
   calculated = work_.CRC32;
 #endif
   if (calculated == work_.CRC32) {
-    if (!fs_.Rename(temporary, fName, true)) {
+    const bool cleared = !readOnlyTarget || fs_.SetAttributes(fName, attributes & ~sys::kAttrReadOnly);
+    if (!cleared || !fs_.Rename(temporary, fName, true)) {
+      if (cleared && readOnlyTarget) /* result not examined */ fs_.SetAttributes(fName, attributes);
       /* result not examined */ fs_.Delete(temporary);
       Skip(srCreateError, fName, index);
       return;
     }
-    if (retainAttributes_ && !failed) /* result not examined */ fs_.SetAttributes(fName, work_.ExternalAttributes);
+    if (retainAttributes_ && !failed) /* result not examined */ fs_.SetAttributes(fName, DosAttributes(work_.ExternalAttributes));
     if (OnEndUnZip) OnEndUnZip(*this, index, fName);
     ++extracted_;
     return;
@@ -293,6 +407,7 @@ int TZipExtractor::UnZip() {
   keepZipOpen_ = true;
   AllocateBuffers();
   extracted_ = 0;
+  cleanedDirs_.clear();
   bool viewSwitched = false;
   auto finish = [&] {
     FreeBuffers();

@@ -2,7 +2,10 @@
 // use "\" as on Windows and are mapped to "/" here; errno values map to Win32 codes so the
 // logic above sees the same outcomes on both builds. The read-only attribute is the lack
 // of the owner's write permission; times are the file's modification time.
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,13 +134,22 @@ class PosixFileSystem final : public FileSystem {
  public:
   uint32_t GetAttributes(const std::string& path) override {
     struct stat st {};
-    if (path.empty() || ::stat(Native(path).c_str(), &st) != 0) {
+    std::string p = Native(path);
+    if (path.empty() || ::lstat(p.c_str(), &st) != 0) {
       Fail();
       return kInvalidAttributes;
     }
+    // A symbolic link answers as Windows answers for a link or a junction: its own reparse
+    // bit, with the directory bit of what it leads to (none when that is missing).
+    uint32_t link = 0;
+    if (S_ISLNK(st.st_mode)) {
+      link = kAttrReparsePoint;
+      struct stat target {};
+      if (::stat(p.c_str(), &target) == 0) st = target;
+    }
     uint32_t a = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
     if (!(st.st_mode & S_IWUSR)) a |= kAttrReadOnly;
-    return a;
+    return a | link;
   }
   bool SetAttributes(const std::string& path, uint32_t attributes) override {
     struct stat st {};
@@ -151,7 +163,7 @@ class PosixFileSystem final : public FileSystem {
   bool CreateDirectory(const std::string& path) override {
     return ::mkdir(Native(path).c_str(), 0777) == 0 || Fail();
   }
-  std::unique_ptr<File> Open(const std::string& path, Access access, Share, Disposition disposition) override {
+  std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) override {
     int flags = access == Access::read ? O_RDONLY : access == Access::write ? O_WRONLY : O_RDWR;
     switch (disposition) {
       case Disposition::createNew: flags |= O_CREAT | O_EXCL; break;
@@ -168,6 +180,13 @@ class PosixFileSystem final : public FileSystem {
     int fd = ::open(p.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
       Fail();
+      return nullptr;
+    }
+    // A file opened without sharing is kept from others as Windows keeps it: the lock makes
+    // a second unshared open, and a deletion (below), fail while it is held.
+    if (share == Share::none && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      lastError = kErrorSharingViolation;
       return nullptr;
     }
     // Only a read-only open succeeds on a directory; Windows refuses it.
@@ -192,7 +211,19 @@ class PosixFileSystem final : public FileSystem {
       if (!out->Write(buf, got, put)) return false;
     }
   }
-  bool Delete(const std::string& path) override { return ::unlink(Native(path).c_str()) == 0 || Fail(); }
+  bool Delete(const std::string& path) override {
+    std::string p = Native(path);
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd >= 0) {
+      bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+      ::close(fd);
+      if (inUse) {
+        lastError = kErrorSharingViolation;
+        return false;
+      }
+    }
+    return ::unlink(p.c_str()) == 0 || Fail();
+  }
   bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override {
     std::string f = Native(from), t = Native(to);
     if (!replaceExisting && ::access(t.c_str(), F_OK) == 0) {
@@ -215,6 +246,31 @@ class PosixFileSystem final : public FileSystem {
         if (code & 0x20000000u) return std::strerror(static_cast<int>(code & 0xFFFF));
         return "Unknown error.\r\n";
     }
+  }
+  // The kernel takes PATH_MAX bytes with the terminating null, and NAME_MAX in one part.
+  bool PathFits(const std::string& path, bool) override {
+    std::string p = Native(path);
+    if (p.size() >= PATH_MAX) return false;
+    size_t start = 0;
+    for (;;) {
+      size_t end = p.find('/', start);
+      if ((end == std::string::npos ? p.size() : end) - start > NAME_MAX) return false;
+      if (end == std::string::npos) return true;
+      start = end + 1;
+    }
+  }
+  std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.empty() ? "." : Native(dir).c_str());
+    if (!d) return names;
+    while (dirent* e = ::readdir(d)) {
+      struct stat st {};
+      if (::fnmatch(pattern.c_str(), e->d_name, FNM_PERIOD) == 0 &&
+          ::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+        names.push_back(e->d_name);
+    }
+    ::closedir(d);
+    return names;
   }
   std::string FullPath(const std::string& path) override {
     if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return path;

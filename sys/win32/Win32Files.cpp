@@ -129,6 +129,27 @@ class Win32FileSystem final : public FileSystem {
     if (text) LocalFree(text);
     return r;
   }
+  // The ANSI calls take MAX_PATH characters with the terminating null, and CreateDirectoryA
+  // leaves room for an 8.3 name; the count is in characters, a GBK pair being one.
+  bool PathFits(const std::string& path, bool directory) override {
+    DWORD need = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (need == 0) return false;
+    std::string full(need, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), need, full.data(), nullptr);
+    if (n == 0 || n >= need) return false;
+    int chars = MultiByteToWideChar(CP_ACP, 0, full.data(), static_cast<int>(n), nullptr, 0);
+    return chars > 0 && chars < (directory ? MAX_PATH - 12 : MAX_PATH);
+  }
+  std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    win32::FindHandle find(FindFirstFileA((dir + pattern).c_str(), &data));
+    if (!find) return names;
+    do {
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (FindNextFileA(find.Get(), &data));
+    return names;
+  }
   std::string FullPath(const std::string& path) override {
     char buf[MAX_PATH * 4];
     char* part = nullptr;

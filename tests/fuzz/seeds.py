@@ -65,6 +65,12 @@ def main():
                 with open(path, 'rb') as src, open(os.path.join(d, fn), 'wb') as f:
                     f.write(bytes([0]) + src.read())
                 count += 1
+                # The confinement target: directories kept, overwriting, the OEM table on.
+                d = os.path.join(out, 'confined')
+                os.makedirs(d, exist_ok=True)
+                with open(path, 'rb') as src, open(os.path.join(d, fn), 'wb') as f:
+                    f.write(bytes([0x0D]) + src.read())
+                count += 1
             if fn.startswith('damaged-'):
                 continue
             for info, data in entries(os.path.join(root, fn)):

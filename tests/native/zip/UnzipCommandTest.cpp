@@ -95,3 +95,19 @@ TEST(ZipCommand, SkippedAndFailedEntriesAreReported) {
   EXPECT_EQ(w.status, 1);
   EXPECT_NE(w.err.find("wrong password"), std::string::npos);
 }
+
+TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
+  TempDir dir;
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"), ZipItem("m7.bin", "seven").Packed(7, "zz"),
+                                     ZipItem("ok.txt", "ok")}));
+  ScriptedUi ui;
+  std::ostringstream out, err;
+  int status = tools::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
+                                      sys::RealFileSystem(), ui);
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(ui.boxes.empty());
+  EXPECT_NE(err.str().find("zorvik-unzip: m9.bin: Unknown Compression Method (Zip Error)\n"), std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("m7.bin: Unknown Compression Method"), std::string::npos);
+  EXPECT_EQ(ListDir(dir.Path() + "/out"), std::vector<std::string>{"ok.txt"});
+}

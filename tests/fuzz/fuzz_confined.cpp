@@ -1,0 +1,205 @@
+// Fuzz target for confinement: whole extractions of the input archive into a fresh folder on
+// the real file system. Every call that creates, writes, renames, deletes or changes a file
+// must name a place inside that folder, and afterwards nothing may have appeared beside it.
+// Byte 0 picks the settings (directories kept, RootDir, an OEM table that makes separators,
+// colons and dots, overwrite and read-only handling); the rest is the archive. Built with
+// ZORVIK_FUZZING the CRC check is skipped, so the rename and attribute paths run too.
+// fuzz-sources: -DZORVIK_FUZZING zip/ZipExtractor.cpp zip/ZipDecode.cpp zip/ZipUnZip.cpp zip/Wildcard.cpp zip/ZipLists.cpp zip/ZipEntryInfo.cpp zip/BufferStream.cpp base/Ansi.cpp sys/posix/PosixFiles.cpp
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sys/Files.h"
+#include "sys/UserInterface.h"
+#include "zip/ZipExtractor.h"
+
+namespace {
+
+std::string root;  // /tmp/zvfuzzXXXXXX: holds in.zip and box/out, the destination
+
+// The path as the POSIX layer hands it to the kernel ("\" that is a character of its own
+// becomes "/"), with "." and ".." resolved by their text: the folder holds no links (the
+// extractor makes none), so the text is where the call lands.
+std::string Resolved(const std::string& path) {
+  std::string p = path;
+  for (size_t i = 0; i < p.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size()) ++i;
+    else if (c == '\\') p[i] = '/';
+  }
+  if (p.empty() || p[0] != '/') {
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) abort();
+    p = std::string(cwd) + "/" + p;
+  }
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= p.size()) {
+    size_t end = p.find('/', start);
+    if (end == std::string::npos) end = p.size();
+    std::string part = p.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string r;
+  for (const std::string& part : parts) r += "/" + part;
+  return r;
+}
+
+// The destination itself is made by the run; everything else must lie below it.
+void Check(const std::string& path, const char* call, bool mayBeDestination = false) {
+  std::string inside = root + "/box/out/";
+  std::string r = Resolved(path);
+  if (r.compare(0, inside.size(), inside) != 0 && !(mayBeDestination && r + "/" == inside)) {
+    std::fprintf(stderr, "%s outside the destination: %s (%s)\n", call, path.c_str(), r.c_str());
+    abort();
+  }
+}
+
+class ConfinedFs final : public sys::FileSystem {
+ public:
+  sys::FileSystem& real = sys::RealFileSystem();
+  uint32_t GetAttributes(const std::string& p) override { return real.GetAttributes(p); }
+  bool SetAttributes(const std::string& p, uint32_t a) override {
+    Check(p, "SetAttributes");
+    return real.SetAttributes(p, a);
+  }
+  bool CreateDirectory(const std::string& p) override {
+    Check(p, "CreateDirectory", true);
+    return real.CreateDirectory(p);
+  }
+  std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
+    if (a != sys::Access::read || d != sys::Disposition::openExisting) Check(p, "Open");
+    return real.Open(p, a, s, d);
+  }
+  bool Copy(const std::string& f, const std::string& t, bool e) override {
+    Check(t, "Copy");
+    return real.Copy(f, t, e);
+  }
+  bool Delete(const std::string& p) override {
+    Check(p, "Delete");
+    return real.Delete(p);
+  }
+  bool Rename(const std::string& f, const std::string& t, bool r) override {
+    Check(f, "Rename");
+    Check(t, "Rename");
+    return real.Rename(f, t, r);
+  }
+  uint32_t LastError() override { return real.LastError(); }
+  std::string ErrorText(uint32_t c) override { return real.ErrorText(c); }
+  std::string FullPath(const std::string& p) override { return real.FullPath(p); }
+  bool PathFits(const std::string& p, bool d) override { return real.PathFits(p, d); }
+  std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
+    return real.FindFiles(dir, pattern);
+  }
+};
+
+class QuietUi final : public sys::UserInterface {
+ public:
+  bool oemTable = false;
+  void ProcessMessages() override {}
+  int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return sys::kIdCancel; }
+  sys::Cursor SetCursor(sys::Cursor c) override { return c; }
+  bool OpenFileDialog(const sys::OpenFileRequest&, std::string&) override { return false; }
+  bool SelectDirectory(std::string&) override { return false; }
+  // A code page whose table makes path punctuation out of high bytes.
+  std::string OemToAnsi(const std::string& text) override {
+    std::string r = text;
+    if (oemTable)
+      for (char& c : r) {
+        if (c == '\x9f') c = '/';
+        else if (c == '\x9e') c = ':';
+        else if (c == '\x9d') c = '.';
+        else if (c == '\x9c') c = '\\';
+      }
+    return r;
+  }
+  uint32_t DriveType(const std::string&) override { return sys::kDriveFixed; }
+  bool VolumeLabel(const std::string&, std::string&) override { return false; }
+};
+
+void RemoveTree(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    chmod(path.c_str(), 0700);
+    if (DIR* d = opendir(path.c_str())) {
+      std::vector<std::string> names;
+      while (dirent* e = readdir(d))
+        if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+      closedir(d);
+      for (const std::string& n : names) RemoveTree(path + "/" + n);
+    }
+    rmdir(path.c_str());
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+std::vector<std::string> Names(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(path.c_str())) {
+    while (dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+void CleanUp() { RemoveTree(root); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  if (root.empty()) {
+    char pattern[] = "/tmp/zvfuzzXXXXXX";
+    if (!mkdtemp(pattern)) abort();
+    root = pattern;
+    atexit(CleanUp);
+  }
+  RemoveTree(root + "/box");
+  mkdir((root + "/box").c_str(), 0777);
+  const uint8_t options = data[0];
+  if (FILE* f = std::fopen((root + "/in.zip").c_str(), "wb")) {
+    std::fwrite(data + 1, 1, size - 1, f);
+    std::fclose(f);
+  }
+  ConfinedFs fs;
+  QuietUi ui;
+  ui.oemTable = (options & 4) != 0;
+  {
+    zip::TZipExtractor z(fs, ui);
+    z.SetZipName(root + "\\in.zip");
+    z.SetDestDir(root + "\\box\\out");
+    z.SetRecreateDirs((options & 1) != 0);
+    z.SetRootDir((options & 2) ? "a" : "");
+    z.SetOverwriteMode((options & 8) ? zip::Always : zip::Never);
+    z.SetReplaceReadOnly((options & 16) != 0);
+    z.SetIncompleteZipMode((options & 32) ? zip::izAssumeBad : zip::izAssumeNotAZip);
+    z.SetDoAll(true);
+    z.OnGetNextDisk = [](zip::TZipExtractor&, int, std::string& name) { name.clear(); };
+    try {
+      z.UnZip();
+      // Twice: the second run meets the first one's files, folders and read-only bits.
+      z.UnZip();
+    } catch (const base::Exception&) {
+    }
+  }
+  std::vector<std::string> beside = Names(root), inBox = Names(root + "/box");
+  if (beside.size() != 2 || inBox.size() > 1 || (inBox.size() == 1 && inBox[0] != "out")) {
+    std::fprintf(stderr, "something appeared beside the destination\n");
+    abort();
+  }
+  return 0;
+}
