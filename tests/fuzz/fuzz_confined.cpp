@@ -4,7 +4,6 @@
 // Byte 0 picks the settings (directories kept, RootDir, an OEM table that makes separators,
 // colons and dots, overwrite and read-only handling); the rest is the archive. Built with
 // ZORVIK_FUZZING the CRC check is skipped, so the rename and attribute paths run too.
-// fuzz-sources: -DZORVIK_FUZZING zip/ZipExtractor.cpp zip/ZipDecode.cpp zip/ZipUnZip.cpp zip/Wildcard.cpp zip/ZipLists.cpp zip/ZipEntryInfo.cpp zip/BufferStream.cpp base/Ansi.cpp sys/posix/PosixFiles.cpp
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
