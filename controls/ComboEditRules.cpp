@@ -97,10 +97,9 @@ std::string ConvertPathText(const std::string& text, bool multipleDirs,
 }
 
 std::string DialogStartName(sys::FileSystem& fs, const std::string& text, const std::string& initialDir) {
-  std::string name = text;
-  if (name.empty()) name = initialDir.empty() ? "\\" : initialDir;
-  if (!sys::DirectoryExists(fs, name)) name = "\\";
-  return name;
+  static const std::string root = "\\";
+  const std::string& name = !text.empty() ? text : !initialDir.empty() ? initialDir : root;
+  return sys::DirectoryExists(fs, name) ? name : root;
 }
 
 namespace {
