@@ -118,7 +118,7 @@ TEST(MinimizePath, DropsLeadingFoldersThenTheDriveUntilItFits) {
 }
 
 TEST(MinimizePath, CutsWholeGbkCharactersAndDotNames) {
-  EXPECT_EQ(Minimize("c:\\" + kTrail5C + kOther5C + "\\bb\\file", 14), "c:\\...\\bb\\file");
+  EXPECT_EQ(Minimize("c:\\" + kTrail5C + kOther5C + kTrail5C + "\\bb\\file", 15), "c:\\...\\bb\\file");
   // A folder whose own name starts with a dot is cut as one folder, not by four bytes,
   // which would split its GBK character and take the next folder with it.
   EXPECT_EQ(Minimize("c:\\.x汉\\next\\more\\file", 21), "c:\\...\\next\\more\\file");
