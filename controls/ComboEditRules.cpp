@@ -47,6 +47,16 @@ int FieldTextHeight(int systemFontHeight, int fieldFontHeight) { return std::min
 
 int MinimumHeight(int textHeight, int borderHeight) { return textHeight + 4 * borderHeight + 1; }
 
+int HeightAfterResize(int requested, int minimum, bool loading) {
+  return !loading && requested < minimum ? minimum : requested;
+}
+
+bool ButtonHolderVisible(int buttonWidth) { return buttonWidth > 1; }
+
+bool ButtonWidthApplies(int buttonWidth, int clientWidth, bool constructing) {
+  return constructing || buttonWidth < clientWidth;
+}
+
 int CaretWidth(bool boldFont) { return boldFont ? 2 : 1; }
 
 uint16_t ShortCutOf(int virtualKey, bool shift, bool ctrl, bool alt) {

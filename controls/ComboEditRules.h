@@ -58,6 +58,13 @@ int EffectiveNumGlyphs(TGlyphKind kind, int requested);
 int FieldTextHeight(int systemFontHeight, int fieldFontHeight);
 // The least height of the field; a resize below it is raised to it.
 int MinimumHeight(int textHeight, int borderHeight);
+// The height a resize leaves: below the minimum (and not while loading from a form) it is
+// raised to the minimum, and that resize does nothing else.
+int HeightAfterResize(int requested, int minimum, bool loading);
+// Setting ButtonWidth: the holder shows only for a width above 1, and after construction
+// a width not below the client width is ignored.
+bool ButtonHolderVisible(int buttonWidth);
+bool ButtonWidthApplies(int buttonWidth, int clientWidth, bool constructing);
 // The caret's width: 1 pixel, 2 in a bold font.
 int CaretWidth(bool boldFont);
 

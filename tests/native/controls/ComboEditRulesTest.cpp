@@ -43,6 +43,14 @@ TEST(ComboEditGeometry, ButtonWidthsAndHeights) {
   EXPECT_EQ(controls::FieldTextHeight(16, 13), 13);
   EXPECT_EQ(controls::MinimumHeight(13, 1), 18);
   EXPECT_EQ(controls::MinimumHeight(13, 2), 22);
+  EXPECT_EQ(controls::HeightAfterResize(10, 18, false), 18);  // resized to 10 pixels high
+  EXPECT_EQ(controls::HeightAfterResize(10, 18, true), 10);
+  EXPECT_EQ(controls::HeightAfterResize(30, 18, false), 30);
+  EXPECT_FALSE(controls::ButtonHolderVisible(1));
+  EXPECT_TRUE(controls::ButtonHolderVisible(2));
+  EXPECT_FALSE(controls::ButtonWidthApplies(229, 229, false));
+  EXPECT_TRUE(controls::ButtonWidthApplies(228, 229, false));
+  EXPECT_TRUE(controls::ButtonWidthApplies(300, 229, true));
   EXPECT_EQ(controls::CaretWidth(false), 1);
   EXPECT_EQ(controls::CaretWidth(true), 2);
 }
