@@ -32,5 +32,7 @@ ZORVIK_EXCEPTION(EFOpenError, EStreamError);
 ZORVIK_EXCEPTION(EWriteError, EStreamError);
 ZORVIK_EXCEPTION(EReadError, EStreamError);
 ZORVIK_EXCEPTION(EListError, Exception);
+// A failed change of the current folder, or another file-system call that must succeed.
+ZORVIK_EXCEPTION(EInOutError, Exception);
 
 }  // namespace base

@@ -54,6 +54,8 @@ configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 
 # --- setup.exe ---------------------------------------------------------------------------
 file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/*.cpp)
+# The controls' window-free rules come with zorvik_core.
+list(FILTER ZORVIK_APP_SOURCES EXCLUDE REGEX "/controls/[^/]*Rules\\.cpp$")
 add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32 msimg32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)

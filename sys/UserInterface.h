@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "sys/Folders.h"
+
 namespace sys {
 
 // MessageBoxA button sets and answers, by their Win32 values.
@@ -16,12 +18,6 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
-
-// GetDriveTypeA results.
-constexpr uint32_t kDriveUnknown = 0;
-constexpr uint32_t kDriveNoRootDir = 1;
-constexpr uint32_t kDriveRemovable = 2;
-constexpr uint32_t kDriveFixed = 3;
 
 enum class Cursor { normal, wait };
 

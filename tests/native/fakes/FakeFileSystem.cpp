@@ -65,13 +65,32 @@ class FakeFile : public sys::File {
 
 FakeFileSystem::FakeFileSystem() { AddDirectory("c:"); }
 
+namespace {
+
+// "c:" or "\\server\share" at the start of an absolute path.
+std::string DriveOf(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+  std::size_t slashes = 0, i = 0;
+  for (; i < path.size() && slashes < 4; ++i)
+    if (path[i] == '\\') ++slashes;
+  return slashes == 4 ? path.substr(0, i - 1) : path;
+}
+
+}  // namespace
+
 std::string FakeFileSystem::Key(const std::string& path) const {
-  std::string p = base::LowerAscii(path.size() >= 2 && path[1] == ':' ? path : currentDir + "\\" + path);
+  bool absolute = path.size() >= 2 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\'));
+  std::string full = path;
+  if (!absolute && !path.empty() && path[0] == '\\')
+    full = DriveOf(currentDir) + path;  // rooted on the current drive
+  else if (!absolute)
+    full = currentDir + "\\" + path;
+  std::string p = base::LowerAscii(full);
   if (path.empty()) p.clear();
   for (char& c : p)
     if (c == '/') c = '\\';
-  // Windows ignores trailing blanks and dots of a name, and a trailing "\".
-  while (!p.empty() && (p.back() == ' ' || p.back() == '\\')) p.pop_back();
+  // Windows ignores trailing blanks and dots of a name, and a trailing "\" (a GBK trail byte is no "\").
+  while (!p.empty() && (p.back() == ' ' || (p.back() == '\\' && base::IsCharStart(p, p.size() - 1)))) p.pop_back();
   return p;
 }
 
@@ -84,6 +103,7 @@ bool FakeFileSystem::ParentExists(const std::string& key) const {
 
 void FakeFileSystem::AddDirectory(const std::string& path) {
   Node n;
+  n.name = base::ExtractFileName(base::ExcludeTrailingBackslash(path));
   n.directory = true;
   n.attributes = sys::kAttrDirectory;
   nodes_[Key(path)] = n;
@@ -91,6 +111,7 @@ void FakeFileSystem::AddDirectory(const std::string& path) {
 
 void FakeFileSystem::AddFile(const std::string& path, const std::string& data, uint32_t attributes) {
   Node n;
+  n.name = base::ExtractFileName(path);
   n.data = data;
   n.attributes = attributes;
   nodes_[Key(path)] = n;
@@ -143,6 +164,7 @@ bool FakeFileSystem::CreateDirectory(const std::string& path) {
   if (nodes_.count(k)) return Fail(sys::kErrorAlreadyExists);
   if (!ParentExists(k)) return Fail(sys::kErrorPathNotFound);
   AddDirectory(k);
+  nodes_[k].name = base::ExtractFileName(base::ExcludeTrailingBackslash(path));
   return true;
 }
 

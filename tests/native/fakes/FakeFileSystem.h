@@ -20,6 +20,7 @@ class FakeFileSystem : public sys::FileSystem {
     std::string data;
     sys::LocalTime time{2020, 1, 1, 0, 0, 0, 0};
     bool locked = false;  // held open without sharing by another program
+    std::string name;     // the last component as it was first given, case kept
   };
 
   FakeFileSystem();
