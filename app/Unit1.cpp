@@ -27,7 +27,9 @@ void DrawTransparent(HDC dc, HBITMAP bitmap, int x, int y) {
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(memory, bitmap);
   COLORREF transparent = GetPixel(memory, 0, info.bmHeight - 1);
-  TransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, transparent);
+  // gdi32's own entry, not msimg32's: msimg32 is no known system library, so importing it
+  // would load whatever file of that name lies beside setup.exe, before any code runs.
+  GdiTransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, transparent);
   SelectObject(memory, old);
   DeleteDC(memory);
 }

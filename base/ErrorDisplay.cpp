@@ -18,4 +18,17 @@ std::string TrimSystemErrorText(const std::string& text) {
   return text.substr(0, end);
 }
 
+std::string SystemReason(const std::string& text) {
+  static const std::string chineseStop = "。";
+  std::string reason = TrimSystemErrorText(text);
+  while (reason.size() >= chineseStop.size() && LastCharStart(reason) == reason.size() - chineseStop.size() &&
+         reason.compare(reason.size() - chineseStop.size(), std::string::npos, chineseStop) == 0)
+    reason = TrimSystemErrorText(reason.substr(0, reason.size() - chineseStop.size()));
+  return reason;
+}
+
+std::string WithReason(const std::string& what, const std::string& reason) {
+  return reason.empty() ? what : what + ": " + reason;
+}
+
 }  // namespace base

@@ -13,4 +13,12 @@ std::string ErrorDisplayText(const std::string& message);
 // and full stops removed.
 std::string TrimSystemErrorText(const std::string& text);
 
+// The system's error text as our own sentences quote it after a ":": trimmed as above and
+// without its closing Chinese full stop either, since the sentence goes on or the display
+// adds the stop.
+std::string SystemReason(const std::string& text);
+
+// "what: reason", or just `what` when the system gave no reason.
+std::string WithReason(const std::string& what, const std::string& reason);
+
 }  // namespace base

@@ -57,7 +57,7 @@ file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/*.cpp
 # The controls' window-free rules come with zorvik_core.
 list(FILTER ZORVIK_APP_SOURCES EXCLUDE REGEX "/controls/[^/]*Rules\\.cpp$")
 add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
-target_link_libraries(setup PRIVATE zorvik_core comctl32 msimg32)
+target_link_libraries(setup PRIVATE zorvik_core comctl32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
   "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST}")
@@ -67,6 +67,18 @@ add_executable(zorvik-unzip tools/zorvik-unzip.cpp tools/UnzipCommand.cpp)
 target_link_libraries(zorvik-unzip PRIVATE zorvik_core user32 comdlg32 shell32 ole32)
 
 # --- Tests under Wine --------------------------------------------------------------------
+# Libraries for the library-search tests, built into "probes" beside the test programs: a
+# control with a library of its own, and a library to plant where none should be loaded.
+set(ZORVIK_PROBES ${CMAKE_BINARY_DIR}/probes)
+add_library(probe_dep SHARED tests/win32/probes/probe_dep.cpp)
+add_library(probe_control SHARED tests/win32/probes/probe_control.cpp)
+add_library(planted SHARED tests/win32/probes/planted.cpp)
+target_link_libraries(probe_control PRIVATE probe_dep)
+target_link_options(probe_control PRIVATE -Wl,--kill-at)
+set_target_properties(probe_dep probe_control planted PROPERTIES PREFIX ""
+  RUNTIME_OUTPUT_DIRECTORY ${ZORVIK_PROBES} LIBRARY_OUTPUT_DIRECTORY ${ZORVIK_PROBES})
+set_target_properties(probe_control PROPERTIES SUFFIX ".ocx")
+
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
 if(ZORVIK_WIN32_TESTS)
   # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
@@ -76,7 +88,7 @@ if(ZORVIK_WIN32_TESTS)
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
   target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}"
                              ZORVIK_UNZIP_EXE="$<TARGET_FILE:zorvik-unzip>")
-  add_dependencies(win32_tests zorvik-unzip)
+  add_dependencies(win32_tests zorvik-unzip probe_dep probe_control planted)
   add_test(NAME win32_tests COMMAND ${WINE_RUN} $<TARGET_FILE:win32_tests>)
   set_tests_properties(win32_tests PROPERTIES ENVIRONMENT ZORVIK_WINE_TEST=1 SKIP_RETURN_CODE 77)
 endif()
@@ -86,7 +98,7 @@ if(ZORVIK_E2E_SOURCES)
   add_executable(e2e_tests ${ZORVIK_E2E_SOURCES})
   target_link_libraries(e2e_tests PRIVATE zorvik_core gtest ole32 uuid shell32 user32 gdi32 advapi32)
   target_compile_definitions(e2e_tests PRIVATE ZORVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  add_dependencies(e2e_tests setup)
+  add_dependencies(e2e_tests setup planted)
   add_test(NAME e2e_tests COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests> $<TARGET_FILE:setup>
            --screens=${CMAKE_BINARY_DIR}/../screens)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900 ENVIRONMENT ZORVIK_WINE_TEST=1 SKIP_RETURN_CODE 77)

@@ -31,16 +31,6 @@ sys::LocalTime NextSecond(sys::Clock& clock, const sys::LocalTime& last) {
   return now;
 }
 
-// The system's reason without its own closing full stop, ASCII or Chinese, since ours follows.
-std::string Reason(sys::FileSystem& files, uint32_t code) {
-  std::string text = base::TrimSystemErrorText(files.ErrorText(code));
-  const std::string chineseStop = "。";
-  while (text.size() >= chineseStop.size() && base::LastCharStart(text) == text.size() - chineseStop.size() &&
-         text.compare(text.size() - chineseStop.size(), std::string::npos, chineseStop) == 0)
-    text = base::TrimSystemErrorText(text.substr(0, text.size() - chineseStop.size()));
-  return text;
-}
-
 }  // namespace
 
 std::string BackupTimeStamp(const sys::LocalTime& t) {
@@ -61,7 +51,7 @@ void BackupDatabase(Window& window, sys::FileSystem& files, sys::Clock& clock) {
       uint32_t code = files.LastError();
       if (code != sys::kErrorFileExists && code != sys::kErrorAlreadyExists)
         throw EBackupError(base::Format("备份数据库 \"%s\" 失败: %s。安装已停止，原数据库未作改动!",
-                                        files.FullPath(source).c_str(), Reason(files, code).c_str()));
+                                        files.FullPath(source).c_str(), base::SystemReason(files.ErrorText(code)).c_str()));
     }
     now = NextSecond(clock, now);
   }

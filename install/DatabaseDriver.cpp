@@ -3,6 +3,7 @@
 #include "install/DatabaseDriver.h"
 
 #include "base/Ansi.h"
+#include "base/ErrorDisplay.h"
 
 namespace install {
 namespace {
@@ -37,14 +38,19 @@ std::string DriverCommandLine(const std::string& dir) {
 void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes) {
   window.SetStatus("正在安装数据库驱动程序....");
   BusyCursor busy(window);
-  std::string commandLine = DriverCommandLine(base::Trim(window.DirectoryText()));
+  const std::string dir = base::Trim(window.DirectoryText());
+  std::string commandLine = DriverCommandLine(dir);
   sys::StartupInfo startup;
   startup.size = sys::kStartupInfoSize;
   startup.flags = sys::kStartfUseShowWindow | sys::kStartfUseStdHandles;
   startup.showWindow = sys::kSwHide;
   {
     auto driver = processes.Start(commandLine, /*inheritHandles=*/true, startup, /*creationFlags=*/0);
-    if (!driver) return;
+    if (!driver) {
+      std::string program = files.FullPath(dir + "\\" + kDriverFile);
+      throw EDriverStartError(base::WithReason(base::Format("启动数据库驱动程序 \"%s\" 失败", program.c_str()),
+                                               base::SystemReason(files.ErrorText(processes.LastError()))));
+    }
     /* result not examined */ driver->Wait(sys::kInfinite);
   }  // the process and thread handles are closed here, once the driver has ended
   busy.Restore();

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/Exceptions.h"
 #include "install/Window.h"
 #include "sys/Files.h"
 #include "sys/Process.h"
@@ -14,8 +15,12 @@ namespace install {
 // system cannot take a shorter prefix of the path for the program. Never cut.
 std::string DriverCommandLine(const std::string& dir);
 
-// A driver installer that cannot be started is left in place, its row unmarked, and the
-// install goes on; its exit code is not read.
+// The driver installer could not be started at all: the install stops here.
+ZORVIK_EXCEPTION(EDriverStartError, base::Exception);
+
+// A driver installer that cannot be started is left in place, its row unmarked, and
+// EDriverStartError names it with the system's reason. Once started, its exit code is not
+// read: a driver already present may make it report a failure.
 void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes);
 
 }  // namespace install

@@ -7,6 +7,7 @@
 #include "install/Backup.h"
 #include "install/ComServer.h"
 #include "install/DatabaseDriver.h"
+#include "install/ReportTemplates.h"
 
 namespace install {
 namespace {
@@ -37,8 +38,8 @@ void Installer::BitBtn1Click() {
   ControlsDisabled disabled(window_);
   WriteAllPayloads();
   InstallDatabaseDriver();
-  UnpackReportTemplates();
-  RegisterControl(window_, sys_.libraries);
+  UnpackReportTemplates(window_, sys_.files, sys_.zipExtractor1);
+  RegisterControl(window_, sys_.libraries, sys_.files);
   MakeShortcuts();
   DeleteReportArchive();
   window_.ShowMessage("安装完成，请重新启动电脑！");
@@ -96,13 +97,6 @@ void Installer::WriteAllPayloads() {
 }
 
 void Installer::InstallDatabaseDriver() { install::InstallDatabaseDriver(window_, sys_.files, sys_.processes); }
-
-void Installer::UnpackReportTemplates() {
-  window_.SetStatus("正在安装报表文件....");
-  sys_.zipExtractor1.SetZipName(InstallPath("report.zip"));
-  sys_.zipExtractor1.SetDestDir(InstallPath("report"));
-  /* count of extracted templates not examined */ sys_.zipExtractor1.UnZip();
-}
 
 void Installer::MakeShortcuts() {
   window_.SetStatus("正在建立快捷方式....");

@@ -62,7 +62,6 @@ class Installer {
 
  private:
   void WritePayload(const Payload& payload);
-  void UnpackReportTemplates();
   void MakeShortcuts();
   void DeleteReportArchive();
 

@@ -42,9 +42,9 @@ void TShortcut::Make() {
   // An empty folder would put the link at the root of the current drive; stop before
   // anything is made instead.
   if (makeOnStartMenu_ && programs.empty())
-    throw EShellFolderMissing("找不到当前用户的“开始”菜单“程序”文件夹（Programs），无法建立程序组。");
+    throw EShellFolderMissing("找不到当前用户的“开始”菜单“程序”文件夹（Programs），无法建立程序组");
   if (makeOnDesktop_ && desktop.empty())
-    throw EShellFolderMissing("找不到当前用户的桌面文件夹（Desktop），无法建立快捷方式。");
+    throw EShellFolderMissing("找不到当前用户的桌面文件夹（Desktop），无法建立快捷方式");
 
   std::string group = programs + "\\" + nameSubDirInStartMenu_;
   // Single level on purpose: an existing group folder is no error.

@@ -1,5 +1,5 @@
 // Loading a library by path and calling an entry point of the self-registration shape
-// (LoadLibraryA, GetProcAddress, FreeLibrary). Loaded libraries are owned objects, so every
+// (LoadLibraryExA, GetProcAddress, FreeLibrary). Loaded libraries are owned objects, so every
 // way out of a caller frees them.
 #pragma once
 
@@ -30,9 +30,11 @@ class Library {
 class Libraries {
  public:
   virtual ~Libraries() = default;
-  // The path is passed on unchanged, in the ANSI code page. Null when the file cannot be
-  // found or loaded.
+  // A full path, in the ANSI code page: the library's own folder is searched for the
+  // libraries it needs, then the system folder. Null when the file cannot be found or loaded,
+  // the reason in LastError().
   virtual std::unique_ptr<Library> Load(const std::string& path) = 0;
+  virtual uint32_t LastError() = 0;
 };
 
 // The system's loader.

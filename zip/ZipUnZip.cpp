@@ -456,6 +456,8 @@ int TZipExtractor::UnZip() {
     }
   } catch (...) {
     finish();
+    // Closed on this way out too: an archive left open cannot be written again.
+    CloseZip();
     throw;
   }
   finish();

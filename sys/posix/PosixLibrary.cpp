@@ -7,6 +7,8 @@
 namespace sys {
 namespace {
 
+constexpr uint32_t kErrorModNotFound = 126;
+
 using RawEntryPoint = HResult (*)();
 
 class PosixLibrary final : public Library {
@@ -33,6 +35,8 @@ class PosixLibraries final : public Libraries {
     if (!handle) return nullptr;
     return std::make_unique<PosixLibrary>(handle);
   }
+  // dlopen gives no code; this is the one the Windows loader gives for a missing module.
+  uint32_t LastError() override { return kErrorModNotFound; }
 };
 
 }  // namespace

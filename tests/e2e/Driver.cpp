@@ -73,12 +73,12 @@ std::string WindowText(HWND h) {
   return std::string(buf, n > 0 ? n : 0);
 }
 
-RunningSetup::RunningSetup() {
+RunningSetup::RunningSetup(const std::string& program) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  std::string line = "\"" + setupPath + "\"";
-  if (!CreateProcessA(setupPath.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
-    throw std::runtime_error("cannot start " + setupPath);
+  std::string line = "\"" + program + "\"";
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+    throw std::runtime_error("cannot start " + program);
   WaitForInputIdle(pi_.hProcess, 30000);
   for (int i = 0; i < 600 && !main_; ++i) {
     main_ = FindWindowOf(pi_.dwProcessId, nullptr, kMainCaption);

@@ -27,7 +27,8 @@ struct MessageBoxInfo {
 
 class RunningSetup {
  public:
-  RunningSetup();  // starts setup.exe and waits for its main window
+  // Starts setup.exe (or a copy of it elsewhere) and waits for its main window.
+  explicit RunningSetup(const std::string& program = setupPath);
   ~RunningSetup();
   RunningSetup(const RunningSetup&) = delete;
   RunningSetup& operator=(const RunningSetup&) = delete;

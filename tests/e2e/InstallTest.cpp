@@ -367,5 +367,68 @@ TEST(Install, CloseRequestsDuringTheInstallAreRefusedUntilItCompletes) {
   ExpectLink(GroupLink(), dir);
 }
 
+// A template that cannot be written is no installed template: the install stops naming it,
+// through the error display, and goes through once the file is out of the way.
+TEST(Install, TemplateThatCannotBeWrittenStopsNamingItThenASecondPressInstalls) {
+  CreateDirectoryA("C:\\e2e", nullptr);
+  std::string dir = FreshDirectory("C:\\e2e\\hidden-template");
+  CreateDirectoryA(dir.c_str(), nullptr);
+  CreateDirectoryA((dir + "\\report").c_str(), nullptr);
+  std::vector<ArchiveEntry> templates = ListArchive(SetupResource("MYRPT", "MYRPTFILE"));
+  ASSERT_FALSE(templates.empty());
+  // The system creates no file over a hidden one.
+  std::string hidden = dir + "\\report\\" + templates[0].name;
+  if (FILE* f = std::fopen(hidden.c_str(), "wb")) {
+    std::fputs("hidden", f);
+    std::fclose(f);
+  }
+  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+
+  RunningSetup setup;
+  setup.SetDirectory(dir);
+  RemoveLinks();
+  setup.Press("安装");
+  MessageBoxInfo box = setup.WaitMessageBox(180000);
+  ASSERT_TRUE(box.hwnd);
+  EXPECT_EQ(box.caption, kTitle);
+  EXPECT_EQ(box.text, "解压报表文件失败: " + templates[0].name + "(无法创建)");
+  EXPECT_TRUE(box.hasIcon);
+  setup.Answer(box);
+  EXPECT_TRUE(setup.Running());
+  EXPECT_TRUE(setup.ControlsEnabled());
+  for (int row = 1; row <= 3; ++row) EXPECT_TRUE(setup.MarkShown(row)) << row;
+  for (int row = 4; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
+  EXPECT_EQ(ReadFile(hidden), "hidden");
+  EXPECT_TRUE(FileExists(dir + "\\report.zip"));
+  EXPECT_FALSE(FileExists(DesktopLink()));
+
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+  InstallToCompletion(setup);
+  ExpectInstalled(dir);
+}
+
+// A setup program usually runs from a downloads folder, where anyone may have left a library
+// named like one the program or the system would load: none of them is loaded.
+const char* const kPlantedNames[] = {"msimg32.dll", "uxtheme.dll", "version.dll", "dwmapi.dll"};
+
+TEST(Install, LibrariesPlantedBesideSetupAreNotLoaded) {
+  CreateDirectoryA("C:\\e2e", nullptr);
+  std::string folder = FreshDirectory("C:\\e2e\\downloads");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  std::string copy = folder + "\\setup.exe";
+  ASSERT_TRUE(CopyFileA(setupPath.c_str(), copy.c_str(), FALSE));
+  std::string planted = setupPath.substr(0, setupPath.rfind('\\')) + "\\probes\\planted.dll";
+  for (const char* name : kPlantedNames)
+    ASSERT_TRUE(CopyFileA(planted.c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+  std::string dir = FreshDirectory("C:\\e2e\\from-downloads");
+  {
+    RunningSetup setup(copy);
+    setup.SetDirectory(dir);
+    InstallToCompletion(setup);
+  }
+  ExpectInstalled(dir);
+  for (const char* name : kPlantedNames) EXPECT_FALSE(FileExists(folder + "\\" + name + ".loaded")) << name;
+}
+
 }  // namespace
 }  // namespace e2e

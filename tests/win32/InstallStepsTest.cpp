@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
 #include "install/Backup.h"
 #include "install/ComServer.h"
@@ -119,13 +120,25 @@ TEST(Win32DriverStep, RunsTheStandInFromADirectoryWithABlankAndChineseName) {
   EXPECT_EQ(tail, (std::vector<std::string>{"idle", "mark 3", "repaint"}));
 }
 
-TEST(Win32DriverStep, ProgramThatCannotStartLeavesTheRowUnmarked) {
+TEST(Win32DriverStep, ProgramThatCannotStartStopsNamingItAndLeavesTheRowUnmarked) {
   std::string dir = Fresh("no-driver");
   WriteFileText(dir + "\\mdac_typ2.7.exe", "not a program");
   std::vector<std::string> log;
   fakes::RecordingWindow window{log};
   window.text = dir;
-  install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
+  try {
+    install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
+    FAIL() << "no error";
+  } catch (const install::EDriverStartError& e) {
+    std::string prefix = "启动数据库驱动程序 \"" + dir + "\\MDAC_TYP2.7.EXE\" 失败: ";
+    EXPECT_EQ(e.Message().substr(0, prefix.size()), prefix);
+    EXPECT_GT(e.Message().size(), prefix.size()) << "the system's reason is missing";
+    // One full stop on the screen, whatever the system's own text ended in.
+    std::string shown = base::ErrorDisplayText(e.Message());
+    EXPECT_EQ(shown.back(), '.');
+    const std::string doubled = "。.";
+    EXPECT_NE(shown.compare(shown.size() - doubled.size(), doubled.size(), doubled), 0) << shown;
+  }
   EXPECT_EQ(log.back(), "idle");
   EXPECT_EQ(ReadFileText(dir + "\\mdac_typ2.7.exe"), "not a program");
 }

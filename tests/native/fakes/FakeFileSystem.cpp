@@ -10,7 +10,16 @@ namespace fakes {
 
 class FakeFile : public sys::File {
  public:
-  FakeFile(FakeFileSystem& fs, std::string key, bool canWrite) : fs_(fs), key_(std::move(key)), canWrite_(canWrite) {}
+  FakeFile(FakeFileSystem& fs, std::string key, bool canWrite, sys::Share share)
+      : fs_(fs), key_(std::move(key)), canWrite_(canWrite), id_(++fs_.nextHandle_) {
+    fs_.open_[key_].push_back({id_, canWrite, share});
+  }
+  ~FakeFile() override {
+    auto& handles = fs_.open_[key_];
+    handles.erase(std::remove_if(handles.begin(), handles.end(), [&](const auto& h) { return h.id == id_; }),
+                  handles.end());
+    if (handles.empty()) fs_.open_.erase(key_);
+  }
 
   bool Read(void* buffer, uint32_t count, uint32_t& done) override {
     const std::string& d = Data();
@@ -60,6 +69,7 @@ class FakeFile : public sys::File {
   FakeFileSystem& fs_;
   std::string key_;
   bool canWrite_;
+  int id_;
   size_t pos_ = 0;
 };
 
@@ -119,6 +129,25 @@ void FakeFileSystem::AddFile(const std::string& path, const std::string& data, u
 
 bool FakeFileSystem::Exists(const std::string& path) const { return nodes_.count(Key(path)) != 0; }
 
+int FakeFileSystem::OpenHandles(const std::string& path) const {
+  auto it = open_.find(Key(path));
+  return it == open_.end() ? 0 : static_cast<int>(it->second.size());
+}
+
+// Each side's sharing mode must allow the other's access: reading needs read sharing,
+// writing needs write sharing.
+bool FakeFileSystem::SharingRefuses(const std::string& key, bool writes, sys::Share share) const {
+  auto it = open_.find(key);
+  if (!modelSharing || it == open_.end()) return false;
+  for (const OpenHandle& h : it->second) {
+    if (h.share == sys::Share::none || (writes && h.share != sys::Share::readWrite)) return true;
+    if (share == sys::Share::none || (h.writes && share != sys::Share::readWrite)) return true;
+  }
+  return false;
+}
+
+bool FakeFileSystem::InUse(const std::string& key) const { return modelSharing && open_.count(key) != 0; }
+
 const FakeFileSystem::Node* FakeFileSystem::Find(const std::string& path) const {
   auto it = nodes_.find(Key(path));
   return it == nodes_.end() ? nullptr : &it->second;
@@ -168,7 +197,7 @@ bool FakeFileSystem::CreateDirectory(const std::string& path) {
   return true;
 }
 
-std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Access access, sys::Share,
+std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Access access, sys::Share share,
                                                 sys::Disposition disposition) {
   std::string k = Key(path);
   auto it = nodes_.find(k);
@@ -176,6 +205,7 @@ std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Ac
   bool writing = access != sys::Access::read;
   if (exists && it->second.directory) return Fail(sys::kErrorAccessDenied), nullptr;
   if (exists && it->second.locked) return Fail(sys::kErrorSharingViolation), nullptr;
+  if (exists && SharingRefuses(k, writing, share)) return Fail(sys::kErrorSharingViolation), nullptr;
   if (exists && writing && (it->second.attributes & sys::kAttrReadOnly)) return Fail(sys::kErrorAccessDenied), nullptr;
   switch (disposition) {
     case sys::Disposition::openExisting:
@@ -192,7 +222,7 @@ std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Ac
       log.push_back("create " + k);
       break;
   }
-  return std::make_unique<FakeFile>(*this, k, writing);
+  return std::make_unique<FakeFile>(*this, k, writing, share);
 }
 
 bool FakeFileSystem::Copy(const std::string& from, const std::string& to, bool failIfExists) {
@@ -214,6 +244,7 @@ bool FakeFileSystem::Delete(const std::string& path) {
   if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
   if (it->second.directory || it->second.locked || (it->second.attributes & sys::kAttrReadOnly))
     return Fail(sys::kErrorAccessDenied);
+  if (InUse(it->first)) return Fail(sys::kErrorSharingViolation);
   nodes_.erase(it);
   return true;
 }
@@ -222,6 +253,7 @@ bool FakeFileSystem::Rename(const std::string& from, const std::string& to, bool
   log.push_back("rename " + Key(from) + " " + Key(to));
   auto it = nodes_.find(Key(from));
   if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
+  if (InUse(it->first) || InUse(Key(to))) return Fail(sys::kErrorSharingViolation);
   auto target = nodes_.find(Key(to));
   if (target != nodes_.end()) {
     if (!replaceExisting) return Fail(sys::kErrorAlreadyExists);

@@ -36,6 +36,10 @@ class FakeFileSystem : public sys::FileSystem {
 
   // Bytes that may still be written before the disk is full (default: unlimited).
   long long freeBytes = -1;
+  // Open files refuse openers their sharing mode excludes, and deletion and renaming while
+  // open, as Windows does; off by default, so a test asks for it.
+  bool modelSharing = false;
+  int OpenHandles(const std::string& path) const;
   std::string currentDir = "c:\\work";
   std::vector<std::string> log;  // one line per mutating call
 
@@ -61,7 +65,17 @@ class FakeFileSystem : public sys::FileSystem {
     return false;
   }
 
+  struct OpenHandle {
+    int id;
+    bool writes;
+    sys::Share share;
+  };
+  bool SharingRefuses(const std::string& key, bool writes, sys::Share share) const;
+  bool InUse(const std::string& key) const;
+
   std::map<std::string, Node> nodes_;
+  std::map<std::string, std::vector<OpenHandle>> open_;
+  int nextHandle_ = 0;
   uint32_t lastError_ = 0;
 };
 

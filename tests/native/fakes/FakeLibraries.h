@@ -24,6 +24,8 @@ class FakeLibraries : public sys::Libraries {
     if (it == files.end()) return nullptr;
     return std::make_unique<Library>(*this, path, it->second);
   }
+  // ERROR_MOD_NOT_FOUND, as for a file that is missing or needs a library that is.
+  uint32_t LastError() override { return 126; }
 
  private:
   class Library : public sys::Library {

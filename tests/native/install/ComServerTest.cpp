@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "install/ComServer.h"
+#include "tests/native/fakes/FakeFileSystem.h"
 #include "tests/native/fakes/FakeLibraries.h"
 #include "tests/native/fakes/RecordingWindow.h"
 
@@ -74,12 +75,26 @@ TEST_F(ComServerTest, ErrorOfTheEntryPointTravelsOnAfterTheLibraryIsFreed) {
 
 TEST_F(ComServerTest, RegistrationStepRegistersTheControlInTheTrimmedDirectory) {
   fakes::RecordingWindow window{log};
+  fakes::FakeFileSystem files;
   window.text = " d:\\kestrum\t";
-  Exports(kEFail, sys::kSOk);
-  EXPECT_NO_THROW(install::RegisterControl(window, libraries));
+  Exports(sys::kSOk, kEFail);
+  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));
   std::vector<std::string> expected = {"status 正在注册控件....", "load " + path, "find DllRegisterServer",
                                        "call DllRegisterServer", "free " + path};
-  EXPECT_EQ(log, expected);  // a failed registration is neither raised nor marked
+  EXPECT_EQ(log, expected);  // no row is marked
+
+  Exports(kEFail, sys::kSOk);
+  EXPECT_THROW(install::RegisterControl(window, libraries, files), install::ERegistrationError);
+  EXPECT_EQ(libraries.loaded, 0);
+}
+
+TEST_F(ComServerTest, RegistrationStepLoadsTheControlByItsFullPath) {
+  fakes::RecordingWindow window{log};
+  fakes::FakeFileSystem files;  // current directory c:\work
+  window.text = "rel";
+  libraries.files["c:\\work\\rel\\ttf16.ocx"] = {{"DllRegisterServer", [] { return sys::kSOk; }}};
+  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));
+  EXPECT_EQ(log[1], "load c:\\work\\rel\\ttf16.ocx");
 }
 
 TEST(ComServerHostLoader, RealLibraryWithoutEntryPointsAndMissingFile) {

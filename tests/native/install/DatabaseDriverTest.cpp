@@ -69,10 +69,15 @@ TEST_F(DriverTest, LongDirectoryKeepsTheWholeCommandLine) {
   EXPECT_FALSE(fs.Exists(dir + "\\mdac_typ2.7.exe"));
 }
 
-TEST_F(DriverTest, StartFailureRestoresTheCursorAndLeavesTheFileUnmarked) {
+TEST_F(DriverTest, StartFailureRestoresTheCursorLeavesTheFileUnmarkedAndRaisesNamingIt) {
   fs.AddDirectory("d:");
   processes.failStart = true;
-  EXPECT_NO_THROW(InstallInto("d:\\kestrum"));
+  try {
+    InstallInto("d:\\kestrum");
+    FAIL() << "no error";
+  } catch (const install::EDriverStartError& e) {
+    EXPECT_EQ(e.Message(), "启动数据库驱动程序 \"d:\\kestrum\\MDAC_TYP2.7.EXE\" 失败: The system cannot find the file specified");
+  }
   std::vector<std::string> expected = {
       "status 正在安装数据库驱动程序....",
       "busy",
@@ -81,6 +86,25 @@ TEST_F(DriverTest, StartFailureRestoresTheCursorAndLeavesTheFileUnmarked) {
   };
   EXPECT_EQ(log, expected);
   EXPECT_EQ(fs.Contents("d:\\kestrum\\mdac_typ2.7.exe"), "driver installer");
+}
+
+// A Chinese system's reason ends in its own full stop; the sentence shows only one, and a
+// relative install directory is named as the full path that was started.
+TEST_F(DriverTest, StartFailureQuotesTheReasonWithoutItsStopAndTheFullPath) {
+  class ChineseFileSystem : public fakes::FakeFileSystem {
+   public:
+    std::string ErrorText(uint32_t) override { return "系统找不到指定的文件。\r\n"; }
+  } chinese;
+  chinese.AddDirectory("c:\\work\\rel");
+  processes.failStart = true;
+  window.text = "rel";
+  try {
+    install::InstallDatabaseDriver(window, chinese, processes);
+    FAIL() << "no error";
+  } catch (const install::EDriverStartError& e) {
+    EXPECT_EQ(e.Message(), "启动数据库驱动程序 \"c:\\work\\rel\\MDAC_TYP2.7.EXE\" 失败: 系统找不到指定的文件");
+  }
+  EXPECT_EQ(processes.starts.back().commandLine, "rel\\MDAC_TYP2.7.EXE /q");
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include "base/Ansi.h"
 #include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
+#include "install/ComServer.h"
+#include "install/DatabaseDriver.h"
 #include "install/Installer.h"
+#include "install/ReportTemplates.h"
 #include "tests/native/fakes/FakeClock.h"
 #include "tests/native/fakes/FakeFileSystem.h"
 #include "tests/native/fakes/FakeLibraries.h"
@@ -48,15 +51,19 @@ const std::string kFolders =
     "S-1-5-21-7-7-7-1001\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kStartMenu = "c:\\users\\li\\Start Menu";
 const std::string kDesktop = "c:\\users\\li\\Desktop";
+const std::string kControl = "d:\\kestrum\\ttf16.ocx";
 
-// Two report templates with GBK names at the archive's root, deflated, host MS-DOS.
-std::string ReportArchive() {
-  std::vector<ziptest::ZipItem> items;
-  for (std::string name : {"资产负债表.pg", "利润表.pg"}) {
-    std::string data = "[Report]\r\nTitle=" + name + "\r\n";
-    items.push_back(ziptest::ZipItem(name, data).Packed(8, ziptest::StoredDeflate(data)).Host(0x0014));
-  }
-  return ziptest::BuildZip(items);
+ziptest::ZipItem ReportTemplate(const std::string& name) {
+  std::string data = "[Report]\r\nTitle=" + name + "\r\n";
+  return ziptest::ZipItem(name, data).Packed(8, ziptest::StoredDeflate(data)).Host(0x0014);
+}
+
+// Two report templates with GBK names at the archive's root, deflated, host MS-DOS; the
+// second one's stored CRC wrong when asked.
+std::string ReportArchive(bool secondCorrupt = false) {
+  ziptest::ZipItem second = ReportTemplate("利润表.pg");
+  if (secondCorrupt) second.Crc(ziptest::Crc("another text"));
+  return ziptest::BuildZip({ReportTemplate("资产负债表.pg"), second});
 }
 
 class InstallerTest : public ::testing::Test {
@@ -77,6 +84,42 @@ class InstallerTest : public ::testing::Test {
     zip.SetDoAll(true);
     shortcut.SetNameSubDirInStartMenu("Zorvik软件");
     ui.markOem = false;
+    RegisteringControl(sys::kSOk);
+  }
+  void RegisteringControl(sys::HResult result) {
+    libraries.files[kControl] = {{"DllRegisterServer", [result] { return result; }}};
+  }
+  // Presses install expecting an error of that class; the text the error display shows.
+  template <typename E>
+  std::string PressFails() {
+    try {
+      installer.BitBtn1Click();
+    } catch (const E& e) {
+      return base::ErrorDisplayText(e.Message());
+    }
+    ADD_FAILURE() << "no error of the expected class";
+    return "";
+  }
+  // After a stop the window is open with its controls enabled, nothing called complete, and
+  // the files written so far are in place.
+  void ExpectStoppedWithFilesKept() {
+    EXPECT_EQ(window.events.back(), "enable");
+    EXPECT_TRUE(Only("close").empty());
+    EXPECT_TRUE(Only("message").empty());
+    for (const char* file : {"kestrum.exe", "login.dat", "qtintf70.dll", "ttf16.ocx", "db.mdb"})
+      EXPECT_EQ(fs.Contents(std::string("d:\\kestrum\\") + file), std::string("bytes of ") + file) << file;
+  }
+  // A new press runs every step from the start and completes.
+  void ExpectNextPressInstalls() {
+    window.events.clear();
+    ASSERT_NO_THROW(installer.BitBtn1Click());
+    EXPECT_EQ(window.events.front(), "disable");
+    EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2", "mark 3", "mark 4", "mark 5"}));
+    EXPECT_EQ(Only("message"), std::vector<std::string>{"message 安装完成，请重新启动电脑！"});
+    EXPECT_EQ(window.events.back(), "close");
+    EXPECT_FALSE(fs.Exists("d:\\kestrum\\report.zip"));
+    EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "[Report]\r\nTitle=利润表.pg\r\n");
+    EXPECT_EQ(libraries.loaded, 0);
   }
   std::vector<std::string> Only(const std::string& prefix) const {
     std::vector<std::string> r;
@@ -117,6 +160,15 @@ TEST(ErrorDisplay, SystemTextLosesTrailingBlanksControlsAndFullStops) {
   EXPECT_EQ(base::TrimSystemErrorText(" . .\t"), "");
 }
 
+TEST(ErrorDisplay, ReasonLosesItsOwnStopSoOurSentenceShowsOne) {
+  EXPECT_EQ(base::SystemReason("拒绝访问。\r\n"), "拒绝访问");
+  EXPECT_EQ(base::SystemReason("Access is denied.\r\n"), "Access is denied");
+  EXPECT_EQ(base::SystemReason("。 。\r\n"), "");
+  EXPECT_EQ(base::WithReason("启动失败", ""), "启动失败");
+  EXPECT_EQ(base::ErrorDisplayText(base::WithReason("启动失败", base::SystemReason("拒绝访问。\r\n"))),
+            "启动失败: 拒绝访问.");
+}
+
 TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
   installer.BitBtn1Click();
   for (const auto& p : install::kPayloads) {
@@ -127,7 +179,8 @@ TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
   EXPECT_FALSE(fs.Exists("d:\\kestrum\\report.zip"));
   EXPECT_FALSE(fs.Exists("d:\\kestrum\\mdac_typ2.7.exe"));
   EXPECT_EQ(osLog, (std::vector<std::string>{"start d:\\kestrum\\MDAC_TYP2.7.EXE /q", "wait infinite", "close handles",
-                                             "load d:\\kestrum\\ttf16.ocx"}));
+                                             "load d:\\kestrum\\ttf16.ocx", "find DllRegisterServer",
+                                             "call DllRegisterServer", "free d:\\kestrum\\ttf16.ocx"}));
   EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "[Report]\r\nTitle=利润表.pg\r\n");
   EXPECT_TRUE(fs.Exists("d:\\kestrum\\report\\资产负债表.pg"));
   // The Start Menu has no "程序" folder here, so the group goes under "Programs".
@@ -277,6 +330,121 @@ TEST_F(InstallerTest, EmptyPayloadLeavesAnEmptyFile) {
   installer.WriteAllPayloads();
   ASSERT_TRUE(fs.Exists("d:\\kestrum\\login.dat"));
   EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "");
+}
+
+TEST_F(InstallerTest, DriverThatCannotBeStartedStopsTheInstallAndASecondPressInstalls) {
+  processes.failStart = true;
+  EXPECT_EQ(PressFails<install::EDriverStartError>(),
+            "启动数据库驱动程序 \"d:\\kestrum\\MDAC_TYP2.7.EXE\" 失败: The system cannot find the file specified.");
+  ExpectStoppedWithFilesKept();
+  EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2"}));
+  EXPECT_EQ(Only("busy").size(), Only("idle").size()) << "the hourglass must not stay";
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\mdac_typ2.7.exe"), "bytes of mdac_typ2.7.exe");
+  EXPECT_TRUE(fs.Exists("d:\\kestrum\\report.zip"));
+  EXPECT_FALSE(fs.Exists("d:\\kestrum\\report")) << "no later step may run";
+
+  processes.failStart = false;
+  ExpectNextPressInstalls();
+  EXPECT_FALSE(fs.Exists("d:\\kestrum\\mdac_typ2.7.exe"));
+}
+
+TEST_F(InstallerTest, ControlThatDoesNotRegisterStopsTheInstallNamingIt) {
+  struct Case {
+    std::map<std::string, sys::EntryPoint> exports;
+    bool present;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {{}, false, "加载控件 \"d:\\kestrum\\ttf16.ocx\" 失败: Error 126."},
+      {{{"DllUnregisterServer", [] { return sys::kSOk; }}},
+       true,
+       "注册控件 \"d:\\kestrum\\ttf16.ocx\" 失败: 没有 DllRegisterServer 入口."},
+      {{{"DllRegisterServer", [] { return sys::kEFail; }}},
+       true,
+       "注册控件 \"d:\\kestrum\\ttf16.ocx\" 失败: DllRegisterServer 返回 0x80004005."},
+      {{{"DllRegisterServer", [] { return sys::kSFalse; }}},
+       true,
+       "注册控件 \"d:\\kestrum\\ttf16.ocx\" 失败: DllRegisterServer 返回 0x00000001."},
+  };
+  for (const Case& c : cases) {
+    window.events.clear();
+    libraries.files.erase(kControl);
+    if (c.present) libraries.files[kControl] = c.exports;
+    EXPECT_EQ(PressFails<install::ERegistrationError>(), c.shown);
+    ExpectStoppedWithFilesKept();
+    EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2", "mark 3"})) << c.shown;
+    EXPECT_EQ(libraries.loaded, 0);
+    EXPECT_TRUE(fs.Exists("d:\\kestrum\\report\\利润表.pg")) << "the templates stay";
+    EXPECT_TRUE(fs.Exists("d:\\kestrum\\report.zip")) << "deleted only after the last step";
+    EXPECT_TRUE(links.saved.empty());
+  }
+  RegisteringControl(sys::kSOk);
+  ExpectNextPressInstalls();
+}
+
+TEST_F(InstallerTest, TemplateThatFailsItsCrcIsNamedAndStopsTheInstall) {
+  resources.blobs["MYRPT/MYRPTFILE"] = ReportArchive(/*secondCorrupt=*/true);
+  EXPECT_EQ(PressFails<install::EReportTemplatesError>(), "解压报表文件失败: 利润表.pg(校验出错)");
+  ExpectStoppedWithFilesKept();
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\资产负债表.pg"), "[Report]\r\nTitle=资产负债表.pg\r\n");
+  EXPECT_FALSE(fs.Exists("d:\\kestrum\\report\\利润表.pg"));
+  EXPECT_TRUE(fs.Exists("d:\\kestrum\\report.zip"));
+  EXPECT_TRUE(Only("status 正在注册控件").empty());
+  EXPECT_EQ(libraries.loaded, 0);
+
+  // A sound archive from now on. The in-memory disk keeps a file's time when it is written
+  // again; a real one moves it on, which tells the extractor to read the new directory.
+  resources.blobs["MYRPT/MYRPTFILE"] = ReportArchive();
+  fs.Find("d:\\kestrum\\report.zip")->time.year += 1;
+  ExpectNextPressInstalls();
+}
+
+TEST_F(InstallerTest, TemplateThatCannotBeWrittenIsNamedButOneMadeReadOnlyIsKept) {
+  // Windows creates no file over a hidden one, so that template is skipped.
+  fs.AddDirectory("d:\\kestrum");
+  fs.AddDirectory("d:\\kestrum\\report");
+  fs.AddFile("d:\\kestrum\\report\\利润表.pg", "hidden", sys::kAttrHidden);
+  bool earlierHandlerCalled = false;
+  zip.OnSkippingFile = [&](zip::TZipExtractor&, zip::TSkipReason, const std::string&, int, bool&) {
+    earlierHandlerCalled = true;
+  };
+  EXPECT_EQ(PressFails<install::EReportTemplatesError>(), "解压报表文件失败: 利润表.pg(无法创建)");
+  ExpectStoppedWithFilesKept();
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "hidden");
+  EXPECT_FALSE(earlierHandlerCalled);
+  EXPECT_TRUE(zip.OnSkippingFile) << "the component's own handler is put back";
+  EXPECT_FALSE(zip.OnBadCRC);
+  zip.OnSkippingFile = nullptr;
+
+  // The user's own read-only template is spared on purpose: the install completes.
+  fs.SetAttributes("d:\\kestrum\\report\\利润表.pg", sys::kAttrReadOnly);
+  window.events.clear();
+  ASSERT_NO_THROW(installer.BitBtn1Click());
+  EXPECT_EQ(window.events.back(), "close");
+  EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "hidden");
+}
+
+TEST_F(InstallerTest, ManyFailedTemplatesNameTheFirstTenAndCountAll) {
+  std::vector<ziptest::ZipItem> items;
+  for (int i = 1; i <= 12; ++i) items.push_back(ReportTemplate(base::Format("表%02d.pg", i)).Crc(0));
+  resources.blobs["MYRPT/MYRPTFILE"] = ziptest::BuildZip(items);
+  std::string expected = "解压报表文件失败: ";
+  for (int i = 1; i <= 10; ++i) expected += base::Format("%s表%02d.pg(校验出错)", i > 1 ? "、" : "", i);
+  EXPECT_EQ(PressFails<install::EReportTemplatesError>(), expected + " 等 12 个.");
+}
+
+TEST_F(InstallerTest, DiskFullAmidTheTemplatesLeavesTheArchiveClosedForTheNextPress) {
+  fs.modelSharing = true;
+  long long payloadBytes = 0;
+  for (const auto& [key, blob] : resources.blobs) payloadBytes += static_cast<long long>(blob.size());
+  fs.freeBytes = payloadBytes + 4;  // the first template's data does not fit
+  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_TRUE(Only("status 正在注册控件").empty()) << "the error must come from the templates";
+  EXPECT_EQ(fs.OpenHandles("d:\\kestrum\\report.zip"), 0);
+  ExpectStoppedWithFilesKept();
+
+  fs.freeBytes = -1;
+  ExpectNextPressInstalls();
 }
 
 }  // namespace
