@@ -53,7 +53,7 @@ set(MANIFEST ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
 configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 
 # --- setup.exe ---------------------------------------------------------------------------
-file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/*.cpp)
+file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/win32/*.cpp)
 add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32 msimg32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "ui/Dpi.h"
+
 namespace e2e {
 
 std::string setupPath;
@@ -158,10 +160,10 @@ bool RunningSetup::ControlsEnabled() const {
 
 bool RunningSetup::MarkShown(int row) {
   // The check mark's green body, somewhere in its 20 x 20 square at 48, 168 + 24(k-1).
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  POINT origin{MulDiv(48, dpi, 96), MulDiv(168 + 24 * (row - 1), dpi, 96)};
+  ui::Scaler scale;
+  POINT origin{scale(48), scale(168 + 24 * (row - 1))};
   ClientToScreen(main_, &origin);
+  HDC screen = GetDC(nullptr);
   bool seen = false;
   for (int y = 0; y < 20 && !seen; ++y)
     for (int x = 0; x < 20 && !seen; ++x) seen = GetPixel(screen, origin.x + x, origin.y + y) == RGB(0, 0x80, 0);
