@@ -1,5 +1,5 @@
-// The main window: builds itself from the layout table, paints its own surface (title,
-// captions, marks) and forwards the install button to the install sequence.
+// The main window: builds itself from the layout table, paints its own surface (the
+// shadowed title, captions, marks) and forwards the install button to the install sequence.
 #include "app/Unit1.h"
 
 #include "app/Layout.h"
@@ -20,6 +20,11 @@ constexpr int kIdStatusBar = 104;
 // The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
 // whole pixels keeps that look where another face stands in for it and would be smoothed
 // into grey. The large Kai title keeps the system's smoothing.
+// The window's own font, inherited by the controls painted on it.
+controls::TFont FormFont(const ui::Scaler& scale) {
+  return {layout::kFontName, scale(layout::kFontHeight), false, false, controls::kGb2312Charset, controls::clWindowText};
+}
+
 HFONT MakeFont(const char* face, int height, bool wholePixels, bool italic) {
   return CreateFontA(-height, 0, 0, 0, FW_NORMAL, italic, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, wholePixels ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY,
@@ -33,14 +38,14 @@ TForm1::TForm1(ui::Application& application)
       Shortcut1(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks()),
       ZipExtractor1(sys::RealFileSystem(), sys::RealUserInterface()),
       installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
-                         sys::RealLibraries(), ZipExtractor1, Shortcut1}) {
+                         sys::RealLibraries(), ZipExtractor1, Shortcut1}),
+      windowless_(controls::clBtnFace, FormFont(scale_)) {
   Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
   ZipExtractor1.SetOverwriteMode(zip::Always);
   ZipExtractor1.SetDoAll(true);
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
   font_.Reset(MakeFont(layout::kFontName, scale_(layout::kFontHeight), true, false));
-  titleFont_.Reset(MakeFont(layout::kTitleFontName, scale_(layout::kTitleFontHeight), false, true));
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
@@ -48,11 +53,27 @@ TForm1::TForm1(ui::Application& application)
   checkMark_.Reset(LoadBitmapA(instance, "CHECKMARK"));
   door_.Reset(LoadBitmapA(instance, "DOOR"));
 
+  CreateShadowLabel1();
+
   const auto& w = layout::kWindow;
   Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIcon(nullptr, IDI_APPLICATION)}, 0,
          layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Bounds(w.left, w.top, w.width, w.height),
          app_.Handle());
+  windowless_.SetWindow(Handle());
   CreateControls();
+}
+
+void TForm1::CreateShadowLabel1() {
+  const auto& t = layout::kShadowLabel1;
+  RECT r = Bounds(t.left, t.top, t.width, t.height);
+  ShadowLabel1.SetAutoSize(false);
+  ShadowLabel1.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  ShadowLabel1.SetCaption(layout::kCaption);
+  ShadowLabel1.SetFont({layout::kTitleFontName, scale_(layout::kTitleFontHeight), true, false,
+                        controls::kGb2312Charset, controls::clMaroon});
+  ShadowLabel1.SetShadowColor(controls::clWhite);
+  ShadowLabel1.SetShadowSize(2);
+  ShadowLabel1.SetShadowPos(controls::spRightBottom);
 }
 
 TForm1::~TForm1() { Destroy(); }
@@ -101,18 +122,50 @@ bool TForm1::OnSetCursor() {
 
 void TForm1::OnDestroy() { PostQuitMessage(0); }
 
-void TForm1::OnPaint(HDC dc, const RECT&) {
-  SetBkMode(dc, TRANSPARENT);
-  ui::SelectedObject titleFont(dc, titleFont_.Get());
-  SetTextColor(dc, RGB(0x80, 0x00, 0x00));
-  const auto& t = layout::kShadowLabel1;
-  RECT r = Bounds(t.left, t.top, t.width, t.height);
-  DrawTextA(dc, layout::kCaption, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+// The title is windowless: the window tells it when the mouse comes, goes and presses.
+void TForm1::OnMouseMove(POINT client) {
+  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  bool inside = PtInRect(&r, client) != 0;
+  if (inside && !ShadowLabel1.MouseInside()) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+    TrackMouseEvent(&track);
+    ShadowLabel1.MouseEnter();
+  } else if (!inside && ShadowLabel1.MouseInside()) {
+    ShadowLabel1.MouseLeave();
+  }
+}
 
+void TForm1::OnMouseLeave() { ShadowLabel1.MouseLeave(); }
+
+LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  using controls::MouseButton;
+  POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      if (PtInRect(&r, p)) ShadowLabel1.MouseDown(msg == WM_LBUTTONDOWN ? MouseButton::left : MouseButton::right);
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      // The press may have begun on the label and ended anywhere.
+      ShadowLabel1.MouseUp(msg == WM_LBUTTONUP ? MouseButton::left : MouseButton::right);
+      break;
+  }
+  return DefaultProc(msg, wp, lp);
+}
+
+void TForm1::OnPaint(HDC dc, const RECT&) {
+  {
+    ui::GdiCanvas canvas(dc, ui::ToRect(ShadowLabel1.BoundsRect()));
+    ShadowLabel1.Paint(canvas);
+  }
+
+  SetBkMode(dc, TRANSPARENT);
   ui::SelectedObject font(dc, font_.Get());
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   const auto& l = layout::kLabel1;
-  r = Bounds(l.left, l.top, l.width, l.height);
+  RECT r = Bounds(l.left, l.top, l.width, l.height);
   DrawTextA(dc, layout::kLabel1Caption, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   for (int row = 1; row <= layout::kRows; ++row) {
     auto c = layout::RowCaptionRect(row);

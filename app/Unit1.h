@@ -6,12 +6,14 @@
 
 #include <string>
 
+#include "controls/ShadowLabel.h"
 #include "install/Installer.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
 #include "ui/Application.h"
 #include "ui/Control.h"
 #include "ui/Dpi.h"
+#include "ui/GdiCanvas.h"
 #include "ui/WindowBase.h"
 #include "zip/ZipExtractor.h"
 
@@ -53,7 +55,11 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   void OnPaint(HDC dc, const RECT& dirty) override;
   void OnSize() override;
   bool OnSetCursor() override;
+  void OnMouseMove(POINT client) override;
+  void OnMouseLeave() override;
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroy() override;
+  void CreateShadowLabel1();
   RECT Bounds(int left, int top, int width, int height) const { return scale_.Rect(left, top, width, height); }
 
   ui::Application& app_;
@@ -62,10 +68,12 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   zip::TZipExtractor ZipExtractor1;
   install::Installer installer_;
   ui::Scaler scale_;
+  ui::WindowlessHost windowless_;
+  controls::TShadowLabel ShadowLabel1{windowless_};
   ui::Control DirectoryEdit1;
   ui::PictureButton BitBtn1, BitBtn2;
   ui::StatusBar sb;
-  sys::win32::GdiObject font_, titleFont_, statusFont_;
+  sys::win32::GdiObject font_, statusFont_;
   sys::win32::GdiObject checkMark_, door_;
   bool marks_[5] = {};
   // While the sequence runs the window refuses to close but from the sequence itself:
