@@ -17,18 +17,17 @@ constexpr int kIdBitBtn1 = 102;
 constexpr int kIdBitBtn2 = 103;
 constexpr int kIdStatusBar = 104;
 
-// The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
-// whole pixels keeps that look where another face stands in for it and would be smoothed
-// into grey. The large Kai title keeps the system's smoothing.
 // The window's own font, inherited by the controls painted on it.
 controls::TFont FormFont(const ui::Scaler& scale) {
   return {layout::kFontName, scale(layout::kFontHeight), false, false, controls::kGb2312Charset, controls::clWindowText};
 }
 
-HFONT MakeFont(const char* face, int height, bool wholePixels, bool italic) {
-  return CreateFontA(-height, 0, 0, 0, FW_NORMAL, italic, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, wholePixels ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, face);
+// The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
+// whole pixels keeps that look where another face stands in for it and would be smoothed
+// into grey. (The large Kai title, drawn by its label, keeps the system's smoothing.)
+HFONT MakeSongFont(int height) {
+  return CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout::kFontName);
 }
 
 }  // namespace
@@ -45,7 +44,7 @@ TForm1::TForm1(ui::Application& application)
   ZipExtractor1.SetDoAll(true);
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  font_.Reset(MakeFont(layout::kFontName, scale_(layout::kFontHeight), true, false));
+  font_.Reset(MakeSongFont(scale_(layout::kFontHeight)));
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))

@@ -200,6 +200,32 @@ void RunningSetup::Screenshot(const std::string& name) {
   ReleaseDC(nullptr, screen);
 }
 
+RunningSetup::Pixels RunningSetup::ClientPixels(const RECT& client) {
+  Pixels p;
+  p.width = client.right - client.left;
+  p.height = client.bottom - client.top;
+  POINT origin{client.left, client.top};
+  ClientToScreen(main_, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  // A top-down 32-bit section: rows in reading order, one DWORD per pixel.
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, p.width, p.height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* px = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < p.width * p.height; ++i)
+    p.colors.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return p;
+}
+
 void DeleteTree(const std::string& path) {
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
