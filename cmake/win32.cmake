@@ -68,8 +68,10 @@ target_link_libraries(zorvik-unzip PRIVATE zorvik_core user32 comdlg32 shell32 o
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
 if(ZORVIK_WIN32_TESTS)
   # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
-  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} tests/e2e/Checks.cpp)
-  target_link_libraries(win32_tests PRIVATE zorvik_core gtest)
+  # The window framework is tested here on a real window system.
+  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
+  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} tests/e2e/Checks.cpp)
+  target_link_libraries(win32_tests PRIVATE zorvik_core gtest comctl32 msimg32)
   # The test resources name their data files relative to these folders.
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
   target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}"
