@@ -1,15 +1,13 @@
-// The main window: builds itself from the layout table, paints its own surface (title,
-// captions, marks), draws the two picture buttons and forwards the install button to the
-// install sequence.
+// The main window: builds itself from the layout table, paints its own surface (the
+// shadowed title, captions, marks) and forwards the install button to the install sequence.
 #include "app/Unit1.h"
-
-#include <commctrl.h>
 
 #include "app/Layout.h"
 #include "sys/Files.h"
 #include "sys/Registry.h"
 #include "sys/ShellLink.h"
 #include "sys/UserInterface.h"
+#include "ui/Gdi.h"
 
 namespace app {
 namespace {
@@ -18,29 +16,18 @@ constexpr int kIdDirectoryEdit1 = 101;
 constexpr int kIdBitBtn1 = 102;
 constexpr int kIdBitBtn2 = 103;
 constexpr int kIdStatusBar = 104;
-constexpr char kClassName[] = "TForm1";
 
-// Draws a bitmap whose bottom-left pixel's colour is transparent.
-void DrawTransparent(HDC dc, HBITMAP bitmap, int x, int y) {
-  BITMAP info{};
-  GetObject(bitmap, sizeof info, &info);
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  COLORREF transparent = GetPixel(memory, 0, info.bmHeight - 1);
-  // gdi32's own entry, not msimg32's: msimg32 is no known system library, so importing it
-  // would load whatever file of that name lies beside setup.exe, before any code runs.
-  GdiTransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, transparent);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+// The window's own font, inherited by the controls painted on it.
+controls::TFont FormFont(const ui::Scaler& scale) {
+  return {layout::kFontName, scale(layout::kFontHeight), false, false, controls::kGb2312Charset, controls::clWindowText};
 }
 
 // The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
 // whole pixels keeps that look where another face stands in for it and would be smoothed
-// into grey. The large Kai title keeps the system's smoothing.
-HFONT MakeFont(const char* face, int height, bool wholePixels, bool italic) {
-  return CreateFontA(-height, 0, 0, 0, FW_NORMAL, italic, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, wholePixels ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, face);
+// into grey. (The large Kai title, drawn by its label, keeps the system's smoothing.)
+HFONT MakeSongFont(int height) {
+  return CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, layout::kFontName);
 }
 
 }  // namespace
@@ -50,28 +37,14 @@ TForm1::TForm1(ui::Application& application)
       Shortcut1(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks()),
       ZipExtractor1(sys::RealFileSystem(), sys::RealUserInterface()),
       installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
-                         sys::RealLibraries(), ZipExtractor1, Shortcut1}) {
+                         sys::RealLibraries(), ZipExtractor1, Shortcut1}),
+      windowless_(controls::clBtnFace, FormFont(scale_)) {
   Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
   ZipExtractor1.SetOverwriteMode(zip::Always);
   ZipExtractor1.SetDoAll(true);
 
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  RegisterClassExA(&wc);
-
-  font_.Reset(MakeFont(layout::kFontName, Scale(layout::kFontHeight), true, false));
-  titleFont_.Reset(MakeFont(layout::kTitleFontName, Scale(layout::kTitleFontHeight), false, true));
+  font_.Reset(MakeSongFont(scale_(layout::kFontHeight)));
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
@@ -79,210 +52,160 @@ TForm1::TForm1(ui::Application& application)
   checkMark_.Reset(LoadBitmapA(instance, "CHECKMARK"));
   door_.Reset(LoadBitmapA(instance, "DOOR"));
 
+  CreateShadowLabel1();
+
   const auto& w = layout::kWindow;
-  hwnd_ = CreateWindowExA(0, kClassName, layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Scale(w.left),
-                          Scale(w.top), Scale(w.width), Scale(w.height), app_.Handle(), nullptr, instance, this);
+  Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIcon(nullptr, IDI_APPLICATION)}, 0,
+         layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Bounds(w.left, w.top, w.width, w.height),
+         app_.Handle());
+  windowless_.SetWindow(Handle());
   CreateControls();
 }
 
-TForm1::~TForm1() {
-  if (hwnd_) DestroyWindow(hwnd_);
+void TForm1::CreateShadowLabel1() {
+  const auto& t = layout::kShadowLabel1;
+  RECT r = Bounds(t.left, t.top, t.width, t.height);
+  ShadowLabel1.SetAutoSize(false);
+  ShadowLabel1.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  ShadowLabel1.SetCaption(layout::kCaption);
+  ShadowLabel1.SetFont({layout::kTitleFontName, scale_(layout::kTitleFontHeight), true, false,
+                        controls::kGb2312Charset, controls::clMaroon});
+  ShadowLabel1.SetShadowColor(controls::clWhite);
+  ShadowLabel1.SetShadowSize(2);
+  ShadowLabel1.SetShadowPos(controls::spRightBottom);
 }
 
-RECT TForm1::ScaledRect(int left, int top, int width, int height) const {
-  return {Scale(left), Scale(top), Scale(left + width), Scale(top + height)};
-}
+TForm1::~TForm1() { Destroy(); }
 
 void TForm1::CreateControls() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  auto child = [&](DWORD exStyle, const char* cls, const char* text, DWORD style, const layout::Rect& r, int id) {
-    HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(r.left), Scale(r.top),
-                             Scale(r.width), Scale(r.height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             instance, nullptr);
-    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    return h;
-  };
+  auto bounds = [this](const layout::Rect& r) { return Bounds(r.left, r.top, r.width, r.height); };
+  auto font = static_cast<HFONT>(font_.Get());
   // Creation order is the tab order: the field, then install, then abandon.
-  directoryEdit1_ = child(WS_EX_CLIENTEDGE, "EDIT", layout::kDefaultDirectory, WS_TABSTOP | ES_AUTOHSCROLL,
-                          layout::kDirectoryEdit1, kIdDirectoryEdit1);
-  bitBtn1_ = child(0, "BUTTON", layout::kBitBtn1Caption, WS_TABSTOP | BS_OWNERDRAW, layout::kBitBtn1, kIdBitBtn1);
-  bitBtn2_ = child(0, "BUTTON", layout::kBitBtn2Caption, WS_TABSTOP | BS_OWNERDRAW, layout::kBitBtn2, kIdBitBtn2);
-  // The bar is placed by the window, not by itself: left alone it adds its borders to any
-  // minimum height and comes out taller than the layout's 19 pixels.
-  sb_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_NORESIZE, 0, 0, 0, 0,
-                        hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), instance, nullptr);
-  if (statusFont_) SendMessageA(sb_, WM_SETFONT, reinterpret_cast<WPARAM>(statusFont_.Get()), FALSE);
-  SendMessageA(sb_, SB_SIMPLE, TRUE, 0);
-  PlaceStatusBar();
-}
-
-void TForm1::PlaceStatusBar() {
-  RECT client;
-  GetClientRect(hwnd_, &client);
-  int height = Scale(layout::kStatusBarHeight);
-  MoveWindow(sb_, 0, client.bottom - height, client.right, height, TRUE);
+  DirectoryEdit1.Create(Handle(), kIdDirectoryEdit1, WS_EX_CLIENTEDGE, "EDIT", layout::kDefaultDirectory,
+                        WS_TABSTOP | ES_AUTOHSCROLL, bounds(layout::kDirectoryEdit1), font);
+  int spacing = scale_(layout::kGlyphSpacing);
+  BitBtn1.Create(Handle(), kIdBitBtn1, layout::kBitBtn1Caption, bounds(layout::kBitBtn1), font,
+                 static_cast<HBITMAP>(checkMark_.Get()), spacing);
+  BitBtn2.Create(Handle(), kIdBitBtn2, layout::kBitBtn2Caption, bounds(layout::kBitBtn2), font,
+                 static_cast<HBITMAP>(door_.Get()), spacing);
+  BitBtn1.OnClick = [this](ui::PictureButton&) { BitBtn1Click(); };
+  BitBtn2.OnClick = [this](ui::PictureButton&) { BitBtn2Click(); };
+  sb.Create(Handle(), kIdStatusBar, static_cast<HFONT>(statusFont_.Get()));
+  sb.PlaceAtBottom(scale_(layout::kStatusBarHeight));
 }
 
 void TForm1::Show() {
-  ShowWindow(hwnd_, SW_SHOWNORMAL);
-  UpdateWindow(hwnd_);
-  SetFocus(directoryEdit1_);
+  ShowWindow(Handle(), SW_SHOWNORMAL);
+  UpdateWindow(Handle());
+  SetFocus(DirectoryEdit1.Handle());
 }
 
-LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return self ? self->OnMessage(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+bool TForm1::OnSysCommand(WPARAM command) {
+  if ((command & 0xFFF0) != SC_MINIMIZE) return false;
+  app_.Minimize();
+  return true;
 }
+
+bool TForm1::OnClose() { return !sequenceRunning_ || closingItself_; }
+
+void TForm1::OnSize() {
+  // Created after the window: the first sizes arrive before the bar exists.
+  if (sb.Handle()) sb.PlaceAtBottom(scale_(layout::kStatusBarHeight));
+}
+
+bool TForm1::OnSetCursor() {
+  if (!app_.Busy()) return false;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  return true;
+}
+
+void TForm1::OnDestroy() { PostQuitMessage(0); }
+
+// The title is windowless: the window tells it when the mouse comes, goes and presses.
+void TForm1::OnMouseMove(POINT client) {
+  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  bool inside = PtInRect(&r, client) != 0;
+  if (inside && !ShadowLabel1.MouseInside()) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
+    TrackMouseEvent(&track);
+    ShadowLabel1.MouseEnter();
+  } else if (!inside && ShadowLabel1.MouseInside()) {
+    ShadowLabel1.MouseLeave();
+  }
+}
+
+void TForm1::OnMouseLeave() { ShadowLabel1.MouseLeave(); }
 
 LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  using controls::MouseButton;
+  POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
-      OnPaint(dc);
-      EndPaint(hwnd_, &ps);
-      return 0;
-    }
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-      return TRUE;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wp), HIWORD(wp));
-      return 0;
-    case WM_SIZE:
-      PlaceStatusBar();
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      if (PtInRect(&r, p)) ShadowLabel1.MouseDown(msg == WM_LBUTTONDOWN ? MouseButton::left : MouseButton::right);
       break;
-    case WM_SYSCOMMAND:
-      if ((wp & 0xFFF0) == SC_MINIMIZE) {
-        app_.Minimize();
-        return 0;
-      }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      // The press may have begun on the label and ended anywhere.
+      ShadowLabel1.MouseUp(msg == WM_LBUTTONUP ? MouseButton::left : MouseButton::right);
       break;
-    case WM_CLOSE:
-      if (sequenceRunning_ && !closingItself_) return 0;
-      break;
-    case WM_SETCURSOR:
-      if (app_.Busy()) {
-        SetCursor(LoadCursor(nullptr, IDC_WAIT));
-        return TRUE;
-      }
-      break;
-    case WM_DESTROY:
-      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      PostQuitMessage(0);
-      return 0;
   }
-  return DefWindowProcA(hwnd_, msg, wp, lp);
+  return DefaultProc(msg, wp, lp);
 }
 
-void TForm1::OnPaint(HDC dc) {
-  SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = SelectObject(dc, titleFont_.Get());
-  SetTextColor(dc, RGB(0x80, 0x00, 0x00));
-  const auto& t = layout::kShadowLabel1;
-  RECT r = ScaledRect(t.left, t.top, t.width, t.height);
-  DrawTextA(dc, layout::kCaption, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+void TForm1::OnPaint(HDC dc, const RECT&) {
+  {
+    ui::GdiCanvas canvas(dc, ui::ToRect(ShadowLabel1.BoundsRect()));
+    ShadowLabel1.Paint(canvas);
+  }
 
-  SelectObject(dc, font_.Get());
+  SetBkMode(dc, TRANSPARENT);
+  ui::SelectedObject font(dc, font_.Get());
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   const auto& l = layout::kLabel1;
-  r = ScaledRect(l.left, l.top, l.width, l.height);
+  RECT r = Bounds(l.left, l.top, l.width, l.height);
   DrawTextA(dc, layout::kLabel1Caption, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   for (int row = 1; row <= layout::kRows; ++row) {
     auto c = layout::RowCaptionRect(row);
-    r = ScaledRect(c.left, c.top, c.width, c.height);
+    r = Bounds(c.left, c.top, c.width, c.height);
     DrawTextA(dc, layout::kRowCaptions[row - 1], -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     if (marks_[row - 1]) {
       auto m = layout::MarkRect(row);
-      DrawTransparent(dc, static_cast<HBITMAP>(checkMark_.Get()), Scale(m.left), Scale(m.top));
+      ui::DrawTransparentBitmap(dc, static_cast<HBITMAP>(checkMark_.Get()), scale_(m.left), scale_(m.top));
     }
   }
-  SelectObject(dc, oldFont);
-}
-
-void TForm1::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  HDC dc = item.hDC;
-  RECT r = item.rcItem;
-  bool pushed = (item.itemState & ODS_SELECTED) != 0;
-  bool disabled = (item.itemState & ODS_DISABLED) != 0;
-  DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
-
-  HBITMAP glyph = static_cast<HBITMAP>((item.hwndItem == bitBtn1_ ? checkMark_ : door_).Get());
-  BITMAP info{};
-  GetObject(glyph, sizeof info, &info);
-  char caption[64];
-  int length = GetWindowTextA(item.hwndItem, caption, sizeof caption);
-  HGDIOBJ oldFont = SelectObject(dc, font_.Get());
-  SIZE text{};
-  GetTextExtentPoint32A(dc, caption, length, &text);
-
-  // Picture left of the caption, the pair centred, as a picture button lays them out.
-  int spacing = Scale(layout::kGlyphSpacing);
-  int total = info.bmWidth + spacing + text.cx;
-  int x = r.left + (r.right - r.left - total) / 2 + (pushed ? 1 : 0);
-  int y = r.top + (pushed ? 1 : 0);
-  DrawTransparent(dc, glyph, x, y + (r.bottom - r.top - info.bmHeight) / 2);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  TextOutA(dc, x + info.bmWidth + spacing, y + (r.bottom - r.top - text.cy) / 2, caption, length);
-  SelectObject(dc, oldFont);
-  if (item.itemState & ODS_FOCUS) {
-    RECT f = r;
-    InflateRect(&f, -4, -4);
-    DrawFocusRect(dc, &f);
-  }
-}
-
-void TForm1::OnCommand(int id, int code) {
-  if (code != BN_CLICKED) return;
-  if (id == kIdBitBtn1) ui::Guarded([this] { BitBtn1Click(); });
-  if (id == kIdBitBtn2) ui::Guarded([this] { BitBtn2Click(); });
 }
 
 void TForm1::BitBtn1Click() { installer_.BitBtn1Click(); }
 
 void TForm1::BitBtn2Click() { Close(); }
 
-std::string TForm1::DirectoryText() {
-  int length = GetWindowTextLengthA(directoryEdit1_);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  length = GetWindowTextA(directoryEdit1_, text.data(), length + 1);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
+std::string TForm1::DirectoryText() { return DirectoryEdit1.Text(); }
 
-void TForm1::SetStatus(const std::string& text) {
-  if (text == status_) return;
-  status_ = text;
-  SendMessageA(sb_, SB_SETTEXTA, 255, reinterpret_cast<LPARAM>(status_.c_str()));
-}
+void TForm1::SetStatus(const std::string& text) { sb.SetSimpleText(text); }
 
 void TForm1::ShowMark(int row) {
   if (row < 1 || row > layout::kRows) return;
   marks_[row - 1] = true;
   auto m = layout::MarkRect(row);
-  RECT r = ScaledRect(m.left, m.top, m.width, m.height);
-  InvalidateRect(hwnd_, &r, TRUE);
+  RECT r = Bounds(m.left, m.top, m.width, m.height);
+  InvalidateRect(Handle(), &r, TRUE);
 }
 
-void TForm1::RepaintNow() { UpdateWindow(hwnd_); }
+void TForm1::RepaintNow() { UpdateWindow(Handle()); }
 
 void TForm1::SetBusyCursor(bool busy) { app_.SetBusyCursor(busy); }
 
 void TForm1::EnableControls(bool enabled) {
   if (!enabled) focusBeforeSequence_ = GetFocus();
   sequenceRunning_ = !enabled;
-  for (HWND h : {directoryEdit1_, bitBtn1_, bitBtn2_}) EnableWindow(h, enabled);
+  for (ui::Control* control : std::initializer_list<ui::Control*>{&DirectoryEdit1, &BitBtn1, &BitBtn2})
+    control->SetEnabled(enabled);
   // The close box, Alt+F4 and the system menu's Close look as unavailable as they are.
-  EnableMenuItem(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(GetSystemMenu(Handle(), FALSE), SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   // Disabling took the focus from the button that was pressed; it gets it back.
-  if (enabled && focusBeforeSequence_ && IsWindowEnabled(focusBeforeSequence_) && GetActiveWindow() == hwnd_)
+  if (enabled && focusBeforeSequence_ && IsWindowEnabled(focusBeforeSequence_) && GetActiveWindow() == Handle())
     SetFocus(focusBeforeSequence_);
 }
 
@@ -294,7 +217,7 @@ void TForm1::ShowMessage(const std::string& text) { app_.ShowMessage(text); }
 
 void TForm1::Close() {
   closingItself_ = true;
-  if (hwnd_) SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+  if (Handle()) SendMessageA(Handle(), WM_CLOSE, 0, 0);
   closingItself_ = false;
 }
 

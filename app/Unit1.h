@@ -6,22 +6,27 @@
 
 #include <string>
 
+#include "controls/ShadowLabel.h"
 #include "install/Installer.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
 #include "ui/Application.h"
+#include "ui/Control.h"
+#include "ui/Dpi.h"
+#include "ui/GdiCanvas.h"
+#include "ui/WindowBase.h"
 #include "zip/ZipExtractor.h"
 
 namespace app {
 
-class TForm1 final : public install::Window {
+class TForm1 final : public ui::WindowBase, public install::Window {
  public:
   explicit TForm1(ui::Application& application);
   ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
-  HWND Handle() const { return hwnd_; }
+  using ui::WindowBase::Handle;
   void Show();
 
   // Published handlers.
@@ -44,28 +49,31 @@ class TForm1 final : public install::Window {
   void Close() override;
 
  private:
-  void PlaceStatusBar();
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void CreateControls();
-  void OnPaint(HDC dc);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnCommand(int id, int code);
-  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
-  RECT ScaledRect(int left, int top, int width, int height) const;
+  bool OnSysCommand(WPARAM command) override;
+  bool OnClose() override;
+  void OnPaint(HDC dc, const RECT& dirty) override;
+  void OnSize() override;
+  bool OnSetCursor() override;
+  void OnMouseMove(POINT client) override;
+  void OnMouseLeave() override;
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnDestroy() override;
+  void CreateShadowLabel1();
+  RECT Bounds(int left, int top, int width, int height) const { return scale_.Rect(left, top, width, height); }
 
   ui::Application& app_;
   // The window's non-visual components, with their stored settings applied at creation.
   shell::TShortcut Shortcut1;
   zip::TZipExtractor ZipExtractor1;
   install::Installer installer_;
-  int dpi_ = 96;
-  HWND hwnd_ = nullptr;
-  HWND directoryEdit1_ = nullptr;
-  HWND bitBtn1_ = nullptr;
-  HWND bitBtn2_ = nullptr;
-  HWND sb_ = nullptr;
-  sys::win32::GdiObject font_, titleFont_, statusFont_;
+  ui::Scaler scale_;
+  ui::WindowlessHost windowless_;
+  controls::TShadowLabel ShadowLabel1{windowless_};
+  ui::Control DirectoryEdit1;
+  ui::PictureButton BitBtn1, BitBtn2;
+  ui::StatusBar sb;
+  sys::win32::GdiObject font_, statusFont_;
   sys::win32::GdiObject checkMark_, door_;
   bool marks_[5] = {};
   // While the sequence runs the window refuses to close but from the sequence itself:
@@ -73,7 +81,6 @@ class TForm1 final : public install::Window {
   bool sequenceRunning_ = false;
   bool closingItself_ = false;
   HWND focusBeforeSequence_ = nullptr;
-  std::string status_;
 };
 
 }  // namespace app

@@ -53,9 +53,7 @@ set(MANIFEST ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
 configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 
 # --- setup.exe ---------------------------------------------------------------------------
-file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/*.cpp)
-# The controls' window-free rules come with zorvik_core.
-list(FILTER ZORVIK_APP_SOURCES EXCLUDE REGEX "/controls/[^/]*Rules\\.cpp$")
+file(GLOB ZORVIK_APP_SOURCES CONFIGURE_DEPENDS app/*.cpp ui/*.cpp controls/win32/*.cpp)
 add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
@@ -82,8 +80,10 @@ set_target_properties(probe_control PROPERTIES SUFFIX ".ocx")
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
 if(ZORVIK_WIN32_TESTS)
   # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
-  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} tests/e2e/Checks.cpp)
-  target_link_libraries(win32_tests PRIVATE zorvik_core gtest)
+  # The window framework is tested here on a real window system.
+  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
+  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} tests/e2e/Checks.cpp)
+  target_link_libraries(win32_tests PRIVATE zorvik_core gtest comctl32)
   # The test resources name their data files relative to these folders.
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
   target_compile_definitions(win32_tests PRIVATE ZORVIK_TESTDATA_DIR="${ZORVIK_TESTDATA_DIR}"

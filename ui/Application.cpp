@@ -33,52 +33,39 @@ Application& App() { return *instance; }
 Application::Application() {
   instance = this;
   comInitialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  HINSTANCE module = GetModuleHandleA(nullptr);
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = module;
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "ZorvikApplication";
-  RegisterClassExA(&wc);
   // No size, in the middle of the screen: a minimise or restore animation of the entry
   // starts and ends there.
-  handle_ = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
-                            nullptr, module, nullptr);
-  if (handle_) SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  Create({"ZorvikApplication", nullptr, LoadIcon(nullptr, IDI_APPLICATION)}, 0, "",
+         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, RECT{x, y, x, y}, nullptr);
 }
 
 Application::~Application() {
-  if (handle_) {
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-    DestroyWindow(handle_);
-  }
+  Destroy();
   if (comInitialised_) CoUninitialize();
   instance = nullptr;
 }
 
 void Application::SetTitle(const std::string& title) {
   title_ = title;
-  if (handle_) SetWindowTextA(handle_, title_.c_str());
+  if (Handle()) SetWindowTextA(Handle(), title_.c_str());
 }
 
 void Application::SetMainWindow(HWND hwnd) {
   main_ = hwnd;
-  if (handle_ && main_) ShowWindow(handle_, SW_SHOWNOACTIVATE);
+  if (Handle() && main_) ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }
 
 void Application::Minimize() {
-  if (!handle_ || IsIconic(handle_)) return;
+  if (!Handle() || IsIconic(Handle())) return;
   // Hidden through the owner so that restoring shows exactly the windows that were up.
-  ShowOwnedPopups(handle_, FALSE);
-  ShowWindow(handle_, SW_MINIMIZE);
+  ShowOwnedPopups(Handle(), FALSE);
+  ShowWindow(Handle(), SW_MINIMIZE);
 }
 
 void Application::Restore() {
-  ShowWindow(handle_, SW_RESTORE);
-  ShowOwnedPopups(handle_, TRUE);
+  ShowWindow(Handle(), SW_RESTORE);
+  ShowOwnedPopups(Handle(), TRUE);
   ActivateMainWindow();
 }
 
@@ -91,35 +78,29 @@ void Application::ActivateMainWindow() {
   if (IsWindowVisible(target) && IsWindowEnabled(target)) SetForegroundWindow(target);
 }
 
-LRESULT CALLBACK Application::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<Application*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return self ? self->OnMessage(msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+bool Application::OnSysCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case SC_MINIMIZE:
+      Minimize();
+      return true;
+    case SC_RESTORE:
+      Restore();
+      return true;
+  }
+  return false;
 }
 
-LRESULT Application::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_SYSCOMMAND:
-      switch (wp & 0xFFF0) {
-        case SC_MINIMIZE:
-          Minimize();
-          return 0;
-        case SC_RESTORE:
-          Restore();
-          return 0;
-      }
-      break;
-    case WM_SETFOCUS:
-      if (!IsIconic(handle_)) {
-        ActivateMainWindow();
-        return 0;
-      }
-      break;
-    case WM_CLOSE:
-      // The entry's Close (which the system turns into this) is the main window's close box.
-      if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
-      return 0;
-  }
-  return DefWindowProcA(handle_, msg, wp, lp);
+bool Application::OnSetFocus() {
+  if (IsIconic(Handle())) return false;
+  ActivateMainWindow();
+  return true;
+}
+
+// The entry's Close (which the system turns into WM_CLOSE) is the main window's close box;
+// the application's own window stays until the application ends.
+bool Application::OnClose() {
+  if (main_ && IsWindow(main_)) PostMessageA(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return false;
 }
 
 int Application::Run() {

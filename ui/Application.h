@@ -7,9 +7,11 @@
 #include <exception>
 #include <string>
 
+#include "ui/WindowBase.h"
+
 namespace ui {
 
-class Application {
+class Application final : public WindowBase {
  public:
   // Initialises COM for this thread as a single-threaded apartment.
   Application();
@@ -24,7 +26,7 @@ class Application {
 
   // The application's own window: never seen itself (it has no size), it carries the
   // task-bar entry under the title and owns the main window, which therefore has none.
-  HWND Handle() const { return handle_; }
+  using WindowBase::Handle;
 
   // Shows the task-bar entry with the main window.
   void SetMainWindow(HWND hwnd);
@@ -48,13 +50,13 @@ class Application {
   void ShowMessage(const std::string& text);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  bool OnSysCommand(WPARAM command) override;
+  bool OnSetFocus() override;
+  bool OnClose() override;
   void Restore();
   void ActivateMainWindow();
 
   std::string title_;
-  HWND handle_ = nullptr;
   HWND main_ = nullptr;
   bool comInitialised_ = false;
 };

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "ui/Dpi.h"
+
 namespace e2e {
 
 std::string setupPath;
@@ -158,10 +160,10 @@ bool RunningSetup::ControlsEnabled() const {
 
 bool RunningSetup::MarkShown(int row) {
   // The check mark's green body, somewhere in its 20 x 20 square at 48, 168 + 24(k-1).
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  POINT origin{MulDiv(48, dpi, 96), MulDiv(168 + 24 * (row - 1), dpi, 96)};
+  ui::Scaler scale;
+  POINT origin{scale(48), scale(168 + 24 * (row - 1))};
   ClientToScreen(main_, &origin);
+  HDC screen = GetDC(nullptr);
   bool seen = false;
   for (int y = 0; y < 20 && !seen; ++y)
     for (int x = 0; x < 20 && !seen; ++x) seen = GetPixel(screen, origin.x + x, origin.y + y) == RGB(0, 0x80, 0);
@@ -196,6 +198,32 @@ void RunningSetup::Screenshot(const std::string& name) {
   DeleteObject(dib);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+}
+
+RunningSetup::Pixels RunningSetup::ClientPixels(const RECT& client) {
+  Pixels p;
+  p.width = client.right - client.left;
+  p.height = client.bottom - client.top;
+  POINT origin{client.left, client.top};
+  ClientToScreen(main_, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  // A top-down 32-bit section: rows in reading order, one DWORD per pixel.
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, p.width, p.height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  const auto* px = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < p.width * p.height; ++i)
+    p.colors.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return p;
 }
 
 void DeleteTree(const std::string& path) {

@@ -49,6 +49,13 @@ class RunningSetup {
   // True when row k's check mark can be seen on the screen.
   bool MarkShown(int row);
   void Screenshot(const std::string& name);
+  // The pixels of a rectangle of the main window's client area, as on the screen.
+  struct Pixels {
+    int width = 0, height = 0;
+    std::vector<COLORREF> colors;  // rows top to bottom
+    COLORREF At(int x, int y) const { return colors[static_cast<size_t>(y) * width + x]; }
+  };
+  Pixels ClientPixels(const RECT& client);
 
  private:
   PROCESS_INFORMATION pi_{};

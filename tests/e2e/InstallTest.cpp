@@ -6,6 +6,7 @@
 
 #include "Checks.h"
 #include "Driver.h"
+#include "ui/Dpi.h"
 
 namespace e2e {
 namespace {
@@ -124,10 +125,38 @@ void ExpectDirectoryMessage(RunningSetup& setup) {
   for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
 }
 
+// The title's white copy lies 2 pixels right of and below the maroon caption: what shows
+// of it is the band along the caption's lower right edges, so nearly every white pixel has
+// ink 2 up and 2 left, far fewer 2 down and 2 right.
+void ExpectTitleShadowRightAndDown(RunningSetup& setup) {
+  ui::Scaler scale;
+  RunningSetup::Pixels title = setup.ClientPixels(scale.Rect(24, 24, 497, 49));
+  COLORREF background = GetSysColor(COLOR_BTNFACE);
+  int maroon = 0, white = 0;
+  int inkAt[4] = {};  // from a white pixel: up-left, up-right, down-left, down-right
+  const POINT kDiagonals[4] = {{-2, -2}, {2, -2}, {-2, 2}, {2, 2}};
+  for (int y = 2; y < title.height - 2; ++y) {
+    for (int x = 2; x < title.width - 2; ++x) {
+      COLORREF c = title.At(x, y);
+      if (c == RGB(0x80, 0, 0)) ++maroon;
+      if (c != RGB(0xFF, 0xFF, 0xFF)) continue;
+      ++white;
+      for (int d = 0; d < 4; ++d) inkAt[d] += title.At(x + kDiagonals[d].x, y + kDiagonals[d].y) != background;
+    }
+  }
+  ASSERT_GT(maroon, 200) << "the caption is maroon";
+  ASSERT_GT(white, 200) << "the shadow is white";
+  EXPECT_GT(inkAt[0], white * 9 / 10);
+  EXPECT_LT(inkAt[3], inkAt[0] / 2);
+  EXPECT_LT(inkAt[1], inkAt[0]);
+  EXPECT_LT(inkAt[2], inkAt[0]);
+}
+
 TEST(Install, FullInstallWritesEveryPayloadShowsTheMessageAndCloses) {
   std::string dir = FreshDirectory("C:\\e2e\\full");
   RunningSetup setup;
   setup.Screenshot("main");
+  ExpectTitleShadowRightAndDown(setup);
   ASSERT_TRUE(setup.DirectoryField());
   // The status bar: along the bottom, the full client width, 19 pixels high.
   HWND sb = FindWindowExA(setup.Main(), nullptr, "msctls_statusbar32", nullptr);

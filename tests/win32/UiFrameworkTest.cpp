@@ -1,0 +1,157 @@
+// The window framework on a real (Wine) window system: notifications reach the wrappers'
+// events through the parent's dispatch, the modal loop holds its owner disabled, and the
+// controls' GDI canvas paints where and only where it is told.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "controls/ShadowLabel.h"
+#include "ui/Application.h"
+#include "ui/Control.h"
+#include "ui/Gdi.h"
+#include "ui/GdiCanvas.h"
+#include "ui/Lists.h"
+#include "ui/Modal.h"
+#include "ui/WindowBase.h"
+
+namespace {
+
+class TestWindow final : public ui::WindowBase {
+ public:
+  explicit TestWindow(HWND owner = nullptr) {
+    Create({"ZorvikTestWindow", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, "test",
+           WS_OVERLAPPEDWINDOW, RECT{0, 0, 300, 200}, owner);
+  }
+  std::function<void()> onClose;
+
+ private:
+  bool OnClose() override {
+    if (onClose) onClose();
+    return false;
+  }
+};
+
+class UiFramework : public testing::Test {
+ protected:
+  ui::Application application;
+};
+
+TEST_F(UiFramework, ControlNotificationsReachTheirWrappersEvents) {
+  TestWindow window;
+  ASSERT_TRUE(window.Handle());
+  ui::PictureButton button;
+  button.Create(window.Handle(), 1, "ok", RECT{10, 10, 85, 35}, nullptr, nullptr, 4);
+  int clicks = 0;
+  button.OnClick = [&](ui::PictureButton& sender) {
+    EXPECT_EQ(&sender, &button);
+    ++clicks;
+  };
+  SendMessageA(button.Handle(), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+
+  ui::ListBox list;
+  list.Create(window.Handle(), 2, 0, RECT{10, 40, 110, 140}, nullptr);
+  EXPECT_EQ(list.Add("first", 11), 0);
+  EXPECT_EQ(list.Add("第二", 22), 1);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.ItemText(1), "第二");
+  EXPECT_EQ(list.ItemData(0), 11);
+  EXPECT_EQ(list.ItemIndex(), -1);
+  list.SetItemIndex(1);
+  EXPECT_EQ(list.ItemIndex(), 1);
+  int changes = 0;
+  list.OnChange = [&](ui::ListBox&) { ++changes; };
+  // As the list reports a selection by the user.
+  SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(2, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.Handle()));
+  EXPECT_EQ(changes, 1);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+
+  ui::ComboBox combo;
+  combo.Create(window.Handle(), 3, 0, RECT{120, 40, 220, 200}, nullptr);
+  combo.Add("c:", 3);
+  combo.Add("d:", 4);
+  combo.SetItemIndex(1);
+  EXPECT_EQ(combo.ItemIndex(), 1);
+  EXPECT_EQ(combo.ItemText(1), "d:");
+  EXPECT_EQ(combo.ItemData(1), 4);
+}
+
+TEST_F(UiFramework, ModalLoopDisablesTheOwnerUntilTheDialogEnds) {
+  TestWindow owner;
+  TestWindow dialog(owner.Handle());
+  bool ended = false, ownerEnabledDuring = true;
+  dialog.onClose = [&] {
+    ownerEnabledDuring = IsWindowEnabled(owner.Handle()) != 0;
+    ended = true;
+  };
+  PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+  ui::RunModal(dialog.Handle(), owner.Handle(), ended);
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(ownerEnabledDuring);
+  EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+  EXPECT_FALSE(IsWindowVisible(dialog.Handle()));
+}
+
+TEST_F(UiFramework, ModalLoopLeavesAQuitForTheMainLoop) {
+  TestWindow owner;
+  TestWindow dialog(owner.Handle());
+  bool ended = false;
+  PostQuitMessage(3);
+  ui::RunModal(dialog.Handle(), owner.Handle(), ended);
+  EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+class NoHost final : public controls::ControlHost {
+ public:
+  controls::TFont font;
+  void Invalidate(const controls::Rect&) override {}
+  controls::TColor Color() override { return controls::clWhite; }
+  const controls::TFont& Font() override { return font; }
+  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return ui::GdiCanvas::ForScreen(); }
+  bool NewStyleControls() override { return true; }
+  bool ApplicationActive() override { return true; }
+  bool UnderCursor(const controls::Rect&) override { return false; }
+};
+
+TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
+  ui::ScreenDc screen;
+  ui::MemoryDc memory(screen.Dc());
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 100, -50, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  sys::win32::GdiObject dib(CreateDIBSection(screen.Dc(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(dib);
+  ui::SelectedObject selected(memory.Dc(), dib.Get());
+  PatBlt(memory.Dc(), 0, 0, 100, 50, BLACKNESS);
+
+  NoHost host;
+  controls::TShadowLabel label(host);
+  label.SetAutoSize(false);
+  label.SetBounds(10, 10, 50, 20);
+  label.SetCaption("Wi");
+  label.SetShadowSize(3);
+  label.SetShadowPos(controls::spLeftTop);
+  label.SetShadowColor(controls::clMaroon);
+  {
+    ui::GdiCanvas canvas(memory.Dc(), ui::ToRect(label.BoundsRect()));
+    label.Paint(canvas);
+  }
+  GdiFlush();
+  auto pixel = [&](int x, int y) { return static_cast<const DWORD*>(bits)[y * 100 + x] & 0xFFFFFF; };
+  EXPECT_EQ(pixel(10, 10), 0xFFFFFFu) << "filled from the label's corner";
+  EXPECT_EQ(pixel(59, 29), 0xFFFFFFu);
+  EXPECT_EQ(pixel(9, 9), 0u) << "nothing outside the label";
+  EXPECT_EQ(pixel(60, 30), 0u);
+  EXPECT_EQ(pixel(9, 20), 0u) << "the shadow up and left is clipped at the label's edge";
+  // The surface's own state (origin) is back as it was.
+  POINT origin;
+  GetViewportOrgEx(memory.Dc(), &origin);
+  EXPECT_EQ(origin.x, 0);
+  EXPECT_EQ(origin.y, 0);
+}
+
+}  // namespace

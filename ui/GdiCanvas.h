@@ -1,0 +1,66 @@
+// The controls' canvas over a GDI surface, and the host that windowless controls find in
+// the window they are painted on.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "controls/Graphics.h"
+#include "controls/ShadowLabel.h"
+#include "sys/win32/Handle.h"
+
+namespace ui {
+
+class GdiCanvas final : public controls::Canvas {
+ public:
+  // Draws with the surface's origin at `bounds`' top-left corner, clipped to `bounds`; the
+  // surface's state is restored when the canvas goes.
+  GdiCanvas(HDC dc, const RECT& bounds);
+  ~GdiCanvas() override;
+  GdiCanvas(const GdiCanvas&) = delete;
+  GdiCanvas& operator=(const GdiCanvas&) = delete;
+  // A canvas on the screen for measuring.
+  static std::unique_ptr<GdiCanvas> ForScreen();
+
+  controls::Rgb ColorToRgb(controls::TColor color) override;
+  void UseFont(const controls::TFont& font) override;
+  controls::Rgb SetTextColor(controls::Rgb color) override;
+  void SetTransparentText() override;
+  int DrawFormattedText(const std::string& text, controls::Rect& rect, uint32_t format) override;
+  void FillRect(const controls::Rect& rect, controls::Rgb color) override;
+  void DrawFocusRect(const controls::Rect& rect, controls::Rgb brush) override;
+
+ private:
+  explicit GdiCanvas(HDC screen);
+
+  HDC dc_;
+  bool ownsScreenDc_ = false;
+  int savedState_ = 0;
+  controls::TFont font_;
+  sys::win32::GdiObject hfont_;
+};
+
+// Serves the windowless controls painted on one window.
+class WindowlessHost final : public controls::ControlHost {
+ public:
+  WindowlessHost(controls::TColor color, const controls::TFont& font) : color_(color), font_(font) {}
+  void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
+
+  void Invalidate(const controls::Rect& bounds) override;
+  controls::TColor Color() override { return color_; }
+  const controls::TFont& Font() override { return font_; }
+  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return GdiCanvas::ForScreen(); }
+  bool NewStyleControls() override;
+  bool ApplicationActive() override { return GetActiveWindow() != nullptr; }
+  bool UnderCursor(const controls::Rect& bounds) override;
+
+ private:
+  HWND hwnd_ = nullptr;
+  controls::TColor color_;
+  controls::TFont font_;
+};
+
+inline RECT ToRect(const controls::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace ui
