@@ -9,6 +9,9 @@
 #include "install/DatabaseDriver.h"
 #include "install/ReportTemplates.h"
 
+#include <utility>
+#include <vector>
+
 namespace install {
 namespace {
 
@@ -34,6 +37,7 @@ std::string Installer::InstallDir() { return base::Trim(window_.DirectoryText())
 std::string Installer::InstallPath(const std::string& name) { return InstallDir() + "\\" + name; }
 
 void Installer::BitBtn1Click() {
+  CheckPathsFit();
   if (!EnsureInstallDir()) return;
   ControlsDisabled disabled(window_);
   WriteAllPayloads();
@@ -63,6 +67,17 @@ bool Installer::EnsureInstallDir() {
   if (ForceDirectories(sys_.files, typed)) return true;
   window_.DirectoryMessage("创建目录失败!", "信息");
   return false;
+}
+
+void Installer::CheckPathsFit() {
+  std::string dir = InstallDir();
+  // The backup's time stamp has a fixed width, so any moment's name stands for all.
+  std::vector<std::pair<std::string, bool>> paths = {{InstallPath(BackupTimeStamp(sys::LocalTime{}) + "db.mdb"), false},
+                                                     {InstallPath("report"), true}};
+  for (const Payload& p : kPayloads) paths.push_back({InstallPath(p.file), false});
+  for (const auto& [path, directory] : paths)
+    if (!sys_.files.PathFits(path, directory))
+      throw base::Exception(base::Format("安装目录 \"%s\" 太长: 其中的文件路径超出系统的限制", dir.c_str()));
 }
 
 void Installer::WritePayload(const Payload& payload) {

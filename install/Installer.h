@@ -52,6 +52,9 @@ class Installer {
   void BitBtn1Click();
 
   bool EnsureInstallDir();
+  // Raises when a path the sequence writes itself would not fit the system whole: the
+  // system would cut it short into another place, so nothing is written at all.
+  void CheckPathsFit();
   void WriteAllPayloads();
   void InstallDatabaseDriver();
 

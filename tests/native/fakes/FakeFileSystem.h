@@ -41,6 +41,9 @@ class FakeFileSystem : public sys::FileSystem {
   bool modelSharing = false;
   int OpenHandles(const std::string& path) const;
   std::string currentDir = "c:\\work";
+  // Full paths of this many bytes or more do not fit, as MAX_PATH on Windows; a folder
+  // keeps room for a file name of 8.3 inside it (0: no limit).
+  size_t maxPath = 0;
   std::vector<std::string> log;  // one line per mutating call
 
   // sys::FileSystem
@@ -55,6 +58,9 @@ class FakeFileSystem : public sys::FileSystem {
   uint32_t LastError() override { return lastError_; }
   std::string ErrorText(uint32_t code) override;
   std::string FullPath(const std::string& path) override;
+  bool PathFits(const std::string& path, bool directory) override {
+    return maxPath == 0 || FullPath(path).size() < (directory ? maxPath - 12 : maxPath);
+  }
 
  private:
   friend class FakeFile;

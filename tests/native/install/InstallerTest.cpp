@@ -251,6 +251,25 @@ TEST_F(InstallerTest, BlanksAfterTheDirectoryAreTrimmedForEveryPathButTheCreatio
   EXPECT_EQ(Only("close").size(), 1u);
 }
 
+TEST_F(InstallerTest, DirectoryTooLongForItsFilesStopsBeforeAnythingIsWritten) {
+  fs.maxPath = 260;
+  // "d:\" + 236 bytes + "\" + "00000000000000db.mdb" is 260 bytes: the backup's name alone
+  // does not fit, every payload name would.
+  std::string dir = "d:\\" + std::string(236, 'a');
+  window.text = dir;
+  try {
+    installer.BitBtn1Click();
+    ADD_FAILURE() << "no error";
+  } catch (const base::Exception& e) {
+    EXPECT_EQ(e.Message(), "安装目录 \"" + dir + "\" 太长: 其中的文件路径超出系统的限制");
+  }
+  EXPECT_TRUE(fs.log.empty()) << "nothing created or written";
+  EXPECT_TRUE(window.events.empty());
+
+  window.text = "d:\\" + std::string(235, 'a');  // one byte shorter: everything fits
+  EXPECT_NO_THROW(installer.CheckPathsFit());
+}
+
 TEST_F(InstallerTest, MissingResourceNamesItAsPassed) {
   resources.blobs.erase("MYINI/MYINIFILE");
   fs.AddDirectory("d:\\kestrum");
