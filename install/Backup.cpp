@@ -10,10 +10,6 @@
 namespace install {
 namespace {
 
-std::string InstallPath(Window& window, const std::string& name) {
-  return base::Trim(window.DirectoryText()) + "\\" + name;
-}
-
 bool Taken(sys::FileSystem& files, const std::string& path) {
   return files.GetAttributes(path) != sys::kInvalidAttributes;
 }

@@ -9,7 +9,6 @@ namespace install {
 namespace {
 
 constexpr const char* kDriverFile = "MDAC_TYP2.7.EXE";
-constexpr int kDriverRow = 3;
 
 // Shows the hourglass until Restore() or the end of the scope, so an error on the way does
 // not leave the window busy.
@@ -30,7 +29,7 @@ class BusyCursor {
 }  // namespace
 
 std::string DriverCommandLine(const std::string& dir) {
-  std::string program = dir + "\\" + kDriverFile;
+  std::string program = InFolder(dir, kDriverFile);
   if (dir.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return program + " /q";
 }
@@ -38,7 +37,7 @@ std::string DriverCommandLine(const std::string& dir) {
 void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes) {
   window.SetStatus("正在安装数据库驱动程序....");
   BusyCursor busy(window);
-  const std::string dir = base::Trim(window.DirectoryText());
+  const std::string dir = InstallDir(window);
   std::string commandLine = DriverCommandLine(dir);
   sys::StartupInfo startup;
   startup.size = sys::kStartupInfoSize;
@@ -47,14 +46,14 @@ void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processe
   {
     auto driver = processes.Start(commandLine, /*inheritHandles=*/true, startup, /*creationFlags=*/0);
     if (!driver) {
-      std::string program = files.FullPath(dir + "\\" + kDriverFile);
+      std::string program = files.FullPath(InFolder(dir, kDriverFile));
       throw EDriverStartError(base::WithReason(base::Format("启动数据库驱动程序 \"%s\" 失败", program.c_str()),
                                                base::SystemReason(files.ErrorText(processes.LastError()))));
     }
     /* result not examined */ driver->Wait(sys::kInfinite);
   }  // the process and thread handles are closed here, once the driver has ended
   busy.Restore();
-  /* result not examined */ files.Delete(base::Trim(window.DirectoryText()) + "\\" + kDriverFile);
+  /* result not examined */ files.Delete(InstallPath(window, kDriverFile));
   window.ShowMark(kDriverRow);
   window.RepaintNow();
 }

@@ -32,9 +32,9 @@ class ControlsDisabled {
 
 }  // namespace
 
-std::string Installer::InstallDir() { return base::Trim(window_.DirectoryText()); }
+std::string Installer::InstallDir() { return install::InstallDir(window_); }
 
-std::string Installer::InstallPath(const std::string& name) { return InstallDir() + "\\" + name; }
+std::string Installer::InstallPath(const std::string& name) { return install::InstallPath(window_, name); }
 
 void Installer::BitBtn1Click() {
   CheckPathsFit();
@@ -100,15 +100,15 @@ void Installer::WritePayload(const Payload& payload) {
 }
 
 void Installer::WriteAllPayloads() {
-  for (int row = 0; row < 5; ++row) WritePayload(kPayloads[row]);
-  window_.ShowMark(1);
+  for (const Payload& p : kSystemFiles) WritePayload(p);
+  window_.ShowMark(kSystemFilesRow);
   window_.RepaintNow();
   // Before the fresh database replaces the user's one.
   BackupDatabase(window_, sys_.files, sys_.clock);
-  WritePayload(kPayloads[5]);
-  window_.ShowMark(2);
+  WritePayload(kDatabase);
+  window_.ShowMark(kDatabaseRow);
   window_.RepaintNow();
-  WritePayload(kPayloads[6]);
+  WritePayload(kDriverInstaller);
 }
 
 void Installer::InstallDatabaseDriver() { install::InstallDatabaseDriver(window_, sys_.files, sys_.processes); }
@@ -119,8 +119,8 @@ void Installer::MakeShortcuts() {
   sys_.shortcut1.Setexepath(InstallDir());
   sys_.shortcut1.Setexetitle("Zorvik电子帐本");
   sys_.shortcut1.Make();
-  window_.ShowMark(4);
-  window_.ShowMark(5);
+  window_.ShowMark(kGroupRow);
+  window_.ShowMark(kShortcutRow);
   window_.RepaintNow();
 }
 

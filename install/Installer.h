@@ -33,15 +33,20 @@ struct Payload {
   const char* file;
 };
 
-inline constexpr Payload kPayloads[] = {
+// Written first; their row is marked when all five are there.
+inline constexpr Payload kSystemFiles[] = {
     {"MYDBAPP", "mydbappfile", "kestrum.exe"},
     {"myini", "myinifile", "login.dat"},
     {"mydll", "mydllfile", "qtintf70.dll"},
     {"myrpt", "myrptfile", "report.zip"},
     {"myocx", "myocxfile", "ttf16.ocx"},
-    {"mydbsrc", "mydbsrcfile", "db.mdb"},
-    {"mydbjet", "mydbjetfile", "mdac_typ2.7.exe"},
 };
+// Replaces the user's database, so it is written only after the backup.
+inline constexpr Payload kDatabase = {"mydbsrc", "mydbsrcfile", "db.mdb"};
+inline constexpr Payload kDriverInstaller = {"mydbjet", "mydbjetfile", "mdac_typ2.7.exe"};
+// Every payload, in the order they are written.
+inline constexpr Payload kPayloads[] = {kSystemFiles[0], kSystemFiles[1], kSystemFiles[2], kSystemFiles[3],
+                                        kSystemFiles[4], kDatabase,       kDriverInstaller};
 
 class Installer {
  public:

@@ -57,8 +57,8 @@ std::string FailureMessage(const std::vector<std::string>& failed) {
 
 void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor) {
   window.SetStatus("正在安装报表文件....");
-  zipExtractor.SetZipName(base::Trim(window.DirectoryText()) + "\\report.zip");
-  zipExtractor.SetDestDir(base::Trim(window.DirectoryText()) + "\\report");
+  zipExtractor.SetZipName(InstallPath(window, "report.zip"));
+  zipExtractor.SetDestDir(InstallPath(window, "report"));
 
   std::vector<std::string> failed;  // "name(reason)", in the archive's order
   RunEvents events(zipExtractor);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/Ansi.h"
+
 namespace install {
 
 class Window {
@@ -12,7 +14,7 @@ class Window {
   // The directory field's text exactly as typed.
   virtual std::string DirectoryText() = 0;
   virtual void SetStatus(const std::string& text) = 0;
-  // Rows are numbered 1 to 5; a shown mark is never hidden again.
+  // Rows are numbered 1 to 5 (see Row); a shown mark is never hidden again.
   virtual void ShowMark(int row) = 0;
   // Paints the window's own surface now, before returning.
   virtual void RepaintNow() = 0;
@@ -25,5 +27,16 @@ class Window {
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void Close() = 0;
 };
+
+// The window's rows of steps, top to bottom, as ShowMark numbers them.
+enum Row : int { kSystemFilesRow = 1, kDatabaseRow, kDriverRow, kGroupRow, kShortcutRow };
+
+// The install directory is the field's text without its surrounding blanks; every file the
+// sequence writes is named inside it the same way.
+inline std::string InFolder(const std::string& dir, const std::string& name) { return dir + "\\" + name; }
+inline std::string InstallDir(Window& window) { return base::Trim(window.DirectoryText()); }
+inline std::string InstallPath(Window& window, const std::string& name) {
+  return InFolder(InstallDir(window), name);
+}
 
 }  // namespace install
