@@ -30,7 +30,7 @@ std::size_t LastCharStart(std::string_view s);
 // Index of the last "\" that is a character of its own (not a GBK trail byte), or npos.
 std::size_t LastBackslash(std::string_view s);
 
-// Every character boundary-correct "\" position, in order.
+// True when the byte at index starts a character: it is not the trail byte of a GBK pair.
 bool IsCharStart(std::string_view s, std::size_t index);
 
 // Everything up to and including the last "\" (empty when there is none).

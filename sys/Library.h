@@ -12,8 +12,6 @@
 
 namespace sys {
 
-// A 32-bit HRESULT and the two success codes a registration entry point gives.
-
 // An exported function taking no arguments and returning an HRESULT (stdcall on Windows).
 // Whatever the call raises travels on to the caller.
 using EntryPoint = std::function<HResult()>;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "sys/Folders.h"
@@ -48,20 +47,7 @@ class UserInterface {
 };
 
 // The process's own user interface: the real one on Windows; on the native build a console
-// stand-in whose answers can be replaced through NativeUserInterfaceHooks().
+// stand-in that writes message boxes to standard error and cancels the dialogs.
 UserInterface& RealUserInterface();
-
-// Settable answers of the native stand-in (not used by the Win32 build). An empty function
-// keeps the documented default: message boxes are written to standard error and answered
-// with their first button, the dialogs are cancelled, drives are fixed and unlabelled.
-struct NativeUiHooks {
-  std::function<int(const std::string& text, const std::string& caption, uint32_t flags)> messageBox;
-  std::function<bool(const OpenFileRequest& request, std::string& fileName)> openFile;
-  std::function<bool(std::string& dir)> selectDirectory;
-  std::function<uint32_t(const std::string& root)> driveType;
-  std::function<bool(const std::string& root, std::string& label)> volumeLabel;
-  std::function<void()> processMessages;
-};
-NativeUiHooks& NativeUserInterfaceHooks();
 
 }  // namespace sys

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/Ansi.h"
 #include "sys/Files.h"
 
 namespace sys {
@@ -44,7 +45,7 @@ std::string Native(const std::string& path) {
   std::string p = path;
   for (size_t i = 0; i < p.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
+    if (base::IsLeadByte(c) && i + 1 < p.size())
       ++i;
     else if (c == '\\')
       p[i] = '/';

@@ -1,5 +1,5 @@
 // The native build's user interface: no windows, so message boxes go to standard error and
-// take their first button, and every answer can be replaced through settable hooks.
+// take their first button; the dialogs are cancelled, drives are fixed and unlabelled.
 #include <cstdio>
 
 #include "sys/UserInterface.h"
@@ -9,11 +9,8 @@ namespace {
 
 class NativeUserInterface final : public UserInterface {
  public:
-  void ProcessMessages() override {
-    if (hooks_.processMessages) hooks_.processMessages();
-  }
+  void ProcessMessages() override {}
   int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
-    if (hooks_.messageBox) return hooks_.messageBox(text, caption, flags);
     std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
     return (flags & 0xF) == kMbYesNo ? kIdYes : kIdOk;
   }
@@ -22,24 +19,15 @@ class NativeUserInterface final : public UserInterface {
     cursor_ = cursor;
     return previous;
   }
-  bool OpenFileDialog(const OpenFileRequest& request, std::string& fileName) override {
-    return hooks_.openFile ? hooks_.openFile(request, fileName) : false;
-  }
-  bool SelectDirectory(std::string& dir) override {
-    return hooks_.selectDirectory ? hooks_.selectDirectory(dir) : false;
-  }
+  bool OpenFileDialog(const OpenFileRequest&, std::string&) override { return false; }
+  bool SelectDirectory(std::string&) override { return false; }
   // The native build has no OEM code page of its own; the names stay as stored.
   std::string OemToAnsi(const std::string& text) override { return text; }
-  uint32_t DriveType(const std::string& root) override {
-    return hooks_.driveType ? hooks_.driveType(root) : kDriveFixed;
-  }
-  bool VolumeLabel(const std::string& root, std::string& label) override {
-    if (hooks_.volumeLabel) return hooks_.volumeLabel(root, label);
+  uint32_t DriveType(const std::string&) override { return kDriveFixed; }
+  bool VolumeLabel(const std::string&, std::string& label) override {
     label.clear();
     return false;
   }
-
-  NativeUiHooks hooks_;
 
  private:
   Cursor cursor_ = Cursor::normal;
@@ -53,6 +41,5 @@ NativeUserInterface& Instance() {
 }  // namespace
 
 UserInterface& RealUserInterface() { return Instance(); }
-NativeUiHooks& NativeUserInterfaceHooks() { return Instance().hooks_; }
 
 }  // namespace sys

@@ -3,6 +3,7 @@
 
 #include "sys/Files.h"
 #include "sys/win32/Handle.h"
+#include "sys/win32/SystemText.h"
 
 namespace sys {
 namespace {
@@ -120,15 +121,7 @@ class Win32FileSystem final : public FileSystem {
     return MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
   }
   uint32_t LastError() override { return GetLastError(); }
-  std::string ErrorText(uint32_t code) override {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
-                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string r = n && text ? std::string(text, n) : std::string();
-    if (text) LocalFree(text);
-    return r;
-  }
+  std::string ErrorText(uint32_t code) override { return win32::SystemMessageText(code); }
   // The ANSI calls take MAX_PATH characters with the terminating null, and CreateDirectoryA
   // leaves room for an 8.3 name; the count is in characters, a GBK pair being one.
   bool PathFits(const std::string& path, bool directory) override {

@@ -10,6 +10,7 @@
 
 #include "sys/ShellLink.h"
 #include "sys/win32/ComPtr.h"
+#include "sys/win32/SystemText.h"
 
 namespace sys {
 namespace {
@@ -61,16 +62,7 @@ class Win32ShellLinks final : public ShellLinks {
     if (SUCCEEDED(hr)) link = std::make_unique<Win32ShellLink>(std::move(unknown));
     return hr;
   }
-  std::string ErrorText(HResult hr) override {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text),
-                             0, nullptr);
-    std::string r = n && text ? std::string(text, n) : std::string();
-    if (text) LocalFree(text);
-    return r;
-  }
+  std::string ErrorText(HResult hr) override { return win32::SystemMessageText(static_cast<DWORD>(hr)); }
 };
 
 }  // namespace

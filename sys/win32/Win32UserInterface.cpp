@@ -107,9 +107,4 @@ UserInterface& RealUserInterface() {
   return ui;
 }
 
-NativeUiHooks& NativeUserInterfaceHooks() {
-  static NativeUiHooks unused;
-  return unused;
-}
-
 }  // namespace sys
