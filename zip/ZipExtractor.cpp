@@ -425,7 +425,10 @@ void TZipExtractor::BuildView() {
   view_ = master_.get();
   if (sortMode_ == ByNone || !master_) return;
   sortedView_ = std::make_unique<TSortedZipList>(sortMode_, false, dupAccept);
-  for (int i = 0; i < master_->Count(); ++i) sortedView_->Add(master_->Entry(i));
+  std::vector<TObject*> entries;
+  entries.reserve(static_cast<size_t>(master_->Count()));
+  for (int i = 0; i < master_->Count(); ++i) entries.push_back(master_->Item(i));
+  sortedView_->AddAll(entries);
   view_ = sortedView_.get();
 }
 

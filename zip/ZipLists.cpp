@@ -2,6 +2,8 @@
 // (names ignore ASCII case; dates and sizes put the newer or larger first).
 #include "zip/ZipLists.h"
 
+#include <algorithm>
+
 #include "base/Ansi.h"
 #include "base/Exceptions.h"
 #include "zip/Percent.h"
@@ -72,6 +74,30 @@ int TSortedObjectList::Add(TObject* object) {
   }
   Insert(index, object);
   return index;
+}
+
+void TSortedObjectList::AddAll(const std::vector<TObject*>& objects) {
+  // Add puts a new item before the equal ones already there, so equal items end in the
+  // reverse of their adding order, before those the list held: a stable sort of the
+  // reversed objects, merged in front of equal old items, gives the same list.
+  std::vector<TObject*> incoming(objects.rbegin(), objects.rend());
+  auto less = [this](const TObject* a, const TObject* b) { return Compare(a, b) < 0; };
+  std::stable_sort(incoming.begin(), incoming.end(), less);
+  if (Duplicates != dupAccept) {
+    // Where an object would be refused or ignored, one Add at a time gives that exactly
+    // (an error after the objects before it were taken); lists without equals are the rule.
+    int index = 0;
+    bool equals = false;
+    for (size_t i = 0; i < incoming.size() && !equals; ++i)
+      equals = (i > 0 && Compare(incoming[i - 1], incoming[i]) == 0) || Find(incoming[i], index);
+    if (equals) {
+      for (TObject* o : objects) Add(o);
+      return;
+    }
+  }
+  std::deque<TObject*> merged;
+  std::merge(incoming.begin(), incoming.end(), items_.begin(), items_.end(), std::back_inserter(merged), less);
+  items_.swap(merged);
 }
 
 void TSortedObjectList::Put(int, TObject*) { throw base::EListError(text::kPutInSortedList); }

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
 
 #include "zip/BufferStream.h"
 #include "zip/ZipErrors.h"
@@ -83,6 +86,43 @@ TEST(ZipLists, DuplicateModesAndSortedPut) {
     FAIL();
   } catch (const base::EListError& e) {
     EXPECT_STREQ(e.what(), "Cannot <Put> an Object in a sorted list!");
+  }
+}
+
+// Adding many at once must leave exactly the list one Add at a time leaves: the same order
+// of equal keys, the same objects ignored, the same error after the same objects taken.
+TEST(ZipLists, AddAllLeavesTheListOneAddAtATimeLeaves) {
+  std::mt19937 random(7);
+  for (int mode : {dupAccept, dupIgnore, dupError}) {
+    for (int round = 0; round < 40; ++round) {
+      const int held = round % 3 == 0 ? 0 : static_cast<int>(random() % 20);
+      const int added = static_cast<int>(random() % 300);
+      // Few distinct keys in most rounds (many equals), all distinct in every fourth.
+      const int keys = round % 4 == 0 ? 1 << 20 : 1 + static_cast<int>(random() % 40);
+      std::vector<std::unique_ptr<TZipEntryInfo>> owned;
+      std::vector<TObject*> first, more;
+      for (int i = 0; i < held + added; ++i) {
+        owned.push_back(std::unique_ptr<TZipEntryInfo>(At(static_cast<int>(random() % keys))));
+        (i < held ? first : more).push_back(owned.back().get());
+      }
+      TSortedZipList one(ByNone, false, mode), all(ByNone, false, mode);
+      auto fill = [&](TSortedZipList& list, bool together) -> std::string {
+        try {
+          for (TObject* o : first) list.Add(o);
+          if (together) {
+            list.AddAll(more);
+          } else {
+            for (TObject* o : more) list.Add(o);
+          }
+        } catch (const base::EListError& e) {
+          return e.what();
+        }
+        return "";
+      };
+      EXPECT_EQ(fill(one, false), fill(all, true));
+      ASSERT_EQ(one.Count(), all.Count()) << "mode " << mode << " round " << round;
+      for (int i = 0; i < one.Count(); ++i) ASSERT_EQ(one.Item(i), all.Item(i)) << "mode " << mode << " at " << i;
+    }
   }
 }
 
