@@ -69,6 +69,35 @@ public:
     // True once any bit past the end of the input has been consumed.
     bool Overrun() const { return padding_ > count_; }
 
+    // The reader's position and buffer, for a decoding loop that keeps them in registers:
+    // every output byte it stores could alias the members, so they would be written back
+    // and read again at each byte. While a loop holds a copy, the reader is not used.
+    struct State {
+        const uint8_t* next;
+        const uint8_t* end;
+        uint64_t bits;
+        unsigned count;
+        // At least 8 unread bytes in the current chunk: Refill needs no check.
+        bool CanRefillFast() const { return end - next >= 8; }
+        void RefillFast() {
+            uint64_t word;
+            std::memcpy(&word, next, 8);
+            bits |= word << count;
+            next += (63 - count) >> 3;
+            count |= 56;
+        }
+        void Drop(unsigned n) {
+            bits >>= n;
+            count -= n;
+        }
+    };
+    State Save() const { return {next_, end_, bits_, count_}; }
+    void Restore(const State& s) {
+        next_ = s.next;
+        bits_ = s.bits;
+        count_ = s.count;
+    }
+
 private:
     bool FetchChunk() {
         if (exhausted_) return false;

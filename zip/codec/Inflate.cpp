@@ -193,55 +193,127 @@ private:
         return true;
     }
 
+    // Copies a match of length bytes from distance back; writes up to 7 bytes past the end,
+    // which the slack (or the next symbols) absorbs.
+    static void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
+        const uint8_t* src = dst - distance;
+        if (distance >= 8) {
+            // Overlap is fine: each 8-byte step reads bytes written at least 8 earlier.
+            for (uint32_t i = 0; i < length; i += 8) std::memcpy(dst + i, src + i, 8);
+        } else if (distance == 1) {
+            std::memset(dst, *src, length);
+        } else {
+            for (uint32_t i = 0; i < length; ++i) dst[i] = src[i];
+        }
+    }
+
     bool CodedBlock() {
-        uint8_t* const area = area_;
         for (;;) {
-            in_.Refill();  // 56 bits cover the longest length code, distance code and extras (48)
-            uint64_t bits = in_.Peek();
-            uint32_t e = litLen_.Lookup(bits);
-            uint32_t flags = entry::Flags(e);
-            in_.Drop(entry::Length(e));
-            if (flags & entry::kLiteral) {
-                area[pos_++] = static_cast<uint8_t>(entry::Value(e));
-                // A second literal fits in what is left of the 56 bits.
-                e = litLen_.Lookup(in_.Peek());
-                if (entry::Flags(e) & entry::kLiteral) {
-                    in_.Drop(entry::Length(e));
-                    area[pos_++] = static_cast<uint8_t>(entry::Value(e));
-                }
-                if (pos_ >= 2 * kWindow && !Flush()) return false;
+            switch (FastSymbols()) {
+                case Stop::end: return true;
+                case Stop::bad: return false;
+                case Stop::room: break;
+            }
+            if (pos_ >= 2 * kWindow) {
+                if (!Flush()) return false;
                 continue;
             }
-            if (flags & (entry::kEnd | entry::kBad)) return (flags & entry::kEnd) != 0;
-
-            bits = in_.Peek();
-            uint32_t extra = flags & entry::kExtraMask;
-            uint32_t length = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-            in_.Drop(extra);
-            bits = in_.Peek();
-            e = dist_.Lookup(bits);
-            flags = entry::Flags(e);
-            if (flags & entry::kBad) return false;
-            in_.Drop(entry::Length(e));
-            bits = in_.Peek();
-            extra = flags & entry::kExtraMask;
-            uint32_t distance = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-            in_.Drop(extra);
-            if (distance > pos_ - floor_) return false;
-
-            uint8_t* dst = area + pos_;
-            const uint8_t* src = dst - distance;
-            if (distance >= 8) {
-                // Overlap is fine: each 8-byte step reads bytes written at least 8 earlier.
-                for (uint32_t i = 0; i < length; i += 8) std::memcpy(dst + i, src + i, 8);
-            } else if (distance == 1) {
-                std::memset(dst, *src, length);
-            } else {
-                for (uint32_t i = 0; i < length; ++i) dst[i] = src[i];
+            // Near the end of the input chunk: one symbol with every check, then fast again.
+            switch (CarefulSymbol()) {
+                case Stop::end: return true;
+                case Stop::bad: return false;
+                case Stop::room: break;
             }
-            pos_ += length;
             if (pos_ >= 2 * kWindow && !Flush()) return false;
         }
+    }
+
+    enum class Stop { end, bad, room };
+
+    // Decodes while the window half has room and the chunk holds 8 unread bytes, with the bit
+    // buffer and the position in registers. 56 bits cover the longest length code, distance
+    // code and their extras (48).
+    Stop FastSymbols() {
+        uint8_t* const area = area_;
+        const PrefixTable& litLen = litLen_;
+        const PrefixTable& dist = dist_;
+        BitReader::State s = in_.Save();
+        size_t pos = pos_;
+        Stop stop = Stop::room;
+        while (pos < 2 * kWindow && s.CanRefillFast()) {
+            s.RefillFast();
+            uint32_t e = litLen.Lookup(s.bits);
+            uint32_t flags = entry::Flags(e);
+            s.Drop(entry::Length(e));
+            if (flags & entry::kLiteral) {
+                area[pos++] = static_cast<uint8_t>(entry::Value(e));
+                // Two literal codes take at most 30 of the 56 bits: a second and a third fit.
+                e = litLen.Lookup(s.bits);
+                if (!(entry::Flags(e) & entry::kLiteral)) continue;
+                s.Drop(entry::Length(e));
+                area[pos++] = static_cast<uint8_t>(entry::Value(e));
+                e = litLen.Lookup(s.bits);
+                if (!(entry::Flags(e) & entry::kLiteral)) continue;
+                s.Drop(entry::Length(e));
+                area[pos++] = static_cast<uint8_t>(entry::Value(e));
+                continue;
+            }
+            if (flags & (entry::kEnd | entry::kBad)) {
+                stop = (flags & entry::kEnd) ? Stop::end : Stop::bad;
+                break;
+            }
+            uint32_t extra = flags & entry::kExtraMask;
+            uint32_t length = entry::Value(e) + static_cast<uint32_t>(s.bits & ((1u << extra) - 1));
+            s.Drop(extra);
+            e = dist.Lookup(s.bits);
+            flags = entry::Flags(e);
+            if (flags & entry::kBad) {
+                stop = Stop::bad;
+                break;
+            }
+            s.Drop(entry::Length(e));
+            extra = flags & entry::kExtraMask;
+            uint32_t distance = entry::Value(e) + static_cast<uint32_t>(s.bits & ((1u << extra) - 1));
+            s.Drop(extra);
+            if (distance > pos - floor_) {
+                stop = Stop::bad;
+                break;
+            }
+            CopyMatch(area + pos, distance, length);
+            pos += length;
+        }
+        in_.Restore(s);
+        pos_ = pos;
+        return stop;
+    }
+
+    Stop CarefulSymbol() {
+        uint8_t* const area = area_;
+        in_.Refill();
+        uint32_t e = litLen_.Lookup(in_.Peek());
+        uint32_t flags = entry::Flags(e);
+        in_.Drop(entry::Length(e));
+        if (flags & entry::kLiteral) {
+            area[pos_++] = static_cast<uint8_t>(entry::Value(e));
+            return Stop::room;
+        }
+        if (flags & (entry::kEnd | entry::kBad)) return (flags & entry::kEnd) ? Stop::end : Stop::bad;
+        uint64_t bits = in_.Peek();
+        uint32_t extra = flags & entry::kExtraMask;
+        uint32_t length = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
+        in_.Drop(extra);
+        e = dist_.Lookup(in_.Peek());
+        flags = entry::Flags(e);
+        if (flags & entry::kBad) return Stop::bad;
+        in_.Drop(entry::Length(e));
+        bits = in_.Peek();
+        extra = flags & entry::kExtraMask;
+        uint32_t distance = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
+        in_.Drop(extra);
+        if (distance > pos_ - floor_) return Stop::bad;
+        CopyMatch(area + pos_, distance, length);
+        pos_ += length;
+        return Stop::room;
     }
 
     BitReader in_;
