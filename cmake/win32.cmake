@@ -91,7 +91,8 @@ file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.r
 if(ZORVIK_WIN32_TESTS)
   # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
   # The window framework is tested here on a real window system.
-  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
+  # So are the controls' window classes, the folder dialogs driven from a second thread.
+  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp controls/win32/*.cpp)
   add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} tests/e2e/Checks.cpp)
   target_link_libraries(win32_tests PRIVATE zorvik_core gtest comctl32)
   # The test resources name their data files relative to these folders.
