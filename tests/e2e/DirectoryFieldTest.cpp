@@ -160,6 +160,15 @@ TEST(DirectoryField, ButtonSitsInsideTheFieldAndShowsItsGlyph) {
   EXPECT_EQ(px.At(1, 0), GetSysColor(COLOR_BTNHIGHLIGHT)) << "top ring";
   EXPECT_EQ(px.At(px.width - 1, px.height - 1), GetSysColor(COLOR_WINDOWFRAME)) << "bottom-right ring";
   setup.Screenshot("field-button");
+
+  // Squeezed to 10 pixels the field grows back to its least height, the button with it.
+  SetWindowPos(field, nullptr, 0, 0, fieldWidth, 10, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(field, &fieldWindow);
+  int raised = fieldWindow.bottom - fieldWindow.top;
+  EXPECT_GT(raised, 10);
+  EXPECT_LE(raised, fieldHeight);
+  GetWindowRect(holder, &holderBounds);
+  EXPECT_EQ(holderBounds.bottom - holderBounds.top, raised - 4);
 }
 
 TEST(DirectoryField, ButtonOpensTheDialogOnTheFieldsFolderAndOkWritesTheChoiceBackForTheInstall) {
