@@ -11,6 +11,7 @@
 #include "controls/win32/DirDialog.h"
 #include "controls/win32/FolderBrowser.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -67,8 +68,16 @@ void RemoveTree(const std::string& path) {
 
 class FolderDialogs : public testing::Test {
  protected:
+  FolderDialogs() { GetCurrentDirectoryA(sizeof start_, start_); }
+  ~FolderDialogs() override { LeaveDialogFolder(); }
+  // The dialog leaves the process in the folder it showed last, which then cannot go.
+  void LeaveDialogFolder() { SetCurrentDirectoryA(start_); }
+
   ui::Application application;
   DWORD thread = GetCurrentThreadId();
+
+ private:
+  char start_[MAX_PATH] = {};
 };
 
 TEST_F(FolderDialogs, FolderEditAsksBeforeCreatingNoKeepsTheDialogOpenYesMakesEveryMissingParent) {
@@ -113,6 +122,7 @@ TEST_F(FolderDialogs, FolderEditAsksBeforeCreatingNoKeepsTheDialogOpenYesMakesEv
   EXPECT_EQ(path, typed);
   DWORD attributes = GetFileAttributesA(typed.c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  LeaveDialogFolder();
   RemoveTree(base);
 }
 
@@ -133,6 +143,71 @@ TEST_F(FolderDialogs, WithoutOptionsTheFolderEditIsHiddenAndCancelKeepsThePath) 
   driver.join();
   EXPECT_TRUE(editHidden);
   EXPECT_EQ(path, base);
+  LeaveDialogFolder();
+  RemoveDirectoryA(base.c_str());
+}
+
+RECT ClientBounds(HWND dialog, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(FolderDialogs, WithAHelpContextHelpShowsBesideOkAndCancelAndTheKeysWorkTheLists) {
+  const std::string base = "C:\\w32-dirdialog-keys";
+  RemoveDirectoryA((base + "\\inner").c_str());
+  RemoveDirectoryA(base.c_str());
+  ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((base + "\\inner").c_str(), nullptr));
+  ui::Scaler scale;
+  RECT ok{}, cancel{}, help{};
+  bool helpShown = false;
+  std::string afterEnter;
+
+  // Escape cancels.
+  std::thread escape([&] {
+    HWND dialog = WaitWindow(thread, "TSelectDirDlg", "选择目录");
+    if (!dialog) return;
+    HWND helpButton = ChildButton(dialog, "帮助[&H]");
+    helpShown = helpButton && IsWindowVisible(helpButton);
+    ok = ClientBounds(dialog, ChildButton(dialog, "确定"));
+    cancel = ClientBounds(dialog, ChildButton(dialog, "取消"));
+    if (helpButton) help = ClientBounds(dialog, helpButton);
+    PostMessageA(FindWindowExA(dialog, nullptr, "ListBox", nullptr), WM_KEYDOWN, VK_ESCAPE, 1);
+    if (!WaitGone(dialog)) PostMessageA(ChildButton(dialog, "取消"), BM_CLICK, 0, 0);
+  });
+  std::string path = base;
+  EXPECT_FALSE(controls::win32::RunSelectDirDialog(path, 0, 7));
+  escape.join();
+  EXPECT_TRUE(helpShown);
+  EXPECT_EQ(ok.left, scale(172));
+  EXPECT_EQ(cancel.left, scale(256));
+  EXPECT_EQ(help.left, scale(340));
+  EXPECT_EQ(path, base);
+
+  // Enter opens the selected sub-folder's row, then, on the current folder's row, is OK.
+  std::thread enter([&] {
+    HWND dialog = WaitWindow(thread, "TSelectDirDlg", "选择目录");
+    if (!dialog) return;
+    HWND list = FindWindowExA(dialog, nullptr, "ListBox", nullptr);
+    HWND label = FindWindowExA(dialog, nullptr, "TPathLabel", nullptr);
+    auto rows = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    SendMessageA(list, LB_SETCURSEL, rows - 1, 0);  // "inner", the only sub-folder
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    for (int i = 0; i < 40 && TextOf(label).find("inner") == std::string::npos; ++i) Sleep(50);
+    afterEnter = TextOf(label);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    if (!WaitGone(dialog)) PostMessageA(ChildButton(dialog, "取消"), BM_CLICK, 0, 0);
+  });
+  path = base;
+  bool accepted = controls::win32::RunSelectDirDialog(path, 0, 7);
+  enter.join();
+  EXPECT_EQ(_stricmp(afterEnter.c_str(), (base + "\\inner").c_str()), 0) << afterEnter;
+  EXPECT_TRUE(accepted);
+  EXPECT_EQ(_stricmp(path.c_str(), (base + "\\inner").c_str()), 0) << path;
+  LeaveDialogFolder();
+  RemoveDirectoryA((base + "\\inner").c_str());
   RemoveDirectoryA(base.c_str());
 }
 
