@@ -149,7 +149,7 @@ LRESULT TEditButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDBLCLK: {
       HWND field = field_.Handle();
       bool tabStop = (GetWindowLongA(field, GWL_STYLE) & WS_TABSTOP) != 0;
-      if (tabStop && IsWindowVisible(field) && IsWindowEnabled(field) && GetFocus() != field) ::SetFocus(field);
+      if (tabStop && IsWindowVisible(field) && IsWindowEnabled(field) && GetFocus() != field) field_.FocusFromInside();
       tracking_ = true;
       SetCapture(Handle());
       SetPressed(true);
@@ -269,7 +269,7 @@ LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       RECT w;
       GetCursorPos(&p);
       GetWindowRect(Handle(), &w);
-      bool leftPressInside = (GetKeyState(VK_LBUTTON) & 0x8000) && PtInRect(&w, p);
+      bool leftPressInside = focusFromInside_ || ((GetKeyState(VK_LBUTTON) & 0x8000) && PtInRect(&w, p));
       if (SelectAllOnEnter(autoSelect_, directInput_, leftPressInside)) Original(EM_SETSEL, 0, -1);
       return r;
     }
@@ -379,6 +379,12 @@ void TCustomComboEdit::Paste() {
   CloseClipboard();
   text = text.substr(0, text.find_first_of("\r\n"));
   Original(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TCustomComboEdit::FocusFromInside() {
+  focusFromInside_ = true;
+  ::SetFocus(Handle());
+  focusFromInside_ = false;
 }
 
 void TCustomComboEdit::SetText(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
@@ -566,7 +572,8 @@ bool TDirectoryEdit::CanFocus() {
   return IsWindowVisible(Handle()) && IsWindowEnabled(Handle()) && form && IsWindowEnabled(form);
 }
 
-void TDirectoryEdit::SetFocus() { ::SetFocus(Handle()); }
+// Back from the dialog the field is not entered anew: its selection stays for the choice.
+void TDirectoryEdit::SetFocus() { FocusFromInside(); }
 
 void TDirectoryEdit::ClearSelection() { Original(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("")); }
 

@@ -81,6 +81,8 @@ class TCustomComboEdit : public ui::Control {
 
   // The button's click: the action runs unless the field is read-only.
   void ButtonClick();
+  // Focuses the field as a press inside it does: AutoSelect leaves the selection alone.
+  void FocusFromInside();
 
  protected:
   virtual void ButtonAction();
@@ -116,6 +118,7 @@ class TCustomComboEdit : public ui::Control {
   sys::win32::GdiObject ownGlyph_;  // the generated or system glyph of gkEllipsis and gkDropDown
   int helpContext_ = 0;
   bool resizing_ = false;
+  bool focusFromInside_ = false;
   int inCallback_ = 0;  // depth of the field's procedure on the stack
   int bypass_ = 0;      // messages sent past the field's rules
 };
