@@ -81,8 +81,7 @@ void TForm1::CreateControls() {
   auto bounds = [this](const layout::Rect& r) { return Bounds(r.left, r.top, r.width, r.height); };
   auto font = static_cast<HFONT>(font_.Get());
   // Creation order is the tab order: the field, then install, then abandon.
-  DirectoryEdit1.Create(Handle(), kIdDirectoryEdit1, WS_EX_CLIENTEDGE, "EDIT", layout::kDefaultDirectory,
-                        WS_TABSTOP | ES_AUTOHSCROLL, bounds(layout::kDirectoryEdit1), font);
+  DirectoryEdit1.Create(Handle(), kIdDirectoryEdit1, layout::kDefaultDirectory, bounds(layout::kDirectoryEdit1), font);
   int spacing = scale_(layout::kGlyphSpacing);
   BitBtn1.Create(Handle(), kIdBitBtn1, layout::kBitBtn1Caption, bounds(layout::kBitBtn1), font,
                  static_cast<HBITMAP>(checkMark_.Get()), spacing);

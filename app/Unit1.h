@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controls/ShadowLabel.h"
+#include "controls/win32/ComboEdit.h"
 #include "install/Installer.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
@@ -70,7 +71,7 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   ui::Scaler scale_;
   ui::WindowlessHost windowless_;
   controls::TShadowLabel ShadowLabel1{windowless_};
-  ui::Control DirectoryEdit1;
+  controls::win32::TDirectoryEdit DirectoryEdit1;
   ui::PictureButton BitBtn1, BitBtn2;
   ui::StatusBar sb;
   sys::win32::GdiObject font_, statusFont_;

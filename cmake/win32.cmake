@@ -30,7 +30,16 @@ add_custom_command(
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen-payload ${ZORVIK_GENERATED}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-payload
   COMMENT "Generating pictures, database and report archive")
-add_custom_target(generated_payload DEPENDS ${ZORVIK_GENERATED}/report.zip)
+set(ZORVIK_CONTROL_BITMAPS feditbmp openfolder closedfolder currentfolder floppy hard network cdrom ram
+    executable unknownfile)
+list(TRANSFORM ZORVIK_CONTROL_BITMAPS PREPEND ${ZORVIK_GENERATED}/ OUTPUT_VARIABLE ZORVIK_CONTROL_BITMAP_FILES)
+list(TRANSFORM ZORVIK_CONTROL_BITMAP_FILES APPEND .bmp)
+add_custom_command(
+  OUTPUT ${ZORVIK_CONTROL_BITMAP_FILES}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen-control-bitmaps ${ZORVIK_GENERATED}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-control-bitmaps ${CMAKE_SOURCE_DIR}/tools/gen-payload
+  COMMENT "Generating the directory field's and dialog's pictures")
+add_custom_target(generated_payload DEPENDS ${ZORVIK_GENERATED}/report.zip ${ZORVIK_CONTROL_BITMAP_FILES})
 
 # A packager's folder may hold the real files; any file found there replaces its stand-in.
 function(zorvik_payload var file default)
@@ -50,6 +59,7 @@ zorvik_payload(PAYLOAD_MDAC mdac_typ2.7.exe ${ZORVIK_PAYLOAD_BUILD}/mdac_typ2.7.
 set(BITMAP_CHECK ${ZORVIK_GENERATED}/check.bmp)
 set(BITMAP_DOOR ${ZORVIK_GENERATED}/door.bmp)
 set(MANIFEST ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
+set(GENERATED ${ZORVIK_GENERATED})
 configure_file(resources/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 
 # --- setup.exe ---------------------------------------------------------------------------
@@ -58,7 +68,7 @@ add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
-  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST}")
+  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST};${ZORVIK_CONTROL_BITMAP_FILES}")
 
 # --- The command-line extractor, as a Windows console program -----------------------------
 add_executable(zorvik-unzip tools/zorvik-unzip.cpp tools/UnzipCommand.cpp)
@@ -81,7 +91,8 @@ file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.r
 if(ZORVIK_WIN32_TESTS)
   # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
   # The window framework is tested here on a real window system.
-  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp)
+  # So are the controls' window classes, the folder dialogs driven from a second thread.
+  file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp controls/win32/*.cpp)
   add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} tests/e2e/Checks.cpp)
   target_link_libraries(win32_tests PRIVATE zorvik_core gtest comctl32)
   # The test resources name their data files relative to these folders.

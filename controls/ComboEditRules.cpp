@@ -7,7 +7,7 @@
 
 namespace controls {
 
-Rect ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
+Bounds ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
                         TBorderStyle border) {
   if (!newStyleControls) return {width - buttonWidth, 0, buttonWidth, height};
   if (border == bsSingle && ctl3d) return {width - buttonWidth - 4, 0, buttonWidth, height - 4};

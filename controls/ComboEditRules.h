@@ -28,7 +28,7 @@ constexpr uint16_t kScShift = 0x2000, kScCtrl = 0x4000, kScAlt = 0x8000;
 constexpr uint32_t kDialogErrorMode = sys::kSemNoOpenFileErrorBox | sys::kSemFailCriticalErrors;
 
 // The button holder's bounds in the field, for a button of width `buttonWidth`.
-Rect ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
+Bounds ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
                         TBorderStyle border);
 
 // The edit's text rectangle (left, top, right, bottom): it ends 2 pixels left of the

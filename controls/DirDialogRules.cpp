@@ -372,7 +372,7 @@ int ScaleToScreen(int pixels, int screenPpi) {
   return static_cast<int>((product + half) / 96);
 }
 
-Rect ScaleToScreen(const Rect& r, int screenPpi) {
+Bounds ScaleToScreen(const Bounds& r, int screenPpi) {
   return {ScaleToScreen(r.left, screenPpi), ScaleToScreen(r.top, screenPpi), ScaleToScreen(r.width, screenPpi),
           ScaleToScreen(r.height, screenPpi)};
 }

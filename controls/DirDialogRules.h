@@ -228,19 +228,19 @@ class SelectDirModel {
   std::string dirLabelCaption_;
 };
 
-struct Rect {
+struct Bounds {
   int left = 0, top = 0, width = 0, height = 0;
-  bool operator==(const Rect&) const = default;
+  bool operator==(const Bounds&) const = default;
 };
 
 // Where the dialog's controls stand, in pixels at 96 dots per inch.
 struct SelectDirLayout {
   int clientWidth = 424, clientHeight = 255;
-  Rect dirList{8, 72, 213, 138}, dirEdit{8, 24, 313, 20}, driveList{232, 192, 185, 19};
-  Rect netButton{8, 224, 77, 27}, okButton{172, 224, 77, 27}, cancelButton{256, 224, 77, 27};
-  Rect fileList{232, 72, 185, 93}, helpButton{340, 224, 77, 27};
-  Rect dirLabel{8, 24, 313, 20};  // created elsewhere, then laid on DirEdit
-  Rect dirEditLabel{8, 8, 92, 13}, driveLabel{232, 176, 41, 13}, dirListLabel{8, 56, 66, 13},
+  Bounds dirList{8, 72, 213, 138}, dirEdit{8, 24, 313, 20}, driveList{232, 192, 185, 19};
+  Bounds netButton{8, 224, 77, 27}, okButton{172, 224, 77, 27}, cancelButton{256, 224, 77, 27};
+  Bounds fileList{232, 72, 185, 93}, helpButton{340, 224, 77, 27};
+  Bounds dirLabel{8, 24, 313, 20};  // created elsewhere, then laid on DirEdit
+  Bounds dirEditLabel{8, 8, 92, 13}, driveLabel{232, 176, 41, 13}, dirListLabel{8, 56, 66, 13},
       fileListLabel{232, 56, 57, 13};
   bool helpVisible = true;
   int dirListItemHeight = 17, fileListItemHeight = 13;
@@ -249,7 +249,7 @@ struct SelectDirLayout {
 SelectDirLayout SelectDirDialogLayout(int helpContext);
 // A length scaled from 96 dots per inch to the screen's, rounded to the nearest pixel.
 int ScaleToScreen(int pixels, int screenPpi);
-Rect ScaleToScreen(const Rect& r, int screenPpi);
+Bounds ScaleToScreen(const Bounds& r, int screenPpi);
 // The left or top of a window centred on the screen, each half rounded toward zero.
 int CentredOrigin(int screenExtent, int windowExtent);
 

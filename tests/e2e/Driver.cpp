@@ -100,6 +100,28 @@ RunningSetup::~RunningSetup() {
   CloseHandle(pi_.hProcess);
 }
 
+HWND ChildWindow(HWND parent, const std::string& cls, const std::string& text) { return Child(parent, cls, text); }
+
+bool WaitGone(HWND hwnd, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+HWND RunningSetup::WaitWindow(const std::string& caption, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (HWND found = FindWindowOf(pi_.dwProcessId, nullptr, caption.c_str())) {
+      Sleep(200);  // let it paint
+      return found;
+    }
+    if (!Running()) break;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
 HWND RunningSetup::Button(const std::string& caption) const { return Child(main_, "Button", caption); }
 
 HWND RunningSetup::DirectoryField() const { return Child(main_, "Edit", ""); }

@@ -39,6 +39,8 @@ class RunningSetup {
   void SetDirectory(const std::string& text);
   void Press(const std::string& caption);
   void CloseBox();
+  // Waits for a visible top-level window of this process with this caption; null on time-out.
+  HWND WaitWindow(const std::string& caption, DWORD timeoutMs = 15000);
   // Waits for a message box of this process; null hwnd on time-out.
   MessageBoxInfo WaitMessageBox(DWORD timeoutMs = 60000);
   void Answer(const MessageBoxInfo& box);
@@ -63,6 +65,10 @@ class RunningSetup {
 };
 
 std::string WindowText(HWND h);
+// The first descendant of a class (and text, unless empty) in window order.
+HWND ChildWindow(HWND parent, const std::string& cls, const std::string& text = "");
+// Waits until a window is gone or hidden.
+bool WaitGone(HWND hwnd, DWORD timeoutMs = 10000);
 
 // A fresh, empty directory for one scenario (deleted first if it exists).
 std::string FreshDirectory(const std::string& path);

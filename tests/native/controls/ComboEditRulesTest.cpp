@@ -10,20 +10,20 @@
 
 namespace {
 
-using controls::Rect;
+using controls::Bounds;
 
 TEST(ComboEditGeometry, TheMainWindowsField) {
   // 233 x 21, 3D, single border: a 2-pixel edge on each side leaves a 229 x 17 client.
-  Rect holder = controls::ButtonHolderBounds(233, 21, 21, true, true, controls::bsSingle);
-  EXPECT_EQ(holder, (Rect{208, 0, 21, 17}));
+  Bounds holder = controls::ButtonHolderBounds(233, 21, 21, true, true, controls::bsSingle);
+  EXPECT_EQ(holder, (Bounds{208, 0, 21, 17}));
   EXPECT_EQ(controls::EditTextRect(229, 17, holder.width), (controls::TextRect{0, 0, 206, 18}));
 }
 
 TEST(ComboEditGeometry, HolderByBorderAndStyle) {
-  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, false, true, controls::bsSingle), (Rect{212, 0, 21, 21}));
-  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, true, false, controls::bsSingle), (Rect{210, 2, 21, 17}));
-  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, true, true, controls::bsNone), (Rect{212, 0, 21, 21}));
-  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 30, true, true, controls::bsSingle), (Rect{199, 0, 30, 17}));
+  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, false, true, controls::bsSingle), (Bounds{212, 0, 21, 21}));
+  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, true, false, controls::bsSingle), (Bounds{210, 2, 21, 17}));
+  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 21, true, true, controls::bsNone), (Bounds{212, 0, 21, 21}));
+  EXPECT_EQ(controls::ButtonHolderBounds(233, 21, 30, true, true, controls::bsSingle), (Bounds{199, 0, 30, 17}));
 }
 
 TEST(ComboEditGeometry, ButtonWidthsAndHeights) {

@@ -418,7 +418,7 @@ TEST(SelectDirLayout, HelpButtonAndScaling) {
 
   EXPECT_EQ(controls::ScaleToScreen(424, 120), 530);
   EXPECT_EQ(controls::ScaleToScreen(255, 120), 319);  // 318.75 rounds up
-  EXPECT_EQ(controls::ScaleToScreen(controls::Rect{8, 72, 213, 138}, 144), (controls::Rect{12, 108, 320, 207}));
+  EXPECT_EQ(controls::ScaleToScreen(controls::Bounds{8, 72, 213, 138}, 144), (controls::Bounds{12, 108, 320, 207}));
   EXPECT_EQ(controls::CentredOrigin(1024, 425), 300);
   EXPECT_EQ(controls::CentredOrigin(1023, 424), 299);
 }
