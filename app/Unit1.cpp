@@ -140,6 +140,8 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
+    case ui::kDialogChar:
+      return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
       if (PtInRect(&r, p)) ShadowLabel1.MouseDown(msg == WM_LBUTTONDOWN ? MouseButton::left : MouseButton::right);

@@ -106,6 +106,9 @@ bool Application::OnClose() {
 int Application::Run() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_SYSCHAR && main_ && IsWindow(main_) && (msg.hwnd == main_ || IsChild(main_, msg.hwnd)) &&
+        SendMessageA(main_, kDialogChar, msg.wParam, 0))
+      continue;
     // Tab and arrow keys move between the window's controls.
     if (main_ && IsWindow(main_) && IsDialogMessageA(main_, &msg)) continue;
     TranslateMessage(&msg);

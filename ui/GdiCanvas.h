@@ -61,6 +61,19 @@ class WindowlessHost final : public controls::ControlHost {
   controls::TFont font_;
 };
 
+// A window as the focus control of a windowless label: the label's accelerator focuses it.
+class WindowFocus final : public controls::FocusTarget {
+ public:
+  explicit WindowFocus(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+  void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
+  bool CanFocus() const override { return hwnd_ && IsWindowVisible(hwnd_) && IsWindowEnabled(hwnd_); }
+  bool Focused() const override { return hwnd_ && GetFocus() == hwnd_; }
+  void SetFocus() override { ::SetFocus(hwnd_); }
+
+ private:
+  HWND hwnd_;
+};
+
 inline RECT ToRect(const controls::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace ui

@@ -8,6 +8,11 @@
 
 namespace ui {
 
+// Sent by the application's loop to its main window with an Alt+key (wParam the character)
+// before the dialog manager sees it: a windowless control's accelerator, a label's "&",
+// has no window of its own for the dialog manager to find. Nonzero: the key was taken.
+constexpr UINT kDialogChar = WM_APP + 0x301;
+
 class WindowBase {
  public:
   WindowBase() = default;

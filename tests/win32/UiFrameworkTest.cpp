@@ -31,6 +31,25 @@ class TestWindow final : public ui::WindowBase {
   }
 };
 
+// A window whose windowless label takes the Alt+key the application's loop offers it.
+class LabelWindow final : public ui::WindowBase {
+ public:
+  LabelWindow() : host_(controls::clBtnFace, controls::TFont{"宋体", 12, false, false, controls::kGb2312Charset,
+                                                             controls::clWindowText}) {
+    Create({"ZorvikLabelWindow", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, "label", WS_OVERLAPPEDWINDOW,
+           RECT{0, 0, 300, 200}, nullptr);
+    host_.SetWindow(Handle());
+  }
+  ui::WindowlessHost host_;
+  controls::TShadowLabel label{host_};
+
+ private:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == ui::kDialogChar) return label.DialogChar(static_cast<char>(wp)) ? 1 : 0;
+    return DefaultProc(msg, wp, lp);
+  }
+};
+
 class UiFramework : public testing::Test {
  protected:
   ui::Application application;
@@ -152,6 +171,33 @@ TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
   GetViewportOrgEx(memory.Dc(), &origin);
   EXPECT_EQ(origin.x, 0);
   EXPECT_EQ(origin.y, 0);
+}
+
+// Alt+N reaches the label through the application's loop and focuses its focus control; a
+// key that is no label's accelerator goes on to the dialog manager and moves nothing.
+TEST_F(UiFramework, ALabelsAcceleratorFocusesItsFocusControlThroughTheLoop) {
+  LabelWindow window;
+  ui::Control first, second;
+  first.Create(window.Handle(), 1, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 40, 110, 60}, nullptr);
+  second.Create(window.Handle(), 2, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 70, 110, 90}, nullptr);
+  ui::WindowFocus target(second.Handle());
+  window.label.SetCaption("&Name");
+  window.label.SetFocusControl(&target);
+  application.SetMainWindow(window.Handle());
+  ShowWindow(window.Handle(), SW_SHOW);
+  SetFocus(first.Handle());
+  ASSERT_EQ(GetFocus(), first.Handle());
+
+  PostMessageA(first.Handle(), WM_SYSCHAR, 'x', 0);
+  PostQuitMessage(0);
+  application.Run();
+  EXPECT_EQ(GetFocus(), first.Handle());
+
+  PostMessageA(first.Handle(), WM_SYSCHAR, 'n', 0);
+  PostQuitMessage(0);
+  application.Run();
+  EXPECT_EQ(GetFocus(), second.Handle());
+  window.label.SetFocusControl(nullptr);
 }
 
 }  // namespace
