@@ -16,8 +16,6 @@ namespace {
 constexpr uint32_t kBlockSize = 32768;
 constexpr uint32_t kBufferSize = kBlockSize + 1;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 }  // namespace
 
@@ -94,18 +92,18 @@ uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
 // the end of the file, end the whole run with the entries after it.
 bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength) {
   uint8_t h[kLocalHeaderSize];
-  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, 0) < 0 ||
+  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, sys::SeekOrigin::begin) < 0 ||
       zipFile_->Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature)
     return false;
-  nameLength = Le16(h + 26);
-  extraLength = Le16(h + 28);
+  nameLength = Le16(h + local_header::kNameLength);
+  extraLength = Le16(h + local_header::kExtraLength);
   return true;
 }
 
 void TZipExtractor::PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) {
   int64_t data = static_cast<int64_t>(entry.RelativeOffset) + kLocalHeaderSize + localNameLength + localExtraLength;
   if (entry.Encrypted()) data += codec::kCryptHeaderSize;
-  if (zipFile_->Seek(data, 0) != data) throw EFatalUnzipError(text::kPrematureEnd);
+  if (zipFile_->Seek(data, sys::SeekOrigin::begin) != data) throw EFatalUnzipError(text::kPrematureEnd);
 }
 
 bool TZipExtractor::CheckPassword(const TZipEntryInfo& entry) {
