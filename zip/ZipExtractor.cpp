@@ -4,6 +4,9 @@
 #include "zip/ZipExtractor.h"
 #include "zip/codec/WorkArea.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "base/Ansi.h"
 
 namespace zip {
@@ -38,9 +41,16 @@ bool HasDriveLetter(const std::string& path) {
 TZipExtractor::TZipExtractor(sys::FileSystem& fs, sys::UserInterface& ui, bool designing)
     : fs_(fs), ui_(ui), designing_(designing) {
   work_.OEMConvert = oemConvert_;
+  // The other files of a split set are opened only for a caller that asks for them (its
+  // handler may call DefaultGetNextDisk): an end record alone must not make the component
+  // read whatever lies beside the archive under a sibling's name. A disk to insert is
+  // asked of the user, who accepts it.
   if (!designing_)
     OnGetNextDisk = [](TZipExtractor& sender, int nextDisk, std::string& fName) {
-      sender.DefaultGetNextDisk(sender, nextDisk, fName);
+      if (sender.multiMode_ == mmSplitFiles)
+        fName.clear();
+      else
+        sender.DefaultGetNextDisk(sender, nextDisk, fName);
     };
 }
 
@@ -112,6 +122,7 @@ void TZipExtractor::FreeLists() {
   sortedView_.reset();
   master_.reset();
   view_ = nullptr;
+  dataLimits_.clear();
 }
 
 void TZipExtractor::OpenZip() {
@@ -378,6 +389,7 @@ void TZipExtractor::ReadZip() {
     HandleMissingEndRecord();
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
   ReadCentralDirectory();
+  FindDataLimits();
   diskCount_ = ecrec_.ThisDisk + 1;
   currentDisk_ = zfc_ ? 0 : ecrec_.ThisDisk;
   BuildView();
@@ -418,11 +430,13 @@ void TZipExtractor::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
   entry.FileCommentLength = length;
 }
 
-// Null when another record already claims the same local header.
+// Null when another record already claims the same local header: it names the same data
+// again, so the directory stays and that data is extracted once, under the first name.
 TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec) {
   try {
     master_->Add(rec.get());
   } catch (const base::EListError&) {
+    DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }
   TZipEntryInfo* entry = rec.release();
@@ -445,24 +459,70 @@ TZipEntryInfo* TZipExtractor::MergeIntoScanned(const TZipEntryInfo& rec) {
   return scannedEntry;
 }
 
+// The end record counts entries in 16 bits, so an archive of more than 65,535 entries
+// without zip64 states the count modulo 65,536; the records the directory's size still
+// holds are read as well.
+bool TZipExtractor::MoreInDirectory(const DirectoryWalk& walk) {
+  if (walk.next < walk.total) return true;
+  if (scanned_ || SpansDisks()) return false;
+  int64_t end = static_cast<int64_t>(zfc_ ? 0 : ecrec_.CentralDirOffset) + ecrec_.CentralDirSize;
+  return DirectoryInput().Position() + kCentralHeaderSize <= end;
+}
+
 void TZipExtractor::ReadCentralDirectory() {
   DirectoryWalk walk{0, ecrec_.TotalEntries, nullptr};
-  while (walk.next < walk.total) {
+  while (MoreInDirectory(walk)) {
     auto rec = NewRecord();
     if (!ReadNextCentralHeader(*rec, walk.previous)) {
-      if (scanned_) break;
+      // Records past the stated count are taken only while they read.
+      if (scanned_ || walk.next >= walk.total) break;
       StartAgainFromScan(walk);
       continue;
     }
     if (scanned_) {
       walk.previous = MergeIntoScanned(*rec);
-    } else if (!(walk.previous = AddCentralRecord(std::move(rec)))) {
-      // Two entries claim the same place.
-      StartAgainFromScan(walk);
-      continue;
+    } else {
+      walk.previous = AddCentralRecord(std::move(rec));
     }
     ++walk.next;
   }
+}
+
+// Each entry's data must end before the next local header on its disk, the central
+// directory or the end record begins: one sorted pass over all the starts gives every
+// entry its limit, checked at extraction once the local header's lengths are known. Two
+// entries at one place overlap whole. A single-file archive is one disk whatever its
+// records say.
+void TZipExtractor::FindDataLimits() {
+  dataLimits_.clear();
+  auto disk = [&](int64_t number) { return SpansDisks() ? number : 0; };
+  using Place = std::pair<int64_t, int64_t>;  // (disk, offset)
+  std::vector<Place> starts;
+  starts.reserve(master_->Count() + 2);
+  for (int i = 0; i < master_->Count(); ++i) {
+    const TZipEntryInfo* e = master_->Entry(i);
+    starts.emplace_back(disk(e->DiskNumberStart), static_cast<uint32_t>(e->RelativeOffset));
+  }
+  std::vector<Place> bounds = starts;
+  if (!zfc_ && !scanned_) bounds.emplace_back(disk(ecrec_.CentralDirStartDisk), ecrec_.CentralDirOffset);
+  if (!zfc_) bounds.emplace_back(disk(ecrec_.ThisDisk), int64_t{ecrec_.CommentPosition} - kEndRecordSize);
+  std::sort(bounds.begin(), bounds.end());
+  for (int i = 0; i < master_->Count(); ++i) {
+    const Place& start = starts[static_cast<size_t>(i)];
+    auto [first, past] = std::equal_range(bounds.begin(), bounds.end(), start);
+    int64_t limit = INT64_MAX;
+    if (past - first > 1) limit = start.second;
+    else if (past != bounds.end() && past->first == start.first) limit = past->second;
+    dataLimits_[master_->Entry(i)] = limit;
+  }
+}
+
+bool TZipExtractor::DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const {
+  auto it = dataLimits_.find(&entry);
+  if (it == dataLimits_.end()) return true;
+  int64_t end = int64_t{static_cast<uint32_t>(entry.RelativeOffset)} + kLocalHeaderSize + localNameLength +
+                localExtraLength + static_cast<uint32_t>(entry.CompressedSize);
+  return end <= it->second;
 }
 
 void TZipExtractor::BuildView() {

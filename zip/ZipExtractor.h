@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sys/Files.h"
@@ -28,6 +29,7 @@ namespace zip {
 
 enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
 enum TUZOverwriteMode { Prompt = 0, Always = 1, Never = 2, ifNewer = 3, ifOlder = 4 };
+// srFileOpenError: the entry's data overlaps another entry's or the directory.
 enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srFileOpenError = 2, srCreateError = 3 };
 // Multi-disk modes.
 enum TMultiMode { mmNone = 0, mmRemovable = 1, mmSplitFiles = 2 };
@@ -162,7 +164,10 @@ class TZipExtractor : public TObject {
     int total;
     TZipEntryInfo* previous;
   };
+  bool MoreInDirectory(const DirectoryWalk& walk);
   void ReadCentralDirectory();
+  void FindDataLimits();
+  bool DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const;
   void StartAgainFromScan(DirectoryWalk& walk);
   bool ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous);
   void PassCentralTail(TZipEntryInfo& entry, bool keepComment);
@@ -183,7 +188,10 @@ class TZipExtractor : public TObject {
   void FreeBuffers();
   bool CheckPassword(const TZipEntryInfo& entry);
   void PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength);
-  void DecodeEntry(TBufferedFileStream& out);
+  // False when the data cannot be what the entry declares: a decoder's error, an unknown
+  // method, or another length than the declared size.
+  bool DecodeEntry(TBufferedFileStream& out);
+  void CopyStored();
   uint32_t ReadArchive(uint8_t* buffer, uint32_t count);
   void WriteOutputBuffer();
   bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
@@ -196,7 +204,6 @@ class TZipExtractor : public TObject {
     int nameLength = 0, extraLength = 0;  // of the local header
     bool localOk = true;
     bool dataError = false;  // nothing decodable where the entry's data should be
-    bool cutShort = false;   // the data held more than the entry declares
     std::string fName, outDir, temporary;
     int64_t dataPosition = -1;  // where an accepted password check left the archive
     uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
@@ -210,6 +217,7 @@ class TZipExtractor : public TObject {
   std::optional<EntryOutcome> UnlockPassword(EntryJob& job);
   std::optional<EntryOutcome> ClearTarget(EntryJob& job);
   std::unique_ptr<TBufferedFileStream> CreateTemporary(EntryJob& job);
+  bool DecodeInto(const EntryJob& job, TBufferedFileStream& out);
   EntryOutcome DecodeToTemporary(EntryJob& job);
   EntryOutcome Commit(const EntryJob& job);
   void ReportFailure(const EntryJob& job);
@@ -257,6 +265,8 @@ class TZipExtractor : public TObject {
   int currentDisk_ = 0;
   bool directoryLoaded_ = false;
   sys::LocalTime zipTime_{};
+  // Where each entry's data must end: the next thing on its disk (FindDataLimits).
+  std::unordered_map<const TZipEntryInfo*, int64_t> dataLimits_;
 
   // Per-run state.
   std::vector<uint8_t> inBuf_, outBuf_;

@@ -256,6 +256,12 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob
   }
   std::string dir = OutputDirectory(entry);
   if (entry.FileName().empty()) return ExtractDirectoryEntry(entry, dir, job.index);
+  // Data that reaches into another entry, or into the directory, is not this entry's own:
+  // archives built that way multiply one compressed kernel into many files.
+  if (job.localOk && !DataFits(entry, job.nameLength, job.extraLength)) {
+    Skip(srFileOpenError, entry.Directory() + entry.FileName(), job.index);
+    return EntryOutcome::skipped;
+  }
   const std::string proposed = dir + entry.FileName();
   job.fName = proposed;
   bool skip = false;
@@ -284,15 +290,22 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJo
     PositionAtData(work_, job.nameLength, job.extraLength);
     zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), sys::SeekOrigin::current);
   };
-  toHeader();
-  bool good = CheckPassword(work_);
-  while (!good && OnBadPassword) {
-    std::string offered = password_;
-    OnBadPassword(*this, job.index, offered);
-    if (offered == password_) break;
-    password_ = offered;
+  bool good = false;
+  try {
     toHeader();
     good = CheckPassword(work_);
+    while (!good && OnBadPassword) {
+      std::string offered = password_;
+      OnBadPassword(*this, job.index, offered);
+      if (offered == password_) break;
+      password_ = offered;
+      toHeader();
+      good = CheckPassword(work_);
+    }
+  } catch (const EFatalUnzipError&) {
+    // The encryption header lies past the end of the archive.
+    job.dataError = true;
+    return std::nullopt;
   }
   // The data starts where the accepted check left the archive, which may be the next disk.
   job.dataPosition = zipFile_->Position();
@@ -345,6 +358,20 @@ std::unique_ptr<TBufferedFileStream> TZipExtractor::CreateTemporary(EntryJob& jo
   return nullptr;
 }
 
+// An entry whose data ends early, or holds more than it declares, fails alone: the run goes
+// on with the next entry.
+bool TZipExtractor::DecodeInto(const EntryJob& job, TBufferedFileStream& out) {
+  try {
+    if (job.dataPosition < 0) PositionAtData(work_, job.nameLength, job.extraLength);
+    else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition) return false;
+    return DecodeEntry(out);
+  } catch (const EBiggerThanUncompressed&) {
+    return false;
+  } catch (const EFatalUnzipError&) {
+    return false;
+  }
+}
+
 // Decodes into a temporary beside the target and verifies the result; the target itself is
 // not touched here.
 TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
@@ -354,18 +381,9 @@ TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
     return EntryOutcome::skipped;
   }
   try {
-    if (!job.dataError) {
-      if (job.dataPosition < 0) PositionAtData(work_, job.nameLength, job.extraLength);
-      else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition)
-        throw EFatalUnzipError(text::kPrematureEnd);
-      try {
-        DecodeEntry(*out);
-      } catch (const EBiggerThanUncompressed&) {
-        job.cutShort = true;
-      }
-    }
+    if (!job.dataError) job.dataError = !DecodeInto(job, *out);
     sys::LocalTime stamp{};
-    if (!job.dataError && !job.cutShort && DosDateTimeToLocal(work_.FileDateTime, stamp))
+    if (!job.dataError && DosDateTimeToLocal(work_.FileDateTime, stamp))
       /* result not examined */ out->SetLastWriteTime(stamp);
     // Data that never reached the file must not pass for a verified file.
     if (!out->Close(flushFilesOnClose_)) throw ECantWriteUCF(text::kCantWriteUCF);
@@ -396,7 +414,7 @@ TZipExtractor::EntryOutcome TZipExtractor::Commit(const EntryJob& job) {
     Skip(srCreateError, job.fName, job.index);
     return EntryOutcome::skipped;
   }
-  if (retainAttributes_ && !job.cutShort)
+  if (retainAttributes_)
     /* result not examined */ fs_.SetAttributes(job.fName, DosAttributes(work_.ExternalAttributes));
   if (OnEndUnZip) OnEndUnZip(*this, job.index, job.fName);
   return EntryOutcome::extracted;
