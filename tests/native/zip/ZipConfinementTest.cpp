@@ -198,8 +198,7 @@ TEST(ZipConfinement, AnEncryptionHeaderSplitAcrossDisksIsFollowedByItsData) {
   WriteFile(dir / "a.002", second);
   ScriptedUi ui;
   TZipExtractor z(sys::RealFileSystem(), ui);
-  // The caller asks for the set's other files by their built-in names.
-  z.OnGetNextDisk = [](TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
+  AcceptSplitSet(z);
   z.SetZipName(dir / "a.002");
   z.SetDestDir(dir / "out");
   z.SetDoAll(true);

@@ -325,8 +325,7 @@ TEST(ZipDirectory, SplitFilesAndConfigurationFile) {
   WriteFile(dir / "a.zip", record);
   ScriptedUi ui;
   TZipExtractor z(sys::RealFileSystem(), ui);
-  // The caller asks for the set's other files by their built-in names.
-  z.OnGetNextDisk = [](TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
+  AcceptSplitSet(z);
   z.SetZipName(dir / "a.zip");
   z.OpenZip();
   EXPECT_EQ(z.MultiMode(), mmSplitFiles);
@@ -336,8 +335,7 @@ TEST(ZipDirectory, SplitFilesAndConfigurationFile) {
 
   // A missing disk is not asked for forever.
   TZipExtractor missing(sys::RealFileSystem(), ui);
-  // The caller asks for the set's other files by their built-in names.
-  missing.OnGetNextDisk = [](TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
+  AcceptSplitSet(missing);
   WriteFile(dir / "b.zip", record);
   missing.SetZipName(dir / "b.zip");
   EXPECT_THROW(missing.OpenZip(), EUserCanceled);

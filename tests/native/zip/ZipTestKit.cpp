@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "tests/native/codec/TestZip.h"
+#include "zip/ZipExtractor.h"
 #include "zip/codec/Crc32.h"
 #include "zip/codec/Crypt.h"
 
@@ -240,6 +241,10 @@ std::vector<ManifestRow> Manifest() {
     ADD_FAILURE() << e.what();
   }
   return rows;
+}
+
+void AcceptSplitSet(zip::TZipExtractor& zip) {
+  zip.OnGetNextDisk = [](zip::TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
 }
 
 int ScriptedUi::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
