@@ -2,6 +2,7 @@
 // originals (a result plus a last-error code) so fakes can give every outcome.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +39,8 @@ enum class SeekOrigin { begin = 0, current = 1, end = 2 };
 // A calendar moment in local time, as the system clock and MS-DOS dates give it.
 struct LocalTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, milliseconds = 0;
+  // Field by field from the year down: the calendar order.
+  friend auto operator<=>(const LocalTime&, const LocalTime&) = default;
 };
 
 class File {

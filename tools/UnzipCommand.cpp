@@ -45,21 +45,33 @@ const char* Reason(zip::TSkipReason reason) {
   switch (reason) {
     case zip::srBadPassword: return "wrong password";
     case zip::srNoOverwrite: return "exists, not overwritten";
-    case zip::srFileOpenError: return "cannot open";
+    case zip::srFileOpenError: return "its data overlaps another entry or the directory";
     case zip::srCreateError: return "cannot create (outside the destination, through a link, or too long a path)";
   }
   return "skipped";
 }
 
-std::string Shown(std::string name) {
-#ifndef _WIN32
+// A name as the terminal is to show it: control bytes (and bytes no GBK character begins
+// with) escaped as \xHH, so a name cannot move the cursor, clear the screen or retitle the
+// window; outside Windows, "\" separators shown as "/".
+std::string Shown(const std::string& name) {
+  std::string shown;
   for (size_t i = 0; i < name.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(name[i]);
-    if (base::IsLeadByte(c) && i + 1 < name.size()) ++i;
-    else if (c == '\\') name[i] = '/';
-  }
+    unsigned char next = i + 1 < name.size() ? static_cast<unsigned char>(name[i + 1]) : 0;
+    if (base::IsLeadByte(c) && next >= 0x40 && next != 0x7F && next != 0xFF) {
+      shown += name.substr(i++, 2);
+    } else if (c < 0x20 || c >= 0x7F) {
+      shown += base::Format("\\x%02x", c);
+#ifndef _WIN32
+    } else if (c == '\\') {
+      shown += '/';
 #endif
-  return name;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
 }
 
 // The component's message boxes belong to an installer's window. A console run has nobody

@@ -100,13 +100,13 @@ uint32_t TBufferStream::Write(const void* buffer, uint32_t count) {
   return total;
 }
 
-int64_t TBufferStream::Seek(int64_t offset, int origin) {
+int64_t TBufferStream::Seek(int64_t offset, sys::SeekOrigin origin) {
   int64_t target = 0;
   switch (origin) {
-    case 0: target = offset; break;
-    case 1: target = Position() + offset; break;
-    case 2: target = Size() - std::llabs(offset); break;
-    default: throw base::Exception(base::Format(text::kInvalidSeekOrigin, origin));
+    case sys::SeekOrigin::begin: target = offset; break;
+    case sys::SeekOrigin::current: target = Position() + offset; break;
+    case sys::SeekOrigin::end: target = Size() - std::llabs(offset); break;
+    default: throw base::Exception(base::Format(text::kInvalidSeekOrigin, static_cast<int>(origin)));
   }
   if (target == Position()) return target;
   if (!FlushBuffer()) throw base::Exception(text::kSeekError);

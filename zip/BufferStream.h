@@ -23,9 +23,9 @@ class TBufferStream {
   // Both return how many bytes were moved; a short count is the only failure signal.
   uint32_t Read(void* buffer, uint32_t count);
   uint32_t Write(const void* buffer, uint32_t count);
-  // origin 0 = beginning, 1 = current, 2 = end. Returns the new position, or -1 when the
-  // underlying file refused it (the position is then unchanged).
-  int64_t Seek(int64_t offset, int origin);
+  // Returns the new position, or -1 when the underlying file refused it (the position is
+  // then unchanged). From the end, -N and N both mean N bytes before it.
+  int64_t Seek(int64_t offset, sys::SeekOrigin origin);
   int64_t Position() const;
   int64_t Size();
   bool ReadByte(uint8_t& byte);

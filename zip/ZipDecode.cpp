@@ -16,8 +16,6 @@ namespace {
 constexpr uint32_t kBlockSize = 32768;
 constexpr uint32_t kBufferSize = kBlockSize + 1;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 }  // namespace
 
@@ -94,18 +92,18 @@ uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
 // the end of the file, end the whole run with the entries after it.
 bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength) {
   uint8_t h[kLocalHeaderSize];
-  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, 0) < 0 ||
+  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, sys::SeekOrigin::begin) < 0 ||
       zipFile_->Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature)
     return false;
-  nameLength = Le16(h + 26);
-  extraLength = Le16(h + 28);
+  nameLength = Le16(h + local_header::kNameLength);
+  extraLength = Le16(h + local_header::kExtraLength);
   return true;
 }
 
 void TZipExtractor::PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) {
   int64_t data = static_cast<int64_t>(entry.RelativeOffset) + kLocalHeaderSize + localNameLength + localExtraLength;
   if (entry.Encrypted()) data += codec::kCryptHeaderSize;
-  if (zipFile_->Seek(data, 0) != data) throw EFatalUnzipError(text::kPrematureEnd);
+  if (zipFile_->Seek(data, sys::SeekOrigin::begin) != data) throw EFatalUnzipError(text::kPrematureEnd);
 }
 
 bool TZipExtractor::CheckPassword(const TZipEntryInfo& entry) {
@@ -123,7 +121,7 @@ void TZipExtractor::WriteOutputBuffer() {
   if (outCount_ == 0) return;
   uint32_t n = outCount_;
   outCount_ = 0;
-  if (work_.CompressionMethod == 0 && work_.Encrypted()) codec::CryptDecrypt(keys_, outBuf_.data(), n);
+  if (work_.CompressionMethod == kMethodStored && work_.Encrypted()) codec::CryptDecrypt(keys_, outBuf_.data(), n);
   if (entryWritten_ + n > work_.UncompressedSize) throw EBiggerThanUncompressed(text::kBiggerThanUncompressed);
   if (out_->Write(outBuf_.data(), n) != n) throw ECantWriteUCF(text::kCantWriteUCF);
   crc_ = codec::Crc32Update(crc_, outBuf_.data(), n);
@@ -135,7 +133,20 @@ void TZipExtractor::WriteOutputBuffer() {
   }
 }
 
-void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
+// Stored data needs no decoder: it goes straight through the output buffer.
+void TZipExtractor::CopyStored() {
+  while (remaining_ > 0) {
+    if (doProcessMessages_) PassPendingMessages();
+    uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, remaining_));
+    remaining_ -= n;
+    work_.CompressedSize = static_cast<int32_t>(remaining_);
+    ReadArchive(outBuf_.data(), n);
+    outCount_ = n;
+    WriteOutputBuffer();
+  }
+}
+
+bool TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
   out_ = &out;
   crc_ = 0xFFFFFFFF;
   outCount_ = 0;
@@ -146,47 +157,37 @@ void TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
   EntrySource source(*this);
   EntrySink sink(*this);
   codec::WorkArea& area = *workArea_;
+  codec::Result result = codec::Result::ok;
   switch (work_.CompressionMethod) {
-    case 0:
-      while (remaining_ > 0) {
-        if (doProcessMessages_) PassPendingMessages();
-        uint32_t n = static_cast<uint32_t>(std::min<int64_t>(kBlockSize, remaining_));
-        remaining_ -= n;
-        work_.CompressedSize = static_cast<int32_t>(remaining_);
-        ReadArchive(outBuf_.data(), n);
-        outCount_ = n;
-        WriteOutputBuffer();
-      }
-      return;
-    case 1:
-      codec::Unshrink(source, sink, area);
+    case kMethodStored: CopyStored(); break;
+    case kMethodShrunk: result = codec::Unshrink(source, sink, area); break;
+    case kMethodReduced1:
+    case kMethodReduced2:
+    case kMethodReduced3:
+    case kMethodReduced4:
+      result = codec::Expand(source, sink, expected, work_.CompressionMethod - kMethodReduced1 + 1, area);
       break;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      codec::Expand(source, sink, expected, work_.CompressionMethod - 1, area);
+    case kMethodImploded:
+      result = codec::Explode(source, sink, expected, (work_.Flags & 0x2) != 0, (work_.Flags & 0x4) != 0,
+                              static_cast<uint64_t>(compressed), area);
       break;
-    case 6:
-      codec::Explode(source, sink, expected, (work_.Flags & 0x2) != 0, (work_.Flags & 0x4) != 0,
-                     static_cast<uint64_t>(compressed), area);
-      break;
-    case 8: {
-      codec::Result result = codec::Inflate(source, sink, area);
+    case kMethodDeflated:
+      result = codec::Inflate(source, sink, area);
       if (result == codec::Result::out_of_memory)
         ui_.ShowMessageBox(text::kInflateOutOfMemory, text::kErrorCaption, sys::kMbOk);
-      // A data error leaves what is still buffered unwritten.
-      if (result != codec::Result::ok) {
-        outCount_ = 0;
-        return;
-      }
       break;
-    }
     default:
       ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk);
-      return;
+      return false;
+  }
+  // A decoder that failed leaves what is still buffered unwritten.
+  if (result != codec::Result::ok) {
+    outCount_ = 0;
+    return false;
   }
   WriteOutputBuffer();
+  // Less data than the entry declares is as wrong as more.
+  return static_cast<uint64_t>(entryWritten_) == expected;
 }
 
 }  // namespace zip

@@ -12,9 +12,6 @@ namespace zip {
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 // Packed layout (appnote 4.4.6): time = hour:5 minute:6 second/2:5, date = year-1980:7 month:4 day:5.
 struct DosFields {
   uint32_t sec2, minute, hour, day, month, year;
@@ -94,18 +91,19 @@ bool TEndOfCentralDir::FindEndRecord(TBufferStream& stream) {
   if (size < kEndRecordSize) return size == 0;
   uint32_t n = static_cast<uint32_t>(std::min<int64_t>(65535 + kEndRecordSize, size));
   std::vector<uint8_t> tail(n);
-  if (stream.Seek(size - n, 0) < 0 || stream.Read(tail.data(), n) != n) return false;
+  if (stream.Seek(size - n, sys::SeekOrigin::begin) < 0 || stream.Read(tail.data(), n) != n) return false;
   for (uint32_t i = n - kEndRecordSize + 1; i-- > 0;) {
     const uint8_t* p = tail.data() + i;
     if (p[0] != 0x50 || Le32(p) != kEndSignature) continue;
     Signature = kEndSignature;
-    ThisDisk = Le16(p + 4);
-    CentralDirStartDisk = Le16(p + 6);
-    EntriesOnThisDisk = Le16(p + 8);
-    TotalEntries = Le16(p + 10);
-    CentralDirSize = Le32(p + 12);
-    CentralDirOffset = Le32(p + 16);
-    CommentLength = Le16(p + 20);
+    using namespace end_record;
+    ThisDisk = Le16(p + kThisDisk);
+    CentralDirStartDisk = Le16(p + kStartDisk);
+    EntriesOnThisDisk = Le16(p + kEntriesOnDisk);
+    TotalEntries = Le16(p + kTotalEntries);
+    CentralDirSize = Le32(p + kDirectorySize);
+    CentralDirOffset = Le32(p + kDirectoryOffset);
+    CommentLength = Le16(p + kCommentLength);
     CommentPosition = static_cast<uint32_t>(size - n + i + kEndRecordSize);
     Comment.clear();
     CommentLoaded = false;

@@ -28,6 +28,34 @@ constexpr uint32_t kCentralHeaderSize = 46;
 constexpr uint32_t kEndRecordSize = 22;
 constexpr uint32_t kDataDescriptorSize = 16;
 
+// Compression methods (appnote 4.4.5).
+constexpr uint16_t kMethodStored = 0, kMethodShrunk = 1, kMethodReduced1 = 2, kMethodReduced2 = 3,
+                   kMethodReduced3 = 4, kMethodReduced4 = 5, kMethodImploded = 6, kMethodDeflated = 8;
+
+// Every multi-byte field of the archive is little-endian.
+inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t Le32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Field offsets of the local file header (appnote 4.3.7).
+namespace local_header {
+constexpr int kVersionNeeded = 4, kFlags = 6, kMethod = 8, kDateTime = 10, kCrc = 14, kCompressedSize = 18,
+              kUncompressedSize = 22, kNameLength = 26, kExtraLength = 28;
+}
+// Field offsets of the central directory file header (appnote 4.3.12).
+namespace central_header {
+constexpr int kVersionMadeBy = 4, kHostSystem = 5, kVersionNeeded = 6, kFlags = 8, kMethod = 10, kDateTime = 12,
+              kCrc = 16, kCompressedSize = 20, kUncompressedSize = 24, kNameLength = 28, kExtraLength = 30,
+              kCommentLength = 32, kDiskStart = 34, kInternalAttributes = 36, kExternalAttributes = 38,
+              kLocalOffset = 42;
+}
+// Field offsets of the end of central directory record (appnote 4.3.16).
+namespace end_record {
+constexpr int kThisDisk = 4, kStartDisk = 6, kEntriesOnDisk = 8, kTotalEntries = 10, kDirectorySize = 12,
+              kDirectoryOffset = 16, kCommentLength = 20;
+}
+
 // Clamps each field of a packed MS-DOS date-time into its range; a valid value is unchanged.
 uint32_t MakeValidDosDateTime(uint32_t dosDateTime);
 // False when the fields do not name a real day (31 February).

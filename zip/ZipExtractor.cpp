@@ -4,14 +4,14 @@
 #include "zip/ZipExtractor.h"
 #include "zip/codec/WorkArea.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "base/Ansi.h"
 
 namespace zip {
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 // Index of the extension's dot in the file-name part, or npos.
 size_t ExtensionDot(const std::string& path) {
@@ -31,11 +31,6 @@ std::string FileExt(const std::string& path) {
   return dot == std::string::npos ? std::string() : path.substr(dot);
 }
 
-bool SameTime(const sys::LocalTime& a, const sys::LocalTime& b) {
-  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
-         a.second == b.second && a.milliseconds == b.milliseconds;
-}
-
 bool HasDriveLetter(const std::string& path) {
   return path.size() >= 2 && path[1] == ':' &&
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
@@ -46,9 +41,16 @@ bool HasDriveLetter(const std::string& path) {
 TZipExtractor::TZipExtractor(sys::FileSystem& fs, sys::UserInterface& ui, bool designing)
     : fs_(fs), ui_(ui), designing_(designing) {
   work_.OEMConvert = oemConvert_;
+  // The other files of a split set are opened only for a caller that asks for them (its
+  // handler may call DefaultGetNextDisk): an end record alone must not make the component
+  // read whatever lies beside the archive under a sibling's name. A disk to insert is
+  // asked of the user, who accepts it.
   if (!designing_)
     OnGetNextDisk = [](TZipExtractor& sender, int nextDisk, std::string& fName) {
-      sender.DefaultGetNextDisk(sender, nextDisk, fName);
+      if (sender.multiMode_ == mmSplitFiles)
+        fName.clear();
+      else
+        sender.DefaultGetNextDisk(sender, nextDisk, fName);
     };
 }
 
@@ -120,13 +122,14 @@ void TZipExtractor::FreeLists() {
   sortedView_.reset();
   master_.reset();
   view_ = nullptr;
+  dataLimits_.clear();
 }
 
 void TZipExtractor::OpenZip() {
   OpenArchiveFile();
   sys::LocalTime now{};
   bool known = zipFile_->GetLastWriteTime(now);
-  if (!directoryLoaded_ || !known || !SameTime(now, zipTime_)) ReadZip();
+  if (!directoryLoaded_ || !known || now != zipTime_) ReadZip();
 }
 
 void TZipExtractor::CloseZip() {
@@ -160,7 +163,32 @@ const std::string& TZipExtractor::Filename(int index) const { return Entry(index
 
 void TZipExtractor::PassPendingMessages() { ui_.ProcessMessages(); }
 
+namespace {
+
+// Stored names separate with "/" on most hosts; the component's paths use "\".
+void BackslashSeparators(std::string& name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+}
+
+// Both headers hold the same fields from "version needed to extract" to the uncompressed
+// size, in the same order; the central one has them 2 bytes later, after "version made by".
+void ReadSharedFields(const uint8_t* versionNeeded, TZipEntryInfo& e) {
+  using namespace local_header;
+  const uint8_t* h = versionNeeded - kVersionNeeded;
+  e.VersionNeeded = Le16(h + kVersionNeeded);
+  e.Flags = Le16(h + kFlags);
+  e.CompressionMethod = Le16(h + kMethod);
+  e.FileDateTime = MakeValidDosDateTime(Le32(h + kDateTime));
+  e.CRC32 = Le32(h + kCrc);
+  e.CompressedSize = static_cast<int32_t>(Le32(h + kCompressedSize));
+  e.UncompressedSize = static_cast<int32_t>(Le32(h + kUncompressedSize));
+}
+
+}  // namespace
+
 bool TZipExtractor::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e, bool mayChangeDisk) {
+  using namespace central_header;
   TBufferStream* in = &first;
   int64_t start = in->Position();
   uint8_t h[kCentralHeaderSize];
@@ -172,29 +200,22 @@ bool TZipExtractor::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e, bo
     got += in->Read(h + got, kCentralHeaderSize - got);
   }
   auto fail = [&] {
-    in->Seek(start < 0 ? 0 : start, 0);
+    in->Seek(start < 0 ? 0 : start, sys::SeekOrigin::begin);
     return false;
   };
   if (got < kCentralHeaderSize || Le32(h) != kCentralSignature) return fail();
-  std::string name(Le16(h + 28), '\0');
+  std::string name(Le16(h + kNameLength), '\0');
   if (!name.empty() && in->Read(name.data(), static_cast<uint32_t>(name.size())) != name.size()) return fail();
-  for (char& c : name)
-    if (c == '/') c = '\\';
-  if (h[5] == 0 && e.OEMConvert) name = ui_.OemToAnsi(name);
-  e.VersionMadeBy = Le16(h + 4);
-  e.VersionNeeded = Le16(h + 6);
-  e.Flags = Le16(h + 8);
-  e.CompressionMethod = Le16(h + 10);
-  e.FileDateTime = MakeValidDosDateTime(Le32(h + 12));
-  e.CRC32 = Le32(h + 16);
-  e.CompressedSize = static_cast<int32_t>(Le32(h + 20));
-  e.UncompressedSize = static_cast<int32_t>(Le32(h + 24));
-  e.ExtraFieldLength = Le16(h + 30);
-  e.FileCommentLength = Le16(h + 32);
-  e.DiskNumberStart = Le16(h + 34);
-  e.InternalAttributes = Le16(h + 36);
-  e.ExternalAttributes = Le32(h + 38);
-  e.RelativeOffset = static_cast<int32_t>(Le32(h + 42));
+  BackslashSeparators(name);
+  if (h[kHostSystem] == 0 && e.OEMConvert) name = ui_.OemToAnsi(name);
+  e.VersionMadeBy = Le16(h + kVersionMadeBy);
+  ReadSharedFields(h + kVersionNeeded, e);
+  e.ExtraFieldLength = Le16(h + kExtraLength);
+  e.FileCommentLength = Le16(h + kCommentLength);
+  e.DiskNumberStart = Le16(h + kDiskStart);
+  e.InternalAttributes = Le16(h + kInternalAttributes);
+  e.ExternalAttributes = Le32(h + kExternalAttributes);
+  e.RelativeOffset = static_cast<int32_t>(Le32(h + kLocalOffset));
   e.SetPath(name);
   e.CentralOffset = static_cast<int32_t>(start < 0 ? 0 : start);
   e.MatchFlag = false;
@@ -204,29 +225,24 @@ bool TZipExtractor::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e, bo
 }
 
 bool TZipExtractor::ReadLocalHeader(TBufferStream& in, TZipEntryInfo& e) {
+  using namespace local_header;
   int64_t start = in.Position();
   uint8_t h[kLocalHeaderSize];
-  if (in.Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature) {
-    in.Seek(start, 0);
+  std::string name;
+  bool ok = in.Read(h, kLocalHeaderSize) == kLocalHeaderSize && Le32(h) == kLocalSignature;
+  if (ok) {
+    name.resize(Le16(h + kNameLength));
+    ok = name.empty() || in.Read(name.data(), static_cast<uint32_t>(name.size())) == name.size();
+  }
+  if (!ok) {
+    in.Seek(start, sys::SeekOrigin::begin);
     return false;
   }
-  std::string name(Le16(h + 26), '\0');
-  if (!name.empty() && in.Read(name.data(), static_cast<uint32_t>(name.size())) != name.size()) {
-    in.Seek(start, 0);
-    return false;
-  }
-  for (char& c : name)
-    if (c == '/') c = '\\';
+  BackslashSeparators(name);
   if (e.OEMConvert) name = ui_.OemToAnsi(name);
   e.VersionMadeBy = 0;
-  e.VersionNeeded = Le16(h + 4);
-  e.Flags = Le16(h + 6);
-  e.CompressionMethod = Le16(h + 8);
-  e.FileDateTime = MakeValidDosDateTime(Le32(h + 10));
-  e.CRC32 = Le32(h + 14);
-  e.CompressedSize = static_cast<int32_t>(Le32(h + 18));
-  e.UncompressedSize = static_cast<int32_t>(Le32(h + 22));
-  e.LocalExtraFieldLength = Le16(h + 28);
+  ReadSharedFields(h + kVersionNeeded, e);
+  e.LocalExtraFieldLength = Le16(h + kExtraLength);
   e.ExtraFieldLength = 0;
   e.FileCommentLength = 0;
   e.DiskNumberStart = 0;
@@ -238,13 +254,17 @@ bool TZipExtractor::ReadLocalHeader(TBufferStream& in, TZipEntryInfo& e) {
   return true;
 }
 
-bool TZipExtractor::ScanLocalHeaders() {
-  if (scanned_) return false;
-  scanned_ = true;
-  FreeLists();
-  TBufferStream& in = *zipFile_;
+std::unique_ptr<TZipEntryInfo> TZipExtractor::NewRecord() const {
+  auto rec = std::make_unique<TZipEntryInfo>();
+  rec->OEMConvert = oemConvert_;
+  return rec;
+}
+
+// Leaves the stream at the first local header signature followed by a plausible version.
+bool TZipExtractor::FindFirstLocalHeader(TBufferStream& in) {
   // Self-extracting programs keep their own code before the archive.
-  if (in.Seek(base::UpperAscii(FileExt(zipName_)) == ".EXE" ? 14000 : 0, 0) < 0) return false;
+  int64_t from = base::UpperAscii(FileExt(zipName_)) == ".EXE" ? 14000 : 0;
+  if (in.Seek(from, sys::SeekOrigin::begin) < 0) return false;
   static constexpr uint8_t kSig[4] = {0x50, 0x4B, 0x03, 0x04};
   uint32_t examined = 0;
   int matched = 0;
@@ -260,20 +280,20 @@ bool TZipExtractor::ScanLocalHeaders() {
     matched = 0;
     uint8_t version[2];
     if (in.Read(version, 2) != 2) return false;
-    if (version[1] >= 10) {
-      // Go on matching with the two bytes just read; no seek, so a file full of false
-      // signatures costs no more than reading it once.
-      matched = version[0] == kSig[0] && version[1] == kSig[1] ? 2 : version[1] == kSig[0] ? 1 : 0;
-      continue;
-    }
-    in.Seek(-6, 1);
-    break;
+    if (version[1] < 10) break;
+    // Go on matching with the two bytes just read; no seek, so a file full of false
+    // signatures costs no more than reading it once.
+    matched = version[0] == kSig[0] && version[1] == kSig[1] ? 2 : version[1] == kSig[0] ? 1 : 0;
   }
-  master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
+  in.Seek(-6, sys::SeekOrigin::current);
+  return true;
+}
+
+// Walks the local headers one after the other, each found by the sizes of the one before.
+int TZipExtractor::CollectLocalHeaders(TBufferStream& in) {
   int found = 0;
   for (;;) {
-    auto rec = std::make_unique<TZipEntryInfo>();
-    rec->OEMConvert = oemConvert_;
+    auto rec = NewRecord();
     if (!ReadLocalHeader(in, *rec)) break;
     int64_t next = in.Position() + rec->LocalExtraFieldLength + (rec->HasDataDescriptor() ? kDataDescriptorSize : 0);
     // A negative size would walk backwards over headers already taken.
@@ -286,14 +306,68 @@ bool TZipExtractor::ScanLocalHeaders() {
     }
     rec.release();
     ++found;
-    if (in.Seek(next, 0) != next) break;
+    if (in.Seek(next, sys::SeekOrigin::begin) != next) break;
   }
+  return found;
+}
+
+bool TZipExtractor::ScanLocalHeaders() {
+  if (scanned_) return false;
+  scanned_ = true;
+  FreeLists();
+  TBufferStream& in = *zipFile_;
+  if (!FindFirstLocalHeader(in)) return false;
+  master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
+  int found = CollectLocalHeaders(in);
   ecrec_.ThisDisk = 0;
   currentDisk_ = 0;
   ecrec_.CentralDirOffset = static_cast<uint32_t>(in.Position());
   ecrec_.TotalEntries = static_cast<uint16_t>(found);
   diskCount_ = 1;
   return found > 0;
+}
+
+TBufferStream& TZipExtractor::DirectoryInput() { return zfc_ ? *zfc_ : *zipFile_; }
+
+// The end record of the archive, or failing that the one of the set's configuration file,
+// which carries a copy of the directory.
+bool TZipExtractor::FindEndRecordOrCopy() {
+  if (ecrec_.FindEndRecord(*zipFile_) && ecrec_.Plausible()) return true;
+  std::string zfcName = ChangeFileExt(zipName_, ".zfc");
+  if (!sys::FileExists(fs_, zfcName)) return false;
+  try {
+    zfc_ = std::make_unique<TBufferedFileStream>(fs_, zfcName, StreamMode::openRead);
+  } catch (const base::EFOpenError&) {
+    return false;
+  }
+  ecrec_.Reset();
+  if (ecrec_.FindEndRecord(*zfc_) && ecrec_.Plausible()) return true;
+  zfc_.reset();
+  return false;
+}
+
+// The end record decides whether the archive spans disks and where its directory starts.
+void TZipExtractor::EnterDirectory() {
+  currentDisk_ = zfc_ ? 0 : ecrec_.ThisDisk;
+  if (ecrec_.ThisDisk == 0)
+    multiMode_ = mmNone;
+  else if (HasDriveLetter(zipName_) && ui_.DriveType(zipName_.substr(0, 3)) == sys::kDriveRemovable)
+    multiMode_ = mmRemovable;
+  else
+    multiMode_ = mmSplitFiles;
+  // The end record sits on the disk named now; take its comment before moving away.
+  if (SpansDisks() && ecrec_.CommentLength) ecrec_.Comment = ReadEndComment(DirectoryInput());
+  if (ecrec_.TotalEntries == 0) return;
+  if (SpansDisks() && !zfc_ && ecrec_.CentralDirStartDisk != currentDisk_) NextDisk(ecrec_.CentralDirStartDisk + 1);
+  DirectoryInput().Seek(zfc_ ? 0 : ecrec_.CentralDirOffset, sys::SeekOrigin::begin);
+}
+
+// Without an end record the caller's mode decides: refuse, wait for the other disks, or scan.
+void TZipExtractor::HandleMissingEndRecord() {
+  if (OnInCompleteZip) OnInCompleteZip(*this, incompleteZipMode_);
+  if (incompleteZipMode_ == izAssumeNotAZip) throw ENotAZipFile(text::kNotAZipFile);
+  if (incompleteZipMode_ == izAssumeMulti) throw EIncompleteZip(text::kIncompleteZip);
+  if (!ScanLocalHeaders()) RaiseBadZip();
 }
 
 void TZipExtractor::ReadZip() {
@@ -305,119 +379,150 @@ void TZipExtractor::ReadZip() {
   // disk is scanned again, not refused as scanned already.
   scanned_ = false;
   ecrec_.Reset();
-  bool found = ecrec_.FindEndRecord(*zipFile_) && ecrec_.Plausible();
-
-  // The configuration file of a multi-disk set carries a copy of the directory.
-  std::unique_ptr<TBufferedFileStream> zfc;
-  if (!found) {
-    std::string zfcName = ChangeFileExt(zipName_, ".zfc");
-    if (sys::FileExists(fs_, zfcName)) {
-      try {
-        zfc = std::make_unique<TBufferedFileStream>(fs_, zfcName, StreamMode::openRead);
-      } catch (const base::EFOpenError&) {
-      }
-      if (zfc) {
-        ecrec_.Reset();
-        found = ecrec_.FindEndRecord(*zfc) && ecrec_.Plausible();
-        if (!found) zfc.reset();
-      }
-    }
-  }
-  auto input = [&]() -> TBufferStream& { return zfc ? static_cast<TBufferStream&>(*zfc) : *zipFile_; };
-
-  if (found) {
-    currentDisk_ = zfc ? 0 : ecrec_.ThisDisk;
-    if (ecrec_.ThisDisk == 0)
-      multiMode_ = mmNone;
-    else if (HasDriveLetter(zipName_) && ui_.DriveType(zipName_.substr(0, 3)) == sys::kDriveRemovable)
-      multiMode_ = mmRemovable;
-    else
-      multiMode_ = mmSplitFiles;
-    // The end record sits on the disk named now; take its comment before moving away.
-    if (SpansDisks() && ecrec_.CommentLength) ecrec_.Comment = ReadEndComment(input());
-    if (ecrec_.TotalEntries != 0) {
-      if (SpansDisks() && !zfc && ecrec_.CentralDirStartDisk != currentDisk_)
-        NextDisk(ecrec_.CentralDirStartDisk + 1);
-      input().Seek(zfc ? 0 : ecrec_.CentralDirOffset, 0);
-    }
-  } else {
-    if (OnInCompleteZip) OnInCompleteZip(*this, incompleteZipMode_);
-    if (incompleteZipMode_ == izAssumeNotAZip) throw ENotAZipFile(text::kNotAZipFile);
-    if (incompleteZipMode_ == izAssumeMulti) throw EIncompleteZip(text::kIncompleteZip);
-    if (!ScanLocalHeaders()) RaiseBadZip();
-  }
-
+  struct CloseCopy {
+    std::unique_ptr<TBufferedFileStream>& zfc;
+    ~CloseCopy() { zfc.reset(); }
+  } closeCopy{zfc_};
+  if (FindEndRecordOrCopy())
+    EnterDirectory();
+  else
+    HandleMissingEndRecord();
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
-  int total = ecrec_.TotalEntries;
-  TZipEntryInfo* previous = nullptr;
-  for (int i = 0; i < total;) {
-    auto rec = std::make_unique<TZipEntryInfo>();
-    rec->OEMConvert = oemConvert_;
-    bool mayChangeDisk = SpansDisks() && !scanned_ && !zfc;
-    bool ok = ReadCentralHeader(input(), *rec, mayChangeDisk);
-    if (!ok && previous && previous->ExtraFieldLength != 0) {
-      // An overstated extra field length puts the next header earlier than it says.
-      int back = previous->ExtraFieldLength;
-      previous->ExtraFieldLength = 0;
-      input().Seek(-back, 1);
-      ok = ReadCentralHeader(input(), *rec, mayChangeDisk);
-    }
-    if (ok && !scanned_) {
-      TZipEntryInfo* entry = rec.get();
-      bool added = true;
-      try {
-        master_->Add(entry);
-      } catch (const base::EListError&) {
-        added = false;
-      }
-      if (added) {
-        rec.release();
-        input().Seek(entry->ExtraFieldLength, 1);
-        if (SpansDisks() && entry->HasComment()) {
-          uint16_t length = entry->FileCommentLength;
-          std::string comment(length, '\0');
-          comment.resize(input().Read(comment.data(), length));
-          entry->SetFileComment(comment);
-          entry->FileCommentLength = length;
-        } else {
-          input().Seek(entry->FileCommentLength, 1);
-        }
-        previous = entry;
-        ++i;
-        continue;
-      }
-      // Two entries claim the same place: only the local headers can say what is there.
-      if (!ScanLocalHeaders()) RaiseBadZip();
-      total = ecrec_.TotalEntries;
-      previous = nullptr;
-      i = 0;
-      continue;
-    }
-    if (ok) {
-      int index = 0;
-      previous = nullptr;
-      if (master_->Find(rec.get(), index)) {
-        TZipEntryInfo* scannedEntry = master_->Entry(index);
-        int32_t offset = scannedEntry->RelativeOffset;
-        scannedEntry->Assign(*rec);
-        scannedEntry->RelativeOffset = offset;
-        previous = scannedEntry;
-      }
-      input().Seek(rec->ExtraFieldLength + rec->FileCommentLength, 1);
-      ++i;
-      continue;
-    }
-    if (scanned_) break;
-    if (SpansDisks() || !ScanLocalHeaders()) RaiseBadZip();
-    total = ecrec_.TotalEntries;
-    previous = nullptr;
-    i = 0;
-  }
-
+  ReadCentralDirectory();
+  FindDataLimits();
   diskCount_ = ecrec_.ThisDisk + 1;
-  currentDisk_ = zfc ? 0 : ecrec_.ThisDisk;
+  currentDisk_ = zfc_ ? 0 : ecrec_.ThisDisk;
   BuildView();
   directoryLoaded_ = true;
+}
+
+// Only the local headers can say what is there: the directory is read again over what the
+// scan found. An archive that spans disks cannot be scanned.
+void TZipExtractor::StartAgainFromScan(DirectoryWalk& walk) {
+  if (SpansDisks() || !ScanLocalHeaders()) RaiseBadZip();
+  walk = DirectoryWalk{0, ecrec_.TotalEntries, nullptr};
+}
+
+bool TZipExtractor::ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous) {
+  const bool mayChangeDisk = SpansDisks() && !scanned_ && !zfc_;
+  if (ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk)) return true;
+  if (!previous || previous->ExtraFieldLength == 0) return false;
+  // An overstated extra field length puts the next header earlier than it says.
+  int back = previous->ExtraFieldLength;
+  previous->ExtraFieldLength = 0;
+  DirectoryInput().Seek(-back, sys::SeekOrigin::current);
+  return ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk);
+}
+
+// Steps over the extra field and the comment after the name; the comments of a set that
+// spans disks are taken now, while their disk is at hand.
+void TZipExtractor::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
+  TBufferStream& in = DirectoryInput();
+  in.Seek(entry.ExtraFieldLength, sys::SeekOrigin::current);
+  if (!keepComment || !entry.HasComment()) {
+    in.Seek(entry.FileCommentLength, sys::SeekOrigin::current);
+    return;
+  }
+  uint16_t length = entry.FileCommentLength;
+  std::string comment(length, '\0');
+  comment.resize(in.Read(comment.data(), length));
+  entry.SetFileComment(comment);
+  entry.FileCommentLength = length;
+}
+
+// Null when another record already claims the same local header: it names the same data
+// again, so the directory stays and that data is extracted once, under the first name.
+TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec) {
+  try {
+    master_->Add(rec.get());
+  } catch (const base::EListError&) {
+    DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
+    return nullptr;
+  }
+  TZipEntryInfo* entry = rec.release();
+  PassCentralTail(*entry, SpansDisks());
+  return entry;
+}
+
+// After a scan the central record completes the scanned entry at its offset, if any; the
+// scanned offset stays, as it is where the header really is.
+TZipEntryInfo* TZipExtractor::MergeIntoScanned(const TZipEntryInfo& rec) {
+  TZipEntryInfo* scannedEntry = nullptr;
+  int index = 0;
+  if (master_->Find(&rec, index)) {
+    scannedEntry = master_->Entry(index);
+    int32_t offset = scannedEntry->RelativeOffset;
+    scannedEntry->Assign(rec);
+    scannedEntry->RelativeOffset = offset;
+  }
+  DirectoryInput().Seek(rec.ExtraFieldLength + rec.FileCommentLength, sys::SeekOrigin::current);
+  return scannedEntry;
+}
+
+// The end record counts entries in 16 bits, so an archive of more than 65,535 entries
+// without zip64 states the count modulo 65,536; the records the directory's size still
+// holds are read as well.
+bool TZipExtractor::MoreInDirectory(const DirectoryWalk& walk) {
+  if (walk.next < walk.total) return true;
+  if (scanned_ || SpansDisks()) return false;
+  int64_t end = static_cast<int64_t>(zfc_ ? 0 : ecrec_.CentralDirOffset) + ecrec_.CentralDirSize;
+  return DirectoryInput().Position() + kCentralHeaderSize <= end;
+}
+
+void TZipExtractor::ReadCentralDirectory() {
+  DirectoryWalk walk{0, ecrec_.TotalEntries, nullptr};
+  while (MoreInDirectory(walk)) {
+    auto rec = NewRecord();
+    if (!ReadNextCentralHeader(*rec, walk.previous)) {
+      // Records past the stated count are taken only while they read.
+      if (scanned_ || walk.next >= walk.total) break;
+      StartAgainFromScan(walk);
+      continue;
+    }
+    if (scanned_) {
+      walk.previous = MergeIntoScanned(*rec);
+    } else {
+      walk.previous = AddCentralRecord(std::move(rec));
+    }
+    ++walk.next;
+  }
+}
+
+// Each entry's data must end before the next local header on its disk, the central
+// directory or the end record begins: one sorted pass over all the starts gives every
+// entry its limit, checked at extraction once the local header's lengths are known. Two
+// entries at one place overlap whole. A single-file archive is one disk whatever its
+// records say.
+void TZipExtractor::FindDataLimits() {
+  dataLimits_.clear();
+  auto disk = [&](int64_t number) { return SpansDisks() ? number : 0; };
+  using Place = std::pair<int64_t, int64_t>;  // (disk, offset)
+  std::vector<Place> starts;
+  starts.reserve(master_->Count() + 2);
+  for (int i = 0; i < master_->Count(); ++i) {
+    const TZipEntryInfo* e = master_->Entry(i);
+    starts.emplace_back(disk(e->DiskNumberStart), static_cast<uint32_t>(e->RelativeOffset));
+  }
+  std::vector<Place> bounds = starts;
+  if (!zfc_ && !scanned_) bounds.emplace_back(disk(ecrec_.CentralDirStartDisk), ecrec_.CentralDirOffset);
+  if (!zfc_) bounds.emplace_back(disk(ecrec_.ThisDisk), int64_t{ecrec_.CommentPosition} - kEndRecordSize);
+  std::sort(bounds.begin(), bounds.end());
+  for (int i = 0; i < master_->Count(); ++i) {
+    const Place& start = starts[static_cast<size_t>(i)];
+    auto [first, past] = std::equal_range(bounds.begin(), bounds.end(), start);
+    int64_t limit = INT64_MAX;
+    if (past - first > 1) limit = start.second;
+    else if (past != bounds.end() && past->first == start.first) limit = past->second;
+    dataLimits_[master_->Entry(i)] = limit;
+  }
+}
+
+bool TZipExtractor::DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const {
+  auto it = dataLimits_.find(&entry);
+  if (it == dataLimits_.end()) return true;
+  int64_t end = int64_t{static_cast<uint32_t>(entry.RelativeOffset)} + kLocalHeaderSize + localNameLength +
+                localExtraLength + static_cast<uint32_t>(entry.CompressedSize);
+  return end <= it->second;
 }
 
 void TZipExtractor::BuildView() {
@@ -435,12 +540,12 @@ void TZipExtractor::BuildView() {
 std::string TZipExtractor::ReadEndComment(TBufferStream& in) {
   int64_t saved = in.Position();
   std::string comment(ecrec_.CommentLength, '\0');
-  if (in.Seek(ecrec_.CommentPosition, 0) >= 0)
+  if (in.Seek(ecrec_.CommentPosition, sys::SeekOrigin::begin) >= 0)
     comment.resize(in.Read(comment.data(), ecrec_.CommentLength));
   else
     comment.clear();
   ecrec_.CommentLoaded = true;
-  in.Seek(saved, 0);
+  in.Seek(saved, sys::SeekOrigin::begin);
   return comment;
 }
 
@@ -452,15 +557,16 @@ std::string TZipExtractor::FileComment(int index) {
   int64_t saved = in.Position();
   uint8_t h[kCentralHeaderSize];
   std::string comment;
-  if (in.Seek(e.CentralOffset, 0) >= 0 && in.Read(h, kCentralHeaderSize) == kCentralHeaderSize &&
-      in.Seek(Le16(h + 28) + Le16(h + 30), 1) >= 0) {
+  if (in.Seek(e.CentralOffset, sys::SeekOrigin::begin) >= 0 && in.Read(h, kCentralHeaderSize) == kCentralHeaderSize &&
+      in.Seek(Le16(h + central_header::kNameLength) + Le16(h + central_header::kExtraLength),
+              sys::SeekOrigin::current) >= 0) {
     comment.resize(e.FileCommentLength);
     comment.resize(in.Read(comment.data(), e.FileCommentLength));
   }
   uint16_t length = e.FileCommentLength;
   e.SetFileComment(comment);
   e.FileCommentLength = length;
-  in.Seek(saved, 0);
+  in.Seek(saved, sys::SeekOrigin::begin);
   if (!SpansDisks()) CloseZip();
   return comment;
 }

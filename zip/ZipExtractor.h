@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sys/Files.h"
@@ -27,6 +29,7 @@ namespace zip {
 
 enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
 enum TUZOverwriteMode { Prompt = 0, Always = 1, Never = 2, ifNewer = 3, ifOlder = 4 };
+// srFileOpenError: the entry's data overlaps another entry's or the directory.
 enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srFileOpenError = 2, srCreateError = 3 };
 // Multi-disk modes.
 enum TMultiMode { mmNone = 0, mmRemovable = 1, mmSplitFiles = 2 };
@@ -146,7 +149,30 @@ class TZipExtractor : public TObject {
   void RaiseBadZip();
   bool ReadCentralHeader(TBufferStream& in, TZipEntryInfo& entry, bool mayChangeDisk);
   bool ReadLocalHeader(TBufferStream& in, TZipEntryInfo& entry);
+  std::unique_ptr<TZipEntryInfo> NewRecord() const;
+  bool FindFirstLocalHeader(TBufferStream& in);
+  int CollectLocalHeaders(TBufferStream& in);
   bool ScanLocalHeaders();
+  // Locating the directory.
+  TBufferStream& DirectoryInput();
+  bool FindEndRecordOrCopy();
+  void EnterDirectory();
+  void HandleMissingEndRecord();
+  // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
+  struct DirectoryWalk {
+    int next;
+    int total;
+    TZipEntryInfo* previous;
+  };
+  bool MoreInDirectory(const DirectoryWalk& walk);
+  void ReadCentralDirectory();
+  void FindDataLimits();
+  bool DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const;
+  void StartAgainFromScan(DirectoryWalk& walk);
+  bool ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous);
+  void PassCentralTail(TZipEntryInfo& entry, bool keepComment);
+  TZipEntryInfo* AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec);
+  TZipEntryInfo* MergeIntoScanned(const TZipEntryInfo& rec);
   void BuildView();
   void LoadCommentAt(TZipEntryInfo& entry, TBufferStream& in);
   std::string ReadEndComment(TBufferStream& in);
@@ -162,13 +188,39 @@ class TZipExtractor : public TObject {
   void FreeBuffers();
   bool CheckPassword(const TZipEntryInfo& entry);
   void PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength);
-  void DecodeEntry(TBufferedFileStream& out);
+  // False when the data cannot be what the entry declares: a decoder's error, an unknown
+  // method, or another length than the declared size.
+  bool DecodeEntry(TBufferedFileStream& out);
+  void CopyStored();
   uint32_t ReadArchive(uint8_t* buffer, uint32_t count);
   void WriteOutputBuffer();
   bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
 
-  // Extraction (one entry of the view).
-  void ExtractEntry(int index);
+  // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
+  // returns it, one that lets it go on returns nothing.
+  enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
+  struct EntryJob {
+    int index = 0;
+    int nameLength = 0, extraLength = 0;  // of the local header
+    bool localOk = true;
+    bool dataError = false;  // nothing decodable where the entry's data should be
+    std::string fName, outDir, temporary;
+    int64_t dataPosition = -1;  // where an accepted password check left the archive
+    uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
+    bool readOnlyTarget = false;
+    uint32_t calculated = 0;  // CRC of the decoded data
+  };
+  int ChooseEntries();
+  EntryOutcome ExtractEntry(int index);
+  EntryOutcome ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir, int index);
+  std::optional<EntryOutcome> ResolveTarget(EntryJob& job);
+  std::optional<EntryOutcome> UnlockPassword(EntryJob& job);
+  std::optional<EntryOutcome> ClearTarget(EntryJob& job);
+  std::unique_ptr<TBufferedFileStream> CreateTemporary(EntryJob& job);
+  bool DecodeInto(const EntryJob& job, TBufferedFileStream& out);
+  EntryOutcome DecodeToTemporary(EntryJob& job);
+  EntryOutcome Commit(const EntryJob& job);
+  void ReportFailure(const EntryJob& job);
   std::string OutputDirectory(const TZipEntryInfo& entry) const;
   bool ForceDirectories(const std::string& dir);
   bool ThroughLink(const std::string& path);
@@ -202,6 +254,7 @@ class TZipExtractor : public TObject {
   int multiMode_ = mmNone;
 
   std::unique_ptr<TBufferedFileStream> zipFile_;
+  std::unique_ptr<TBufferedFileStream> zfc_;  // a set's configuration file, while its directory is read
   std::unique_ptr<TSortedZipList> master_;
   std::unique_ptr<TSortedZipList> sortedView_;
   TSortedZipList* view_ = nullptr;
@@ -212,6 +265,8 @@ class TZipExtractor : public TObject {
   int currentDisk_ = 0;
   bool directoryLoaded_ = false;
   sys::LocalTime zipTime_{};
+  // Where each entry's data must end: the next thing on its disk (FindDataLimits).
+  std::unordered_map<const TZipEntryInfo*, int64_t> dataLimits_;
 
   // Per-run state.
   std::vector<uint8_t> inBuf_, outBuf_;

@@ -3,7 +3,7 @@
 // once its CRC matched, then restore the date and attributes and report through the events.
 #include <algorithm>
 #include <string_view>
-#include <tuple>
+#include <optional>
 
 #include "base/Ansi.h"
 #include "zip/ZipExtractor.h"
@@ -99,13 +99,6 @@ bool IsTemporaryName(const std::string& name) {
   if (name.size() != 15 || name.compare(0, 3, "~zv") != 0 || name.compare(11, 4, ".tmp") != 0) return false;
   return std::all_of(name.begin() + 3, name.begin() + 11,
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
-bool Later(const sys::LocalTime& a, const sys::LocalTime& b) {
-  auto key = [](const sys::LocalTime& t) {
-    return std::make_tuple(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
-  };
-  return key(a) > key(b);
 }
 
 }  // namespace
@@ -223,7 +216,7 @@ bool TZipExtractor::WantOverwrite(const std::string& fName, int index, std::stri
       if (!DosDateTimeToLocal(work_.FileDateTime, entryTime)) return false;
       auto file = fs_.Open(fName, sys::Access::read, sys::Share::readWrite, sys::Disposition::openExisting);
       if (!file || !file->GetLastWriteTime(fileTime)) return false;
-      return overwriteMode_ == ifNewer ? Later(entryTime, fileTime) : Later(fileTime, entryTime);
+      return overwriteMode_ == ifNewer ? entryTime > fileTime : fileTime > entryTime;
     }
     case Prompt:
     default:
@@ -241,163 +234,246 @@ std::string TZipExtractor::TemporaryName(const std::string& fName) {
   return base::ExtractFilePath(fName) + base::Format(kTemporaryPattern, ++tempCounter_);
 }
 
-void TZipExtractor::ExtractEntry(int index) {
-  TZipEntryInfo& entry = Entry(index);
+// A directory entry (no FileName) makes its folder, under the same rules as a file's.
+TZipExtractor::EntryOutcome TZipExtractor::ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir,
+                                                                 int index) {
+  if (recreateDirs_ && (!LiesInside(destDir_, dir, true) || ThroughLink(dir) ||
+                        !fs_.PathFits(base::ExcludeTrailingBackslash(dir), true))) {
+    Skip(srCreateError, entry.Directory(), index);
+    return EntryOutcome::skipped;
+  }
+  if (recreateDirs_ && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))) ForceDirectories(dir);
+  return EntryOutcome::extracted;
+}
+
+// Where the entry goes, and whether it may go there; makes the target's folder.
+std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob& job) {
+  const TZipEntryInfo& entry = Entry(job.index);
   work_.Assign(entry);
-  int nameLength = 0, extraLength = 0;
-  bool localOk = true;
   if (!entry.FileName().empty()) {
     if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
-    localOk = ReadLocalLengths(entry, nameLength, extraLength);
+    job.localOk = ReadLocalLengths(entry, job.nameLength, job.extraLength);
   }
-
   std::string dir = OutputDirectory(entry);
-  if (entry.FileName().empty()) {
-    if (recreateDirs_ && (!LiesInside(destDir_, dir, true) || ThroughLink(dir) ||
-                          !fs_.PathFits(base::ExcludeTrailingBackslash(dir), true))) {
-      Skip(srCreateError, entry.Directory(), index);
-      return;
-    }
-    if (recreateDirs_ && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))) ForceDirectories(dir);
-    ++extracted_;
-    return;
+  if (entry.FileName().empty()) return ExtractDirectoryEntry(entry, dir, job.index);
+  // Data that reaches into another entry, or into the directory, is not this entry's own:
+  // archives built that way multiply one compressed kernel into many files.
+  if (job.localOk && !DataFits(entry, job.nameLength, job.extraLength)) {
+    Skip(srFileOpenError, entry.Directory() + entry.FileName(), job.index);
+    return EntryOutcome::skipped;
   }
   const std::string proposed = dir + entry.FileName();
-  std::string fName = proposed;
+  job.fName = proposed;
   bool skip = false;
-  if (OnStartUnZip) OnStartUnZip(*this, index, fName, skip);
-  if (skip) return;
+  if (OnStartUnZip) OnStartUnZip(*this, job.index, job.fName, skip);
+  if (skip) return EntryOutcome::skipped;
   // A handler that names the output takes responsibility for where it goes.
-  std::string outDir = base::ExtractFilePath(fName);
-  if ((fName == proposed && (!LiesInside(destDir_, fName, false) || ThroughLink(fName))) || !Fits(fName, outDir)) {
-    Skip(srCreateError, fName, index);
-    return;
+  job.outDir = base::ExtractFilePath(job.fName);
+  if ((job.fName == proposed && (!LiesInside(destDir_, job.fName, false) || ThroughLink(job.fName))) ||
+      !Fits(job.fName, job.outDir)) {
+    Skip(srCreateError, job.fName, job.index);
+    return EntryOutcome::skipped;
   }
-  if (!outDir.empty() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(outDir))) ForceDirectories(outDir);
-
+  if (!job.outDir.empty() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(job.outDir)))
+    ForceDirectories(job.outDir);
   // An encrypted entry too short for its 12-byte header cannot hold data.
-  bool dataError = !localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
-  // Where the data starts: after the local header, or after the encryption header as the
-  // accepted password check left it, which may be on the next disk of a set.
-  int64_t dataPosition = -1;
-  if (work_.Encrypted() && !dataError) {
-    auto toHeader = [&] {
-      if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
-      PositionAtData(work_, nameLength, extraLength);
-      zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), 1);
-    };
+  job.dataError = !job.localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
+  return std::nullopt;
+}
+
+// Tries the password, and those OnBadPassword offers, on the encryption header.
+std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJob& job) {
+  if (!work_.Encrypted() || job.dataError) return std::nullopt;
+  const TZipEntryInfo& entry = Entry(job.index);
+  auto toHeader = [&] {
+    if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
+    PositionAtData(work_, job.nameLength, job.extraLength);
+    zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), sys::SeekOrigin::current);
+  };
+  bool good = false;
+  try {
     toHeader();
-    bool good = CheckPassword(work_);
+    good = CheckPassword(work_);
     while (!good && OnBadPassword) {
       std::string offered = password_;
-      OnBadPassword(*this, index, offered);
+      OnBadPassword(*this, job.index, offered);
       if (offered == password_) break;
       password_ = offered;
       toHeader();
       good = CheckPassword(work_);
     }
-    dataPosition = zipFile_->Position();
-    if (!good) {
-      Skip(srBadPassword, entry.Directory() + entry.FileName(), index);
-      return;
-    }
-    // The header is taken from the data's size once, however many passwords were tried on
-    // it: a right password offered second must find all of its data.
-    work_.CompressedSize -= codec::kCryptHeaderSize;
+  } catch (const EFatalUnzipError&) {
+    // The encryption header lies past the end of the archive.
+    job.dataError = true;
+    return std::nullopt;
   }
+  // The data starts where the accepted check left the archive, which may be the next disk.
+  job.dataPosition = zipFile_->Position();
+  if (!good) {
+    Skip(srBadPassword, entry.Directory() + entry.FileName(), job.index);
+    return EntryOutcome::badPassword;
+  }
+  // The header is taken from the data's size once, however many passwords were tried on
+  // it: a right password offered second must find all of its data.
+  work_.CompressedSize -= codec::kCryptHeaderSize;
+  return std::nullopt;
+}
 
-  uint32_t attributes = fs_.GetAttributes(fName);
+// The overwrite policy and the target's attributes decide whether an existing file goes.
+std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ClearTarget(EntryJob& job) {
+  uint32_t attributes = fs_.GetAttributes(job.fName);
   if (attributes != sys::kInvalidAttributes && !(attributes & sys::kAttrDirectory) && overwriteMode_ != Always) {
-    if (!WantOverwrite(fName, index, fName)) {
-      Skip(srNoOverwrite, fName, index);
-      return;
+    if (!WantOverwrite(job.fName, job.index, job.fName)) {
+      Skip(srNoOverwrite, job.fName, job.index);
+      return EntryOutcome::skipped;
     }
-    attributes = fs_.GetAttributes(fName);
+    attributes = fs_.GetAttributes(job.fName);
   }
   // A read-only target is only replaced when asked, and its attribute is cleared only once
   // the new data has been verified (and put back when the replacement still fails), so an
   // entry that fails leaves the target as it was. Windows refuses to create a file over a
   // hidden or system one, and clearing the read-only bit does not change that: such a
   // target stays as it is.
-  const bool readOnlyTarget = attributes != sys::kInvalidAttributes && (attributes & sys::kAttrReadOnly);
+  job.attributes = attributes;
+  job.readOnlyTarget = attributes != sys::kInvalidAttributes && (attributes & sys::kAttrReadOnly);
   if (attributes != sys::kInvalidAttributes &&
       ((attributes & (sys::kAttrDirectory | sys::kAttrHidden | sys::kAttrSystem)) ||
-       (readOnlyTarget && !replaceReadOnly_))) {
-    Skip(srCreateError, fName, index);
-    return;
+       (job.readOnlyTarget && !replaceReadOnly_))) {
+    Skip(srCreateError, job.fName, job.index);
+    return EntryOutcome::skipped;
   }
+  return std::nullopt;
+}
 
-  RemoveStaleTemporaries(outDir);
-  std::unique_ptr<TBufferedFileStream> out;
-  std::string temporary;
-  for (int attempt = 0; attempt < 16 && !out; ++attempt) {
-    temporary = TemporaryName(fName);
+std::unique_ptr<TBufferedFileStream> TZipExtractor::CreateTemporary(EntryJob& job) {
+  RemoveStaleTemporaries(job.outDir);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    job.temporary = TemporaryName(job.fName);
     try {
-      out = std::make_unique<TBufferedFileStream>(fs_, temporary, StreamMode::createNew);
+      return std::make_unique<TBufferedFileStream>(fs_, job.temporary, StreamMode::createNew);
     } catch (const base::EFCreateError&) {
       if (fs_.LastError() != sys::kErrorFileExists && fs_.LastError() != sys::kErrorAlreadyExists) break;
     }
   }
-  if (!out) {
-    Skip(srCreateError, fName, index);
-    return;
-  }
+  return nullptr;
+}
 
-  bool failed = dataError;
+// An entry whose data ends early, or holds more than it declares, fails alone: the run goes
+// on with the next entry.
+bool TZipExtractor::DecodeInto(const EntryJob& job, TBufferedFileStream& out) {
   try {
-    if (!dataError) {
-      if (dataPosition < 0) PositionAtData(work_, nameLength, extraLength);
-      else if (zipFile_->Seek(dataPosition, 0) != dataPosition) throw EFatalUnzipError(text::kPrematureEnd);
-      try {
-        DecodeEntry(*out);
-      } catch (const EBiggerThanUncompressed&) {
-        failed = true;
-      }
-    }
+    if (job.dataPosition < 0) PositionAtData(work_, job.nameLength, job.extraLength);
+    else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition) return false;
+    return DecodeEntry(out);
+  } catch (const EBiggerThanUncompressed&) {
+    return false;
+  } catch (const EFatalUnzipError&) {
+    return false;
+  }
+}
+
+// Decodes into a temporary beside the target and verifies the result; the target itself is
+// not touched here.
+TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
+  std::unique_ptr<TBufferedFileStream> out = CreateTemporary(job);
+  if (!out) {
+    Skip(srCreateError, job.fName, job.index);
+    return EntryOutcome::skipped;
+  }
+  try {
+    if (!job.dataError) job.dataError = !DecodeInto(job, *out);
     sys::LocalTime stamp{};
-    if (!failed && DosDateTimeToLocal(work_.FileDateTime, stamp)) /* result not examined */ out->SetLastWriteTime(stamp);
+    if (!job.dataError && DosDateTimeToLocal(work_.FileDateTime, stamp))
+      /* result not examined */ out->SetLastWriteTime(stamp);
     // Data that never reached the file must not pass for a verified file.
     if (!out->Close(flushFilesOnClose_)) throw ECantWriteUCF(text::kCantWriteUCF);
   } catch (...) {
     out.reset();
-    /* result not examined */ fs_.Delete(temporary);
+    /* result not examined */ fs_.Delete(job.temporary);
     throw;
   }
   out.reset();
-
-  uint32_t calculated = ~crc_;
-  if (dataError) calculated = ~work_.CRC32;
+  if (job.dataError) {
+    job.calculated = ~work_.CRC32;
+    return EntryOutcome::dataError;
+  }
+  job.calculated = ~crc_;
 #ifdef ZORVIK_FUZZING
   // The fuzzer cannot forge CRCs; let it reach the verified path too.
-  calculated = work_.CRC32;
+  job.calculated = work_.CRC32;
 #endif
-  if (calculated == work_.CRC32) {
-    const bool cleared = !readOnlyTarget || fs_.SetAttributes(fName, attributes & ~sys::kAttrReadOnly);
-    if (!cleared || !fs_.Rename(temporary, fName, true)) {
-      if (cleared && readOnlyTarget) /* result not examined */ fs_.SetAttributes(fName, attributes);
-      /* result not examined */ fs_.Delete(temporary);
-      Skip(srCreateError, fName, index);
-      return;
-    }
-    if (retainAttributes_ && !failed) /* result not examined */ fs_.SetAttributes(fName, DosAttributes(work_.ExternalAttributes));
-    if (OnEndUnZip) OnEndUnZip(*this, index, fName);
-    ++extracted_;
-    return;
+  return job.calculated == work_.CRC32 ? EntryOutcome::extracted : EntryOutcome::badCrc;
+}
+
+// Puts the verified temporary under the target's name and gives it the entry's attributes.
+TZipExtractor::EntryOutcome TZipExtractor::Commit(const EntryJob& job) {
+  const bool cleared = !job.readOnlyTarget || fs_.SetAttributes(job.fName, job.attributes & ~sys::kAttrReadOnly);
+  if (!cleared || !fs_.Rename(job.temporary, job.fName, true)) {
+    if (cleared && job.readOnlyTarget) /* result not examined */ fs_.SetAttributes(job.fName, job.attributes);
+    /* result not examined */ fs_.Delete(job.temporary);
+    Skip(srCreateError, job.fName, job.index);
+    return EntryOutcome::skipped;
   }
-  /* result not examined */ fs_.Delete(temporary);
+  if (retainAttributes_)
+    /* result not examined */ fs_.SetAttributes(job.fName, DosAttributes(work_.ExternalAttributes));
+  if (OnEndUnZip) OnEndUnZip(*this, job.index, job.fName);
+  return EntryOutcome::extracted;
+}
+
+// A failed entry leaves nothing behind; a new password from OnBadPassword tries it again.
+void TZipExtractor::ReportFailure(const EntryJob& job) {
+  /* result not examined */ fs_.Delete(job.temporary);
   if (work_.Encrypted()) {
     std::string offered = password_;
-    if (OnBadPassword) OnBadPassword(*this, index, offered);
+    if (OnBadPassword) OnBadPassword(*this, job.index, offered);
     if (OnBadPassword && offered != password_) {
       password_ = offered;
       retry_ = true;
     } else {
       bool retry = false;
-      if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, entry.Directory() + entry.FileName(), index, retry);
+      const TZipEntryInfo& entry = Entry(job.index);
+      if (OnSkippingFile) OnSkippingFile(*this, srBadPassword, entry.Directory() + entry.FileName(), job.index, retry);
     }
   } else if (OnBadCRC) {
-    OnBadCRC(*this, static_cast<int>(calculated), static_cast<int>(work_.CRC32), index);
+    OnBadCRC(*this, static_cast<int>(job.calculated), static_cast<int>(work_.CRC32), job.index);
   }
+}
+
+TZipExtractor::EntryOutcome TZipExtractor::ExtractEntry(int index) {
+  EntryJob job;
+  job.index = index;
+  if (auto end = ResolveTarget(job)) return *end;
+  if (auto end = UnlockPassword(job)) return *end;
+  if (auto end = ClearTarget(job)) return *end;
+  EntryOutcome outcome = DecodeToTemporary(job);
+  if (outcome == EntryOutcome::extracted) return Commit(job);
+  if (outcome != EntryOutcome::skipped) ReportFailure(job);
+  return outcome;
+}
+
+// Sets each entry's MatchFlag from DoAll and FilesList; the run's total size and the count
+// of chosen entries follow from them.
+int TZipExtractor::ChooseEntries() {
+  int numFiles = 0;
+  totalSize_ = 0;
+  for (int i = 0; i < Count(); ++i) {
+    TZipEntryInfo& e = Entry(i);
+    e.MatchFlag = doAll_;
+    if (!e.FileName().empty() || recreateDirs_) {
+      for (const std::string& line : filesList_)
+        if (IsMatch(line, e.Directory() + e.FileName())) {
+          e.MatchFlag = true;
+          break;
+        }
+    } else {
+      e.MatchFlag = false;
+    }
+    if (e.MatchFlag) {
+      totalSize_ += e.UncompressedSize;
+      ++numFiles;
+    }
+  }
+  return numFiles;
 }
 
 int TZipExtractor::UnZip() {
@@ -423,26 +499,8 @@ int TZipExtractor::UnZip() {
       view_ = master_.get();
       viewSwitched = true;
     }
-    int numFiles = 0;
-    totalSize_ = 0;
     totalWritten_ = 0;
-    for (int i = 0; i < Count(); ++i) {
-      TZipEntryInfo& e = Entry(i);
-      e.MatchFlag = doAll_;
-      if (!e.FileName().empty() || recreateDirs_) {
-        for (const std::string& line : filesList_)
-          if (IsMatch(line, e.Directory() + e.FileName())) {
-            e.MatchFlag = true;
-            break;
-          }
-      } else {
-        e.MatchFlag = false;
-      }
-      if (e.MatchFlag) {
-        totalSize_ += e.UncompressedSize;
-        ++numFiles;
-      }
-    }
+    const int numFiles = ChooseEntries();
     bool stopNow = false;
     if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, static_cast<double>(totalSize_), stopNow);
     if (numFiles > 0 && !stopNow) {
@@ -450,7 +508,7 @@ int TZipExtractor::UnZip() {
         if (!doAll_ && !Entry(i).MatchFlag) continue;
         do {
           retry_ = false;
-          ExtractEntry(i);
+          if (ExtractEntry(i) == EntryOutcome::extracted) ++extracted_;
         } while (retry_);
       }
     }

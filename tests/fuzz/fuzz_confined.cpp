@@ -1,6 +1,7 @@
 // Fuzz target for confinement: whole extractions of the input archive into a fresh folder on
 // the real file system. Every call that creates, writes, renames, deletes or changes a file
-// must name a place inside that folder, and afterwards nothing may have appeared beside it.
+// must name a place inside that folder, afterwards nothing may have appeared beside it, and
+// the bytes written may not exceed the sizes the started entries declare.
 // Byte 0 picks the settings (directories kept, RootDir, an OEM table that makes separators,
 // colons and dots, overwrite and read-only handling); the rest is the archive. Built with
 // ZORVIK_FUZZING the CRC check is skipped, so the rename and attribute paths run too.
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,9 +68,32 @@ void Check(const std::string& path, const char* call, bool mayBeDestination = fa
   }
 }
 
+// Counts what reaches the files written: a run may write no more than the entries it
+// started declare, however the archive lies about its data.
+class CountingFile final : public sys::File {
+ public:
+  CountingFile(std::unique_ptr<sys::File> inner, uint64_t& written) : inner_(std::move(inner)), written_(written) {}
+  bool Read(void* b, uint32_t n, uint32_t& done) override { return inner_->Read(b, n, done); }
+  bool Write(const void* b, uint32_t n, uint32_t& done) override {
+    bool ok = inner_->Write(b, n, done);
+    written_ += done;
+    return ok;
+  }
+  bool Seek(int64_t o, sys::SeekOrigin from, int64_t& p) override { return inner_->Seek(o, from, p); }
+  bool Size(int64_t& size) override { return inner_->Size(size); }
+  bool Flush() override { return inner_->Flush(); }
+  bool GetLastWriteTime(sys::LocalTime& t) override { return inner_->GetLastWriteTime(t); }
+  bool SetLastWriteTime(const sys::LocalTime& t) override { return inner_->SetLastWriteTime(t); }
+
+ private:
+  std::unique_ptr<sys::File> inner_;
+  uint64_t& written_;
+};
+
 class ConfinedFs final : public sys::FileSystem {
  public:
   sys::FileSystem& real = sys::RealFileSystem();
+  uint64_t written = 0;
   uint32_t GetAttributes(const std::string& p) override { return real.GetAttributes(p); }
   bool SetAttributes(const std::string& p, uint32_t a) override {
     Check(p, "SetAttributes");
@@ -79,7 +105,9 @@ class ConfinedFs final : public sys::FileSystem {
   }
   std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
     if (a != sys::Access::read || d != sys::Disposition::openExisting) Check(p, "Open");
-    return real.Open(p, a, s, d);
+    std::unique_ptr<sys::File> file = real.Open(p, a, s, d);
+    if (!file || a == sys::Access::read) return file;
+    return std::make_unique<CountingFile>(std::move(file), written);
   }
   bool Copy(const std::string& f, const std::string& t, bool e) override {
     Check(t, "Copy");
@@ -176,6 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ConfinedFs fs;
   QuietUi ui;
+  uint64_t declared = 0;  // the sizes of the entries the runs started
   ui.oemTable = (options & 4) != 0;
   {
     zip::TZipExtractor z(fs, ui);
@@ -188,12 +217,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     z.SetIncompleteZipMode((options & 32) ? zip::izAssumeBad : zip::izAssumeNotAZip);
     z.SetDoAll(true);
     z.OnGetNextDisk = [](zip::TZipExtractor&, int, std::string& name) { name.clear(); };
+    z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string&, bool&) {
+      declared += static_cast<uint64_t>(std::max<int32_t>(s.Entry(index).UncompressedSize, 0));
+    };
     try {
       z.UnZip();
       // Twice: the second run meets the first one's files, folders and read-only bits.
       z.UnZip();
     } catch (const base::Exception&) {
     }
+  }
+  if (fs.written > declared) {
+    std::fprintf(stderr, "%llu bytes written for entries that declare %llu\n",
+                 static_cast<unsigned long long>(fs.written), static_cast<unsigned long long>(declared));
+    abort();
   }
   std::vector<std::string> beside = Names(root), inBox = Names(root + "/box");
   if (beside.size() != 2 || inBox.size() > 1 || (inBox.size() == 1 && inBox[0] != "out")) {

@@ -1,19 +1,29 @@
 // The Windows build of zorvik-unzip on an archive with GBK names made on MS-DOS: the names,
-// dates and attributes that Windows reports for what it extracted.
+// dates and attributes that Windows reports for what it extracted; and its listing, where
+// names keep their "\" separators and control bytes are escaped.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 
 #include "tests/e2e/Checks.h"
+#include "zip/codec/Crc32.h"
 
 namespace {
 
-DWORD RunProgram(std::string commandLine) {
+// With output, the program's standard output goes to that file.
+DWORD RunProgram(std::string commandLine, HANDLE output = nullptr) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  if (output) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = output;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &si,
+                      &pi))
     return 0xFFFFFFFF;
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = 0xFFFFFFFF;
@@ -55,6 +65,74 @@ TEST(UnzipTool, GbkNamesDatesAndAttributesAsWindowsReportsThem) {
     DosDateTimeToFileTime(e.dosDate, e.dosTime, &stored);
     EXPECT_EQ(CompareFileTime(&local, &stored), 0) << path;
   }
+}
+
+// bytes: 2 or 4.
+void Put(std::string& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>(v >> (8 * i));
+}
+
+// A one-entry archive of stored data under `name`.
+std::string StoredArchive(const std::string& name, const std::string& data) {
+  uint32_t crc = ~zip::codec::Crc32Update(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  std::string common;
+  Put(common, 20, 2);                                         // version needed
+  Put(common, 0, 2);                                          // flags
+  Put(common, 0, 2);                                          // stored
+  Put(common, 0x58AF5000, 4);                                 // 2024-05-15 10:00
+  Put(common, crc, 4);
+  Put(common, static_cast<uint32_t>(data.size()), 4);
+  Put(common, static_cast<uint32_t>(data.size()), 4);
+  Put(common, static_cast<uint32_t>(name.size()), 2);
+  Put(common, 0, 2);                                          // extra field
+  std::string zip;
+  Put(zip, 0x04034B50, 4);
+  zip += common + name + data;
+  const uint32_t central = static_cast<uint32_t>(zip.size());
+  Put(zip, 0x02014B50, 4);
+  Put(zip, 20, 2);                                            // made by MS-DOS
+  zip += common;
+  Put(zip, 0, 2);                                             // comment
+  Put(zip, 0, 2);                                             // disk
+  Put(zip, 0, 2);                                             // internal attributes
+  Put(zip, 0x20, 4);                                          // archive bit
+  Put(zip, 0, 4);                                             // local header at 0
+  zip += name;
+  const uint32_t size = static_cast<uint32_t>(zip.size()) - central;
+  Put(zip, 0x06054B50, 4);
+  Put(zip, 0, 4);
+  Put(zip, 1, 2);
+  Put(zip, 1, 2);
+  Put(zip, size, 4);
+  Put(zip, central, 4);
+  Put(zip, 0, 2);
+  return zip;
+}
+
+TEST(UnzipTool, TheListingEscapesControlBytesAndKeepsBackslashes) {
+  CreateDirectoryA("C:\\win32-tests", nullptr);
+  const std::string archive = "C:\\win32-tests\\escapes.zip";
+  const std::string listing = "C:\\win32-tests\\escapes.txt";
+  {
+    std::string bytes = StoredArchive("dir/\x1b]0;title\x07x\x1b[2J.txt", "data");
+    HANDLE f = CreateFileA(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(f);
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileA(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(out, INVALID_HANDLE_VALUE);
+  std::string command = "\"" + e2e::WindowsPath(ZORVIK_UNZIP_EXE) + "\" -l \"" + archive + "\"";
+  DWORD status = RunProgram(command, out);
+  CloseHandle(out);
+  ASSERT_EQ(status, 0u);
+  std::string shown = e2e::ReadFile(listing);
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
+  EXPECT_EQ(shown.find('\x07'), std::string::npos) << shown;
+  EXPECT_NE(shown.find("dir\\\\x1b]0;title\\x07x\\x1b[2J.txt"), std::string::npos) << shown;
 }
 
 }  // namespace

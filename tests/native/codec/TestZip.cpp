@@ -90,10 +90,10 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
-std::map<std::string, ManifestRow> ReadManifest() {
+std::vector<ManifestLine> ReadManifestLines() {
     std::ifstream f(TestDataPath("MANIFEST.tsv"));
-    if (!f) throw std::runtime_error("cannot open " + TestDataPath("MANIFEST.tsv"));
-    std::map<std::string, ManifestRow> rows;
+    if (!f) throw std::runtime_error("cannot read test data file " + TestDataPath("MANIFEST.tsv"));
+    std::vector<ManifestLine> lines;
     std::string line;
     std::getline(f, line);  // header
     while (std::getline(f, line)) {
@@ -102,8 +102,23 @@ std::map<std::string, ManifestRow> ReadManifest() {
         std::string col;
         while (std::getline(ss, col, '\t')) cols.push_back(col);
         if (cols.size() < 8) continue;
-        rows[cols[0] + "\t" + cols[1]] = ManifestRow{Unescape(cols[4]), cols[7]};
+        ManifestLine r;
+        r.archive = cols[0];
+        r.entry = cols[1];
+        if (!cols[2].empty()) r.method = std::stoi(cols[2]);
+        if (!cols[3].empty()) r.flags = static_cast<uint32_t>(std::stoul(cols[3], nullptr, 16));
+        r.password = Unescape(cols[4]);
+        if (!cols[5].empty()) r.usize = std::stoll(cols[5]);
+        if (!cols[6].empty()) r.crc = static_cast<uint32_t>(std::stoul(cols[6], nullptr, 16));
+        r.sha256 = cols[7];
+        lines.push_back(std::move(r));
     }
+    return lines;
+}
+
+std::map<std::string, ManifestRow> ReadManifest() {
+    std::map<std::string, ManifestRow> rows;
+    for (const ManifestLine& l : ReadManifestLines()) rows[l.archive + "\t" + l.entry] = ManifestRow{l.password, l.sha256};
     return rows;
 }
 

@@ -111,3 +111,26 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
   EXPECT_NE(err.str().find("m7.bin: Unknown Compression Method"), std::string::npos);
   EXPECT_EQ(ListDir(dir.Path() + "/out"), std::vector<std::string>{"ok.txt"});
 }
+
+TEST(ZipCommand, ControlBytesInNamesAreShownEscaped) {
+  TempDir dir;
+  // A title change, a screen clear and a GBK name whose trail byte is "\" (0x5C).
+  const std::string gbk = "\xB1\x5C" "x.txt";
+  std::string archive = BuildZip({ZipItem("a\x1b]0;pwned\x07.txt", "1"), ZipItem("dir/\x1b[2J\x80" "c.txt", "2"),
+                                  ZipItem(gbk, "3"), ZipItem("overlaps.txt", "4").Csize(300)});
+  WriteFile(dir / "a.zip", archive);
+  Result list = Command({"-l", dir / "a.zip"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(list.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(list.out.find('\x07'), std::string::npos);
+  EXPECT_NE(list.out.find("a\\x1b]0;pwned\\x07.txt\n"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("dir/\\x1b[2J\\x80c.txt\n"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find(gbk + "\n"), std::string::npos) << list.out;
+
+  // Reports of skipped entries name them the same way, with the reason.
+  Result run = Command({"-d", dir / "out", dir / "a.zip"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
+  EXPECT_NE(run.err.find("skipped: overlaps.txt: its data overlaps another entry or the directory"), std::string::npos)
+      << run.err;
+}

@@ -198,6 +198,7 @@ TEST(ZipConfinement, AnEncryptionHeaderSplitAcrossDisksIsFollowedByItsData) {
   WriteFile(dir / "a.002", second);
   ScriptedUi ui;
   TZipExtractor z(sys::RealFileSystem(), ui);
+  AcceptSplitSet(z);
   z.SetZipName(dir / "a.002");
   z.SetDestDir(dir / "out");
   z.SetDoAll(true);

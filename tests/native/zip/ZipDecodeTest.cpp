@@ -142,7 +142,7 @@ TEST(ZipDecode, EmptyEntriesBlockSplittingAndProgressEvents) {
   TempDir dir;
   std::string big(32769, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("empty-stored", ""), ZipItem("empty-deflated", "").Packed(8, "\x03\x00"),
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("empty-stored", ""), ZipItem("empty-deflated", "").Packed(8, std::string("\x03\x00", 2)),
                                       ZipItem("big.bin", big), ZipItem("small.txt", std::string(100, 's'))}));
   Extraction run(dir / "a.zip");
   std::vector<int> file, total;
@@ -170,20 +170,20 @@ TEST(ZipDecode, LyingSizesAndBrokenStreamsNeverWriteBeyondTheDeclaredSize) {
   WriteFile(dir / "a.zip",
             BuildZip({ZipItem("overlong.bin", data).Usize(1000), ZipItem("deflate-over.txt", data).Packed(8, StoredDeflate(data)).Usize(39999),
                       ZipItem("type3.bin", "abc").Packed(8, type3), ZipItem("short-encrypted", "").Password("pw").Csize(5),
-                      ZipItem("nowhere.txt", "lost").Offset(3), ZipItem("ok.txt", "fine")}));
+                      ZipItem("nowhere.txt", "lost").Offset(1000000), ZipItem("ok.txt", "fine")}));
   Extraction run(dir / "a.zip", "pw");
   std::vector<int64_t> sizes;
   int64_t written = 0;
   run.zip.OnFilePercentDone = [&](TZipExtractor& z, int) { written = z.Entry(0).UncompressedSize; };
   EXPECT_EQ(run.Go(), 1);
   // Physical order; a central record whose local header is not where it says decodes nothing.
-  EXPECT_EQ(run.badCrc, (std::vector<std::string>{"overlong.bin", "nowhere.txt", "deflate-over.txt", "type3.bin"}));
+  EXPECT_EQ(run.badCrc, (std::vector<std::string>{"overlong.bin", "deflate-over.txt", "type3.bin", "nowhere.txt"}));
   EXPECT_EQ(run.skipped, (std::vector<std::string>{"short-encrypted"}));
   EXPECT_EQ(ListDir(run.out.Path()), std::vector<std::string>{"ok.txt"});
   EXPECT_EQ(written, 1000);
 }
 
-TEST(ZipDecode, TruncatedStoredDataEndsTheRunAndDiskFullIsReported) {
+TEST(ZipDecode, TruncatedStoredDataFailsItsEntryAndDiskFullIsReported) {
   TempDir dir;
   std::string archive = BuildZip({ZipItem("cut.bin", std::string(5000, 'c'))});
   archive.resize(1000);  // no end record left
@@ -192,12 +192,8 @@ TEST(ZipDecode, TruncatedStoredDataEndsTheRunAndDiskFullIsReported) {
   run.zip.SetIncompleteZipMode(izAssumeBad);
   int completed = -1;
   run.zip.OnUnZipComplete = [&](TZipExtractor&, int n) { completed = n; };
-  try {
-    run.Go();
-    FAIL();
-  } catch (const EFatalUnzipError& e) {
-    EXPECT_STREQ(e.what(), "Premature end of file reached");
-  }
+  EXPECT_EQ(run.Go(), 0);
+  EXPECT_EQ(run.badCrc, std::vector<std::string>{"cut.bin"});
   EXPECT_EQ(completed, 0);
   EXPECT_TRUE(ListDir(run.out.Path()).empty());  // the temporary went too
 

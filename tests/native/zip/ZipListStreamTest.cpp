@@ -156,24 +156,24 @@ TEST(ZipStreams, SeekRulesAndErrors) {
   MemoryStream s;
   s.data = "0123456789abcdef";
   uint8_t b = 0;
-  EXPECT_EQ(s.Seek(4, 2), 12);
-  EXPECT_EQ(s.Seek(-4, 2), 12);  // both signs mean "before the end"
+  EXPECT_EQ(s.Seek(4, sys::SeekOrigin::end), 12);
+  EXPECT_EQ(s.Seek(-4, sys::SeekOrigin::end), 12);  // both signs mean "before the end"
   ASSERT_TRUE(s.ReadByte(b));
   EXPECT_EQ(b, 'c');
   int seeks = s.rawSeeks;
-  EXPECT_EQ(s.Seek(0, 1), 13);  // already there: nothing happens
-  EXPECT_EQ(s.Seek(13, 0), 13);
+  EXPECT_EQ(s.Seek(0, sys::SeekOrigin::current), 13);  // already there: nothing happens
+  EXPECT_EQ(s.Seek(13, sys::SeekOrigin::begin), 13);
   EXPECT_EQ(s.rawSeeks, seeks);
   s.PutBack();
   ASSERT_TRUE(s.ReadByte(b));
   EXPECT_EQ(b, 'c');
   try {
-    s.Seek(0, 3);
+    s.Seek(0, static_cast<sys::SeekOrigin>(3));
     FAIL();
   } catch (const base::Exception& e) {
     EXPECT_STREQ(e.what(), "Invalid seek origin (3)");
   }
-  s.Seek(0, 0);
+  s.Seek(0, sys::SeekOrigin::begin);
   try {
     s.PutBack();
     FAIL();
@@ -185,12 +185,12 @@ TEST(ZipStreams, SeekRulesAndErrors) {
   MemoryStream w;
   EXPECT_EQ(w.Write("hello", 5), 5u);
   EXPECT_EQ(w.data, "");
-  EXPECT_EQ(w.Seek(1, 0), 1);
+  EXPECT_EQ(w.Seek(1, sys::SeekOrigin::begin), 1);
   EXPECT_EQ(w.data, "hello");
   EXPECT_EQ(w.Write("EL", 2), 2u);
   w.refuseWrites = true;
   try {
-    w.Seek(0, 0);
+    w.Seek(0, sys::SeekOrigin::begin);
     FAIL();
   } catch (const base::Exception& e) {
     EXPECT_STREQ(e.what(), "\nSeek error");

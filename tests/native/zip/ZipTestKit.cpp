@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <utility>
 
 #include "tests/native/codec/TestZip.h"
+#include "zip/ZipExtractor.h"
 #include "zip/codec/Crc32.h"
 #include "zip/codec/Crypt.h"
 
@@ -194,11 +194,12 @@ void WriteFile(const std::string& path, const std::string& data) {
 }
 
 std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream f(Native(path), std::ios::binary);
-  if (!f) return std::nullopt;
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
+  try {
+    zip::codec::test::Bytes bytes = zip::codec::test::ReadFile(Native(path));
+    return std::string(bytes.begin(), bytes.end());
+  } catch (const std::runtime_error&) {
+    return std::nullopt;
+  }
 }
 
 bool Exists(const std::string& path) {
@@ -220,7 +221,7 @@ std::string Sha256(const std::string& data) {
   return zip::codec::test::Sha256Hex(zip::codec::test::Bytes(data.begin(), data.end()));
 }
 
-std::string TestData(const std::string& name) { return std::string(ZORVIK_TESTDATA_DIR) + "/" + name; }
+std::string TestData(const std::string& name) { return zip::codec::test::TestDataPath(name); }
 
 std::string ReadTestData(const std::string& name) {
   std::optional<std::string> data = ReadFile(TestData(name));
@@ -230,28 +231,20 @@ std::string ReadTestData(const std::string& name) {
 
 std::vector<ManifestRow> Manifest() {
   std::vector<ManifestRow> rows;
-  std::ifstream f(TestData("MANIFEST.tsv"));
-  if (!f) ADD_FAILURE() << "cannot read test data file " << TestData("MANIFEST.tsv");
-  std::string line;
-  std::getline(f, line);
-  while (std::getline(f, line)) {
-    std::vector<std::string> cols;
-    std::stringstream s(line);
-    std::string col;
-    while (std::getline(s, col, '\t')) cols.push_back(col);
-    if (cols.size() < 8 || cols[1].empty()) continue;
-    ManifestRow r;
-    r.archive = cols[0];
-    r.entry = zip::codec::test::Unescape(cols[1]);
-    r.method = std::stoi(cols[2]);
-    r.flags = static_cast<uint32_t>(std::stoul(cols[3], nullptr, 16));
-    r.password = zip::codec::test::Unescape(cols[4]);
-    r.usize = std::stoll(cols[5]);
-    r.crc = static_cast<uint32_t>(std::stoul(cols[6], nullptr, 16));
-    r.sha256 = cols[7];
-    rows.push_back(r);
+  try {
+    for (const zip::codec::test::ManifestLine& l : zip::codec::test::ReadManifestLines()) {
+      if (l.entry.empty()) continue;
+      rows.push_back({l.archive, zip::codec::test::Unescape(l.entry), l.password, l.sha256, l.method, l.flags, l.crc,
+                      l.usize});
+    }
+  } catch (const std::runtime_error& e) {
+    ADD_FAILURE() << e.what();
   }
   return rows;
+}
+
+void AcceptSplitSet(zip::TZipExtractor& zip) {
+  zip.OnGetNextDisk = [](zip::TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
 }
 
 int ScriptedUi::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {

@@ -12,7 +12,14 @@
 
 #include "sys/UserInterface.h"
 
+namespace zip {
+class TZipExtractor;
+}
+
 namespace ziptest {
+
+// The caller asks for a split set's other files by their built-in names.
+void AcceptSplitSet(zip::TZipExtractor& zip);
 
 uint32_t Crc(const std::string& data);
 uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);

@@ -371,6 +371,7 @@ TEST(ZipUnZip, SplitSetIsExtractedDiskByDisk) {
   WriteFile(dir / "a.002", directory);
   ScriptedUi ui;
   TZipExtractor z(sys::RealFileSystem(), ui);
+  AcceptSplitSet(z);
   z.SetZipName(dir / "a.002");
   z.SetDestDir(dir / "out");
   z.SetDoAll(true);
