@@ -400,7 +400,7 @@ void TZipExtractor::ReadZip() {
 // scan found. An archive that spans disks cannot be scanned.
 void TZipExtractor::StartAgainFromScan(DirectoryWalk& walk) {
   if (SpansDisks() || !ScanLocalHeaders()) RaiseBadZip();
-  walk = DirectoryWalk{0, ecrec_.TotalEntries, nullptr};
+  walk = DirectoryWalk{0, ecrec_.TotalEntries, nullptr, {}, {}};
 }
 
 bool TZipExtractor::ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous) {
@@ -432,14 +432,17 @@ void TZipExtractor::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
 
 // Null when another record already claims the same local header: it names the same data
 // again, so the directory stays and that data is extracted once, under the first name.
-TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec) {
-  try {
-    master_->Add(rec.get());
-  } catch (const base::EListError&) {
+TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk) {
+  // The places compared as the offset order compares them.
+  const uint64_t place = uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 |
+                         static_cast<uint32_t>(rec->RelativeOffset);
+  int index = 0;
+  if (!walk.places.insert(place).second || master_->Find(rec.get(), index)) {
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }
-  TZipEntryInfo* entry = rec.release();
+  TZipEntryInfo* entry = rec.get();
+  walk.records.push_back(std::move(rec));
   PassCentralTail(*entry, SpansDisks());
   return entry;
 }
@@ -470,7 +473,7 @@ bool TZipExtractor::MoreInDirectory(const DirectoryWalk& walk) {
 }
 
 void TZipExtractor::ReadCentralDirectory() {
-  DirectoryWalk walk{0, ecrec_.TotalEntries, nullptr};
+  DirectoryWalk walk{0, ecrec_.TotalEntries, nullptr, {}, {}};
   while (MoreInDirectory(walk)) {
     auto rec = NewRecord();
     if (!ReadNextCentralHeader(*rec, walk.previous)) {
@@ -482,10 +485,16 @@ void TZipExtractor::ReadCentralDirectory() {
     if (scanned_) {
       walk.previous = MergeIntoScanned(*rec);
     } else {
-      walk.previous = AddCentralRecord(std::move(rec));
+      walk.previous = AddCentralRecord(std::move(rec), walk);
     }
     ++walk.next;
   }
+  // No two records share a place, so the list takes them all in one sorted pass.
+  std::vector<TObject*> records;
+  records.reserve(walk.records.size());
+  for (auto& r : walk.records) records.push_back(r.get());
+  master_->AddAll(records);
+  for (auto& r : walk.records) (void)r.release();
 }
 
 // Each entry's data must end before the next local header on its disk, the central

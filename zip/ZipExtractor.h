@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "sys/Files.h"
@@ -159,10 +160,14 @@ class TZipExtractor : public TObject {
   void EnterDirectory();
   void HandleMissingEndRecord();
   // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
+  // The records read are held apart and put in order once at the end: one sorted insert
+  // each would cost quadratic moves on a directory out of offset order.
   struct DirectoryWalk {
     int next;
     int total;
     TZipEntryInfo* previous;
+    std::vector<std::unique_ptr<TZipEntryInfo>> records;
+    std::unordered_set<uint64_t> places;  // (disk, offset) of the records taken
   };
   bool MoreInDirectory(const DirectoryWalk& walk);
   void ReadCentralDirectory();
@@ -171,7 +176,7 @@ class TZipExtractor : public TObject {
   void StartAgainFromScan(DirectoryWalk& walk);
   bool ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous);
   void PassCentralTail(TZipEntryInfo& entry, bool keepComment);
-  TZipEntryInfo* AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec);
+  TZipEntryInfo* AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk);
   TZipEntryInfo* MergeIntoScanned(const TZipEntryInfo& rec);
   void BuildView();
   void LoadCommentAt(TZipEntryInfo& entry, TBufferStream& in);
