@@ -3,6 +3,9 @@
 #include "tools/UnzipCommand.h"
 
 #include <cstdio>
+#include <memory>
+#include <new>
+#include <set>
 
 #include "base/Ansi.h"
 #include "zip/ZipExtractor.h"
@@ -11,29 +14,47 @@ namespace tools {
 
 namespace {
 
+constexpr char kVersion[] = "zorvik-unzip 1.1 (the Zorvik setup's zip component, version 2.23)\n";
+
 constexpr char kUsage[] =
-    "usage: zorvik-unzip [-l] [-d DIR] [-r] [-o|-n|-u] [-P PASSWORD] [-q] ARCHIVE [PATTERN...]\n"
+    "usage: zorvik-unzip [-l|-t|-p] [-j] [-o|-n|-u|-f] [-P PASSWORD] [-q] [-d DIR] ARCHIVE[.zip]\n"
+    "                    [PATTERN...] [-x PATTERN...] [-d DIR]\n"
     "\n"
-    "Extracts ARCHIVE (or, with -l, lists it) using the installer's zip component.\n"
-    "  -l           list the entries (size, method, compressed size, CRC-32, date, name);\n"
-    "               nothing is extracted\n"
-    "  -d DIR       extract into DIR (default: the current directory)\n"
-    "  -r           recreate the stored directories under DIR (default: all files in DIR)\n"
+    "Extracts ARCHIVE with the installer's zip component, keeping the stored paths under DIR.\n"
+    "  -l           list the entries (size, method, compressed size, CRC-32, date, name)\n"
+    "  -t           test: decode every chosen entry and check its CRC-32; nothing is written\n"
+    "  -p           write the chosen entries' data to standard output, one after another\n"
+    "  -d DIR       extract into DIR, made when missing (default: the current directory)\n"
+    "  -j           junk the stored paths: every file goes straight into DIR\n"
+    "  -r           keep the stored paths (the default; kept for older scripts)\n"
     "  -o           overwrite existing files\n"
     "  -n           never overwrite existing files (the default)\n"
-    "  -u           overwrite only when the entry is newer than the existing file\n"
+    "  -u           update: extract entries newer than the existing file, and missing ones\n"
+    "  -f           freshen: only entries newer than a file that already exists\n"
     "  -P PASSWORD  password for encrypted entries\n"
     "  -q           no progress bar (it is drawn on standard error only when that is a terminal)\n"
+    "  -x PATTERN   exclude the entries whose stored path matches; every following argument is\n"
+    "               an exclusion, up to the next option\n"
     "  PATTERN      extract only entries whose stored path matches (case ignored; ? one character,\n"
     "               * any run, <a-c> one of a set, <!a-c> one not in it); none: every entry\n"
+    "  --version    the program's version\n"
     "\n"
     "No entry is written outside DIR, through a link found in DIR, or under a path too long\n"
     "for the system. An entry is written to a temporary file (~zvXXXXXXXX.tmp) first and takes\n"
     "its name only after its CRC-32 matched; ones a killed run left are removed.\n"
-    "Nothing waits for an answer: messages go to standard error.\n"
-    "Each skipped or failed entry is printed with its reason.\n"
-    "Exit status: 0 every chosen entry was extracted, 1 some were skipped or failed their CRC,\n"
-    "2 the archive could not be read (the reason is printed on standard error).\n";
+    "Nothing waits for an answer: messages go to standard error, each skipped or failed entry\n"
+    "with its reason.\n"
+    "Exit status (as unzip's):\n"
+    "   0  every chosen entry was extracted (or tested, or written out)\n"
+    "   1  some entries were skipped (not overwritten, unsafe or too long a path, a wrong\n"
+    "      password while others were processed)\n"
+    "   2  the archive is damaged, or an entry's data failed its CRC-32 or could not be decoded\n"
+    "   3  a severe error (the archive could not be read at all)\n"
+    "   9  the archive was not found\n"
+    "  10  the command line makes no sense\n"
+    "  11  no entry matched the patterns\n"
+    "  81  an entry uses a compression method this component does not decode\n"
+    "  82  every chosen entry failed for a wrong password\n";
 
 const char* MethodName(int method) {
   static const char* const kNames[] = {"Stored", "Shrunk", "Reduce1", "Reduce2", "Reduce3",
@@ -104,44 +125,142 @@ class ConsoleUi final : public sys::UserInterface {
   std::ostream& err_;
 };
 
+enum class Mode { extract, list, test, pipe };
+
 struct Options {
-  bool list = false, recreate = false, quiet = false;
+  Mode mode = Mode::extract;
+  bool junkPaths = false, quiet = false, freshen = false;
   std::string dest = ".", password, archive;
   zip::TUZOverwriteMode overwrite = zip::Never;
-  std::vector<std::string> patterns;
+  std::vector<std::string> patterns, exclusions;
 };
 
-// False (with a message) for a command line that makes no sense.
-bool Parse(const std::vector<std::string>& args, Options& o, std::ostream& err, bool& help) {
+enum class Parsed { run, help, version, wrong };
+
+// Options may stand before or after the archive, as unzip takes them; after the archive a
+// plain argument is a pattern, or an exclusion once -x has been given.
+Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err) {
+  bool excluding = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      help = true;
-      return true;
-    }
-    if (!o.archive.empty() || a.size() < 2 || a[0] != '-') {
-      if (o.archive.empty()) o.archive = a;
-      else o.patterns.push_back(a);
+    if (a == "--help" || a == "-h") return Parsed::help;
+    if (a == "--version") return Parsed::version;
+    if (a.size() < 2 || a[0] != '-') {
+      if (o.archive.empty()) {
+        o.archive = a;
+        continue;
+      }
+      // Stored paths are held with "\"; people type "/" as unzip takes it. No GBK trail
+      // byte is 0x2F, so the swap never splits a character.
+      std::string pattern = a;
+      for (char& c : pattern)
+        if (c == '/') c = '\\';
+      (excluding ? o.exclusions : o.patterns).push_back(pattern);
       continue;
     }
-    if (a == "-l") o.list = true;
-    else if (a == "-r") o.recreate = true;
+    excluding = false;
+    if (a == "-l") o.mode = Mode::list;
+    else if (a == "-t") o.mode = Mode::test;
+    else if (a == "-p") o.mode = Mode::pipe;
+    else if (a == "-j") o.junkPaths = true;
+    else if (a == "-r") o.junkPaths = false;
     else if (a == "-q") o.quiet = true;
     else if (a == "-o") o.overwrite = zip::Always;
     else if (a == "-n") o.overwrite = zip::Never;
     else if (a == "-u") o.overwrite = zip::ifNewer;
+    else if (a == "-f") o.overwrite = zip::ifNewer, o.freshen = true;
+    else if (a == "-x") excluding = true;
     else if ((a == "-d" || a == "-P") && i + 1 < args.size()) (a == "-d" ? o.dest : o.password) = args[++i];
     else {
       err << "zorvik-unzip: unknown or incomplete option " << a << "\n";
-      return false;
+      return Parsed::wrong;
     }
   }
   if (o.archive.empty()) {
     err << "zorvik-unzip: no archive given (see --help)\n";
-    return false;
+    return Parsed::wrong;
   }
-  return true;
+  return Parsed::run;
 }
+
+bool Decodable(int method) {
+  return method == zip::kMethodStored || (method >= zip::kMethodShrunk && method <= zip::kMethodImploded) ||
+         method == zip::kMethodDeflated;
+}
+
+// Testing and writing to standard output reuse the whole extraction, CRC check included,
+// with a file system in which the destination is a place of its own: nothing there exists
+// until the run makes it, and an entry's data goes nowhere (test) or to standard output
+// (pipe). Every other path, the archive's above all, is the real one.
+class ElsewhereFiles final : public sys::FileSystem {
+ public:
+  ElsewhereFiles(sys::FileSystem& real, const std::string& root, std::ostream* out)
+      : real_(real), root_(root), out_(out) {}
+
+  uint32_t GetAttributes(const std::string& path) override {
+    if (!Inside(path)) return real_.GetAttributes(path);
+    return folders_.count(Key(path)) ? sys::kAttrDirectory : sys::kInvalidAttributes;
+  }
+  bool SetAttributes(const std::string& path, uint32_t attributes) override {
+    return Inside(path) || real_.SetAttributes(path, attributes);
+  }
+  bool CreateDirectory(const std::string& path) override {
+    if (!Inside(path)) return real_.CreateDirectory(path);
+    folders_.insert(Key(path));
+    return true;
+  }
+  std::unique_ptr<sys::File> Open(const std::string& path, sys::Access access, sys::Share share,
+                                  sys::Disposition disposition) override {
+    if (!Inside(path)) return real_.Open(path, access, share, disposition);
+    if (access == sys::Access::read) {
+      lastError_ = sys::kErrorFileNotFound;
+      return nullptr;
+    }
+    return std::make_unique<Output>(out_);
+  }
+  bool Copy(const std::string& from, const std::string& to, bool failIfExists) override {
+    return Inside(to) || real_.Copy(from, to, failIfExists);
+  }
+  bool Delete(const std::string& path) override { return Inside(path) || real_.Delete(path); }
+  bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override {
+    return Inside(to) || real_.Rename(from, to, replaceExisting);
+  }
+  uint32_t LastError() override { return lastError_ ? lastError_ : real_.LastError(); }
+  std::string ErrorText(uint32_t code) override { return real_.ErrorText(code); }
+  std::string FullPath(const std::string& path) override { return Inside(path) ? path : real_.FullPath(path); }
+
+ private:
+  class Output final : public sys::File {
+   public:
+    explicit Output(std::ostream* out) : out_(out) {}
+    bool Read(void*, uint32_t, uint32_t& done) override { return done = 0, false; }
+    bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+      if (out_) out_->write(static_cast<const char*>(buffer), count);
+      done = count;
+      return !out_ || out_->good();
+    }
+    bool Seek(int64_t, sys::SeekOrigin, int64_t& position) override { return position = 0, true; }
+    bool Size(int64_t& size) override { return size = 0, true; }
+    bool Flush() override { return !out_ || out_->flush().good(); }
+    bool GetLastWriteTime(sys::LocalTime&) override { return false; }
+    bool SetLastWriteTime(const sys::LocalTime&) override { return true; }
+
+   private:
+    std::ostream* out_;
+  };
+
+  bool Inside(const std::string& path) const {
+    return path.compare(0, root_.size(), root_) == 0 &&
+           (path.size() == root_.size() || path[root_.size()] == '\\' || path[root_.size()] == '/');
+  }
+  static std::string Key(const std::string& path) { return base::AnsiUpper(base::ExcludeTrailingBackslash(path)); }
+
+  sys::FileSystem& real_;
+  const std::string root_;
+  std::ostream* out_;
+  std::set<std::string> folders_;
+  uint32_t lastError_ = 0;
+};
 
 void List(zip::TZipExtractor& z, std::ostream& out) {
   z.OpenZip();
@@ -167,43 +286,61 @@ void List(zip::TZipExtractor& z, std::ostream& out) {
 int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
                     sys::FileSystem& fs, sys::UserInterface& ui) {
   Options o;
-  bool help = false;
-  if (!Parse(args, o, err, help)) return 2;
-  if (help) {
-    out << kUsage;
-    return 0;
+  switch (Parse(args, o, err)) {
+    case Parsed::help: out << kUsage; return 0;
+    case Parsed::version: out << kVersion; return 0;
+    case Parsed::wrong: return 10;
+    case Parsed::run: break;
   }
+  // As unzip: "name" may stand for "name.zip".
+  if (fs.GetAttributes(o.archive) == sys::kInvalidAttributes) {
+    if (fs.GetAttributes(o.archive + ".zip") == sys::kInvalidAttributes) {
+      err << "zorvik-unzip: cannot find " << Shown(o.archive) << " or " << Shown(o.archive) << ".zip\n";
+      return 9;
+    }
+    o.archive += ".zip";
+  }
+  const bool elsewhere = o.mode == Mode::test || o.mode == Mode::pipe;
+  // A folder that is never made: the run's destination when nothing is to be written.
+  const std::string nowhere = fs.FullPath("~zorvik-unzip~");
+  ElsewhereFiles virtualFiles(fs, nowhere, o.mode == Mode::pipe ? &out : nullptr);
   ConsoleUi console(ui, err);
-  zip::TZipExtractor z(fs, console);
-  int failures = 0;
+  zip::TZipExtractor z(elsewhere ? static_cast<sys::FileSystem&>(virtualFiles) : fs, console);
+  int chosen = 0, skipped = 0, badPassword = 0, unsupported = 0, damaged = 0;
   try {
     z.SetZipName(o.archive);
-    if (o.list) {
+    if (o.mode == Mode::list) {
       List(z, out);
       return 0;
     }
-    z.SetDestDir(o.dest);
-    z.SetRecreateDirs(o.recreate);
-    z.SetOverwriteMode(o.overwrite);
+    z.SetDestDir(elsewhere ? nowhere : o.dest);
+    z.SetRecreateDirs(!o.junkPaths);
+    z.SetOverwriteMode(elsewhere ? zip::Always : o.overwrite);
     z.SetPassword(o.password);
     z.SetDoAll(o.patterns.empty());
     z.SetFilesList(o.patterns);
     z.SetDoProcessMessages(false);
-    bool bar = progress && !o.quiet;
+    bool bar = progress && !o.quiet && o.mode != Mode::pipe;
     int shown = -1;
-    z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string&, bool&) {
-      console.entry = s.Entry(index).Directory() + s.Entry(index).FileName();
+    z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
+      const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
+      console.entry = name;
+      for (const std::string& x : o.exclusions)
+        if (zip::IsMatch(x, name)) skip = true;
+      // Freshening only replaces what is there.
+      if (!skip && o.freshen && !sys::FileExists(fs, fName)) skip = true;
+      if (!skip) ++chosen;
     };
     z.OnSkippingFile = [&](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int, bool&) {
-      ++failures;
+      (reason == zip::srBadPassword ? badPassword : skipped)++;
       if (bar) err << "\r\033[K";
       err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
     };
     z.OnBadCRC = [&](zip::TZipExtractor& s, int calc, int stored, int index) {
-      ++failures;
+      const zip::TZipEntryInfo& e = s.Entry(index);
+      (Decodable(e.CompressionMethod) ? damaged : unsupported)++;
       if (bar) err << "\r\033[K";
-      err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n",
-                          Shown(s.Entry(index).Directory() + s.Entry(index).FileName()).c_str(),
+      err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
                           static_cast<unsigned>(calc), static_cast<unsigned>(stored));
     };
     if (bar)
@@ -215,11 +352,25 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
       };
     z.UnZip();
     if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+  } catch (const std::bad_alloc&) {
+    err << "zorvik-unzip: out of memory\n";
+    return 3;
   } catch (const std::exception& e) {
+    // The component raises for an archive it cannot read as one: damaged, or not an archive.
     err << "zorvik-unzip: " << e.what() << "\n";
     return 2;
   }
-  return failures ? 1 : 0;
+  if (o.mode == Mode::pipe) out.flush();
+  if (!o.patterns.empty() && chosen == 0) {
+    err << "zorvik-unzip: no entry matched\n";
+    return 11;
+  }
+  if (damaged) return 2;
+  if (unsupported) return 81;
+  if (badPassword && badPassword == chosen) return 82;
+  if (badPassword || skipped) return 1;
+  if (o.mode == Mode::test) out << "No errors detected in " << Shown(o.archive) << "\n";
+  return 0;
 }
 
 }  // namespace tools

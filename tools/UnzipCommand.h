@@ -10,9 +10,10 @@
 
 namespace tools {
 
-// args excludes the program name. Returns the exit status: 0 every chosen entry extracted,
-// 1 some skipped or failed, 2 the archive could not be read (or the command line was wrong).
-// progress: draw a bar on err while extracting.
+// args excludes the program name. Returns the exit status, with unzip's meanings (see the
+// usage text): 0 success, 1 entries skipped, 2 damaged data, 3 unreadable archive, 9 no
+// archive, 10 a wrong command line, 11 nothing matched, 81 unsupported method, 82 wrong
+// password for every entry. progress: draw a bar on err while extracting.
 int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
                     sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface());
 

@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #define ZORVIK_ISATTY(fd) _isatty(fd)
 #else
@@ -23,6 +24,8 @@ int main(int argc, char** argv) {
   // minutes. Only a person at a console needs each line as it comes.
   DWORD mode = 0;
   if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+  // -p writes entries' bytes as they are: no line-end translation, no stop at Ctrl+Z.
+  _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::vector<std::string> args(argv + 1, argv + argc);
   return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0);

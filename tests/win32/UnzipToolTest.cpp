@@ -135,4 +135,33 @@ TEST(UnzipTool, TheListingEscapesControlBytesAndKeepsBackslashes) {
   EXPECT_NE(shown.find("dir\\\\x1b]0;title\\x07x\\x1b[2J.txt"), std::string::npos) << shown;
 }
 
+// -p writes an entry's bytes unchanged: line ends and Ctrl+Z as stored, as the native
+// build does; -t writes nothing and says so in its status.
+TEST(UnzipTool, PipeWritesTheBytesUnchangedAndTestWritesNothing) {
+  CreateDirectoryA("C:\\win32-tests", nullptr);
+  const std::string archive = "C:\\win32-tests\\pipe.zip";
+  const std::string piped = "C:\\win32-tests\\piped.bin";
+  const std::string data = "line\nnext\r\nend\x1a tail\n";
+  {
+    std::string bytes = StoredArchive("sub/data.bin", data);
+    HANDLE f = CreateFileA(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(f);
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileA(piped.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(out, INVALID_HANDLE_VALUE);
+  std::string exe = "\"" + e2e::WindowsPath(ZORVIK_UNZIP_EXE) + "\" ";
+  DWORD status = RunProgram(exe + "-p \"" + archive + "\" sub/data.bin", out);
+  CloseHandle(out);
+  ASSERT_EQ(status, 0u);
+  EXPECT_EQ(e2e::ReadFile(piped), data);
+  EXPECT_EQ(RunProgram(exe + "-t -q \"" + archive + "\" -d C:\\win32-tests\\never"), 0u);
+  EXPECT_EQ(GetFileAttributesA("C:\\win32-tests\\never"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(RunProgram(exe + "-t \"C:\\win32-tests\\no-such-archive\""), 9u);
+}
+
 }  // namespace

@@ -2,7 +2,10 @@
 // extracted to its recorded hashes.
 #include <gtest/gtest.h>
 
+#include <utime.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -37,9 +40,12 @@ TEST(ZipCommand, HelpListAndBadCommandLines) {
   EXPECT_EQ(help.status, 0);
   for (const char* text : {"-l", "-d DIR", "-r", "-o", "-n", "-u", "-P PASSWORD", "-q", "PATTERN", "Exit status"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
-  EXPECT_EQ(Command({}).status, 2);
-  EXPECT_EQ(Command({"-x", "a.zip"}).status, 2);
-  EXPECT_EQ(Command({"-d"}).status, 2);  // option without its value
+  EXPECT_EQ(Command({}).status, 10);
+  EXPECT_EQ(Command({"-z", "a.zip"}).status, 10);
+  EXPECT_EQ(Command({"-d"}).status, 10);  // option without its value
+  Result version = Command({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("zorvik-unzip ", 0), 0u) << version.out;
 
   Result list = Command({"-l", TestData("infozip-tree-comments.zip")});
   EXPECT_EQ(list.status, 0);
@@ -65,7 +71,7 @@ TEST(ZipCommand, ExtractsEveryTestArchiveToItsRecordedHashes) {
     std::vector<std::string> args = {"-r", "-o", "-d", out.Path(), TestData(archive)};
     if (!rows[0].password.empty()) args.insert(args.begin(), {"-P", rows[0].password});
     Result r = Command(args);
-    EXPECT_EQ(r.status, archive == "unsupported-methods.zip" ? 1 : 0) << r.err;
+    EXPECT_EQ(r.status, archive == "unsupported-methods.zip" ? 81 : 0) << r.err;
     for (const ManifestRow& row : rows) {
       if (row.sha256.empty() || row.method == 9 || row.method == 12) continue;
       auto data = ReadFile(out / Slashes(row.entry));
@@ -79,20 +85,20 @@ TEST(ZipCommand, SkippedAndFailedEntriesAreReported) {
   TempDir out;
   WriteFile(out / "good-before.txt", "mine");
   Result r = Command({"-d", out.Path(), TestData("damaged-crc-mismatch.zip")});
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);  // damaged data outweighs the skipped file
   EXPECT_NE(r.err.find("good-before.txt: exists, not overwritten"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("failed: corrupted.txt: CRC-32 849becca, expected 30df0e1b"), std::string::npos) << r.err;
   EXPECT_EQ(*ReadFile(out / "good-before.txt"), "mine");
 
   TempDir chosen;
-  EXPECT_EQ(Command({"-d", chosen.Path(), TestData("infozip-tree-comments.zip"), "*.txt"}).status, 0);
+  EXPECT_EQ(Command({"-j", "-d", chosen.Path(), TestData("infozip-tree-comments.zip"), "*.txt"}).status, 0);
   std::vector<std::string> names = ListDir(chosen.Path());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"chapter1.txt", "index.txt"}));
 
   TempDir wrong;
   Result w = Command({"-P", "nope", "-d", wrong.Path(), TestData("infozip-zipcloak.zip")});
-  EXPECT_EQ(w.status, 1);
+  EXPECT_EQ(w.status, 82);  // every entry refused the password
   EXPECT_NE(w.err.find("wrong password"), std::string::npos);
 }
 
@@ -104,7 +110,7 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
   std::ostringstream out, err;
   int status = tools::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
                                       sys::RealFileSystem(), ui);
-  EXPECT_EQ(status, 1);
+  EXPECT_EQ(status, 81);
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_NE(err.str().find("zorvik-unzip: m9.bin: Unknown Compression Method (Zip Error)\n"), std::string::npos)
       << err.str();
@@ -133,4 +139,53 @@ TEST(ZipCommand, ControlBytesInNamesAreShownEscaped) {
   EXPECT_EQ(run.err.find('\x1b'), std::string::npos);
   EXPECT_NE(run.err.find("skipped: overlaps.txt: its data overlaps another entry or the directory"), std::string::npos)
       << run.err;
+}
+
+// The command line of unzip: paths kept unless -j, exclusions, freshening, testing and
+// writing to standard output without touching the disk, and the statuses scripts test.
+TEST(ZipCommand, BehavesAsUnzipsCommandLine) {
+  const std::string tree = TestData("infozip-tree-comments.zip");
+  TempDir kept;
+  EXPECT_EQ(Command({"-q", tree, "-d", kept.Path()}).status, 0);  // options after the archive too
+  EXPECT_TRUE(ReadFile(kept / "docs/guide/chapter1.txt"));
+  TempDir junked;
+  EXPECT_EQ(Command({"-q", "-j", "-d", junked.Path(), tree}).status, 0);
+  EXPECT_TRUE(ReadFile(junked / "chapter1.txt"));
+  EXPECT_FALSE(ReadFile(junked / "docs/guide/chapter1.txt"));
+
+  TempDir excluded;
+  EXPECT_EQ(Command({"-q", "-d", excluded.Path(), tree, "-x", "*chapter*", "*.dat"}).status, 0);
+  EXPECT_TRUE(ReadFile(excluded / "docs/index.txt"));
+  EXPECT_FALSE(ReadFile(excluded / "docs/guide/chapter1.txt"));
+  EXPECT_EQ(Command({"-d", excluded.Path(), tree, "nothing*"}).status, 11);
+  EXPECT_EQ(Command({"-d", excluded.Path(), tree, "-x", "*"}).status, 0);  // no pattern: nothing to miss
+
+  // Freshen: only files already there, and only when the entry is newer.
+  TempDir fresh;
+  std::filesystem::create_directories(fresh.Path() + "/docs");
+  WriteFile(fresh / "docs/index.txt", "old");
+  utimbuf longAgo{631152000, 631152000};  // 1990
+  ASSERT_EQ(utime((fresh.Path() + "/docs/index.txt").c_str(), &longAgo), 0);
+  EXPECT_EQ(Command({"-q", "-f", "-d", fresh.Path(), tree}).status, 0);
+  EXPECT_NE(*ReadFile(fresh / "docs/index.txt"), "old");
+  EXPECT_FALSE(ReadFile(fresh / "docs/guide/chapter1.txt"));
+
+  // Test and pipe write nothing, wherever -d points.
+  TempDir untouched;
+  Result t = Command({"-t", "-d", untouched.Path(), tree});
+  EXPECT_EQ(t.status, 0) << t.err;
+  EXPECT_NE(t.out.find("No errors detected"), std::string::npos);
+  EXPECT_TRUE(ListDir(untouched.Path()).empty());
+  EXPECT_EQ(Command({"-t", TestData("damaged-crc-mismatch.zip")}).status, 2);
+  EXPECT_EQ(Command({"-t", TestData("unsupported-methods.zip")}).status, 81);
+  Result p = Command({"-p", tree, "docs/index.txt"});
+  EXPECT_EQ(p.status, 0) << p.err;
+  EXPECT_EQ(p.out, *ReadFile(kept / "docs/index.txt"));
+  EXPECT_TRUE(ListDir(untouched.Path()).empty());
+
+  // "name" stands for "name.zip"; a missing archive is status 9.
+  TempDir dir;
+  WriteFile(dir / "a.zip", *ReadFile(tree));
+  EXPECT_EQ(Command({"-t", dir / "a"}).status, 0);
+  EXPECT_EQ(Command({"-t", dir / "missing"}).status, 9);
 }
