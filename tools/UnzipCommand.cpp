@@ -49,7 +49,7 @@ constexpr char kUsage[] =
     "   1  some entries were skipped (not overwritten, unsafe or too long a path, a wrong\n"
     "      password while others were processed)\n"
     "   2  the archive is damaged, or an entry's data failed its CRC-32 or could not be decoded\n"
-    "   3  a severe error (the archive could not be read at all)\n"
+    "   3  a severe error (memory ran out)\n"
     "   9  the archive was not found\n"
     "  10  the command line makes no sense\n"
     "  11  no entry matched the patterns\n"

@@ -3,6 +3,15 @@
 add_executable(zorvik-unzip ${CMAKE_SOURCE_DIR}/tools/zorvik-unzip.cpp ${CMAKE_SOURCE_DIR}/tools/UnzipCommand.cpp)
 target_link_libraries(zorvik-unzip PRIVATE zorvik_core)
 target_sources(native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/UnzipCommand.cpp)
+include(GNUInstallDirs)
+install(TARGETS zorvik-unzip RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/tools/zorvik-unzip.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The install puts the program and its manual page where man finds them.
+add_test(NAME install_puts_the_manual_page
+         COMMAND sh -c "rm -rf install-check && '${CMAKE_COMMAND}' --install . --prefix install-check >/dev/null &&
+                        test -x install-check/${CMAKE_INSTALL_BINDIR}/zorvik-unzip &&
+                        grep -q '^.TH ZORVIK-UNZIP 1' install-check/${CMAKE_INSTALL_MANDIR}/man1/zorvik-unzip.1"
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # The benchmark of the decoders against zlib and libdeflate: both are linked here only, never
 # into the product. It needs <chrono>, whose libstdc++ header holds a literal GBK cannot encode.
