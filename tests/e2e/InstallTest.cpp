@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "Checks.h"
+#include "tests/common/Checks.h"
 #include "Driver.h"
 #include "ui/Dpi.h"
 

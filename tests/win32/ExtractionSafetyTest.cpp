@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/Checks.h"
+#include "tests/common/Checks.h"
 #include "zip/codec/Crc32.h"
 
 namespace {

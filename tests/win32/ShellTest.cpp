@@ -17,7 +17,7 @@
 #include "sys/Registry.h"
 #include "sys/ShellLink.h"
 #include "sys/win32/ComPtr.h"
-#include "tests/native/shell/FakeRegistry.h"
+#include "tests/native/support/FakeRegistry.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ class ShortcutWine : public ShellWine {
 
   std::string root_, exe_;
   // The folders come from a fake registry so the test writes only under its own folder.
-  testing_fakes::FakeRegistry registry_;
+  support::FakeRegistry registry_;
   shell::TShortcut shortcut_{registry_, sys::RealFileSystem(), sys::RealShellLinks()};
 };
 

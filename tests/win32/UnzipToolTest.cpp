@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 
-#include "tests/e2e/Checks.h"
+#include "tests/common/Checks.h"
 #include "zip/codec/Crc32.h"
 
 namespace {
