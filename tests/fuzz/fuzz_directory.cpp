@@ -8,6 +8,7 @@
 
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
+#include "tests/fuzz/QuietUi.h"
 #include "zip/ZipExtractor.h"
 
 namespace {
@@ -95,18 +96,6 @@ class MemoryFileSystem final : public sys::FileSystem {
   std::string FullPath(const std::string& path) override { return path; }
 };
 
-class QuietUi final : public sys::UserInterface {
- public:
-  void ProcessMessages() override {}
-  int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return sys::kIdCancel; }
-  sys::Cursor SetCursor(sys::Cursor c) override { return c; }
-  bool OpenFileDialog(const sys::OpenFileRequest&, std::string&) override { return false; }
-  bool SelectDirectory(std::string&) override { return false; }
-  std::string OemToAnsi(const std::string& text) override { return text; }
-  uint32_t DriveType(const std::string&) override { return sys::kDriveFixed; }
-  bool VolumeLabel(const std::string&, std::string&) override { return false; }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -114,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t options = data[0];
   MemoryFileSystem fs;
   fs.files[kArchive] = std::string(reinterpret_cast<const char*>(data + 1), size - 1);
-  QuietUi ui;
+  fuzz::QuietUi ui;
   zip::TZipExtractor z(fs, ui);
   z.SetZipName(kArchive);
   z.SetDestDir("c:\\out");
