@@ -1,5 +1,6 @@
 // What an install leaves behind, read back through the system: report templates with
-// their stored names, sizes and dates, and shortcut files loaded through the shell.
+// their stored names, sizes and dates, and shortcut files loaded through the shell; and
+// the removal of a test's folders. Shared by the end-to-end driver and the Windows tests.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,10 @@
 #include <vector>
 
 namespace e2e {
+
+// Removes a folder with everything in it, read-only files included; a junction inside is
+// removed as the link it is, never by emptying what it leads to.
+void RemoveTree(const std::string& path);
 
 // A file's whole contents (empty when it cannot be read).
 std::string ReadFile(const std::string& path);

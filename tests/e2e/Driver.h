@@ -72,7 +72,6 @@ bool WaitGone(HWND hwnd, DWORD timeoutMs = 10000);
 
 // A fresh, empty directory for one scenario (deleted first if it exists).
 std::string FreshDirectory(const std::string& path);
-void DeleteTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // The bytes of a payload resource inside setup.exe.

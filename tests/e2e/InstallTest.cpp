@@ -188,7 +188,7 @@ TEST(Install, GroupGoesUnderTheChineseProgramsFolderWhereOneExists) {
   InstallToCompletion(setup);
   ExpectLink(chinese + "\\Zorvik软件\\" + kLinkName, dir);
   EXPECT_FALSE(FileExists(GroupLink()));
-  DeleteTree(chinese);
+  RemoveTree(chinese);
 }
 
 TEST(Install, SecondInstallBacksUpTheDatabaseAndSparesAReadOnlyTemplate) {

@@ -78,28 +78,6 @@ std::string MakeArchive(const std::vector<Entry>& entries) {
   return zip;
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA f;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &f);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = f.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      // A junction is removed as the link it is, never by emptying what it leads to.
-      if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(path);
-      else if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(path.c_str());
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &f));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 // Every name below dir, folders marked with a trailing "\".
 void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
   WIN32_FIND_DATAA f;
@@ -167,12 +145,12 @@ class ExtractionSafety : public ::testing::Test {
  protected:
   void SetUp() override {
     CreateDirectoryA("C:\\win32-tests", nullptr);
-    RemoveTree(kRoot);
+    e2e::RemoveTree(kRoot);
     ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(dest_.c_str(), nullptr));
   }
-  void TearDown() override { RemoveTree(kRoot); }
+  void TearDown() override { e2e::RemoveTree(kRoot); }
 
   std::string WriteArchive(const std::vector<Entry>& entries) {
     std::string path = std::string(kRoot) + "\\test.zip";
