@@ -126,7 +126,7 @@ class InstallerTest : public ::testing::Test {
   RecordingWindow window;
   MapResources resources;
   support::FakeFileSystem fs;
-  ziptest::ScriptedUi ui;
+  support::ScriptedUi ui;
   zip::TZipExtractor zip{fs, ui};
   std::vector<std::string> osLog;
   support::FakeClock clock{sys::LocalTime{2026, 3, 5, 14, 7, 9, 0}};

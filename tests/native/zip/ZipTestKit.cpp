@@ -247,17 +247,4 @@ void AcceptSplitSet(zip::TZipExtractor& zip) {
   zip.OnGetNextDisk = [](zip::TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
 }
 
-int ScriptedUi::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
-  boxes.push_back({text, caption, flags});
-  if (answerAt_ < answers.size()) return answers[answerAt_++];
-  return (flags & 0xF) == sys::kMbYesNo ? sys::kIdYes : sys::kIdOk;
-}
-
-bool ScriptedUi::VolumeLabel(const std::string&, std::string& label) {
-  if (labels.empty()) return false;
-  label = labels[std::min(labelAt_, labels.size() - 1)];
-  ++labelAt_;
-  return true;
-}
-
 }  // namespace ziptest
