@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace e2e {
+namespace common {
 namespace {
 
 uint32_t Le(const std::string& s, size_t at, int width) {
@@ -143,4 +143,4 @@ std::string ProgramsFolder() { return Folder(CSIDL_PROGRAMS); }
 std::string DesktopFolder() { return Folder(CSIDL_DESKTOPDIRECTORY); }
 std::string StartMenuFolder() { return Folder(CSIDL_STARTMENU); }
 
-}  // namespace e2e
+}  // namespace common

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace common {
 
 // Removes a folder with everything in it, read-only files included; a junction inside is
 // removed as the link it is, never by emptying what it leads to.
@@ -41,4 +41,4 @@ std::string ProgramsFolder();
 std::string DesktopFolder();
 std::string StartMenuFolder();
 
-}  // namespace e2e
+}  // namespace common

@@ -12,6 +12,9 @@
 
 namespace e2e {
 
+// The read-back helpers shared with the Windows tests are the driver's own vocabulary.
+using namespace common;
+
 // The path of setup.exe under test (set by main from the command line).
 extern std::string setupPath;
 // Where screenshots go (a Windows path), empty for none.

@@ -92,7 +92,7 @@ class ShortcutWine : public ShellWine {
     char temp[MAX_PATH];
     ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
     root_ = std::string(temp) + "快捷方式测试" + std::to_string(GetCurrentProcessId());
-    e2e::RemoveTree(root_);
+    common::RemoveTree(root_);
     for (const char* sub : {"", "\\桌面", "\\开始", "\\开始\\程序", "\\安装"})
       ASSERT_TRUE(CreateDirectoryA((root_ + sub).c_str(), nullptr)) << root_ + sub;
     exe_ = root_ + "\\安装\\kestrum.exe";
@@ -110,7 +110,7 @@ class ShortcutWine : public ShellWine {
     shortcut_.Setexepath(root_ + "\\安装");
     shortcut_.Setexetitle("Zorvik电子帐本");
   }
-  void TearDown() override { e2e::RemoveTree(root_); }
+  void TearDown() override { common::RemoveTree(root_); }
 
   std::string root_, exe_;
   // The folders come from a fake registry so the test writes only under its own folder.
