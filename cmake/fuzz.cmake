@@ -18,10 +18,14 @@ target_compile_definitions(zorvik_fuzz_core PUBLIC ZORVIK_FUZZING)
 target_compile_options(zorvik_fuzz_core PUBLIC ${zorvik_fuzz_flags} -fsanitize=fuzzer-no-link)
 target_link_libraries(zorvik_fuzz_core PUBLIC ${CMAKE_DL_LIBS})
 
+# The tests' in-memory file system, for the targets that extract whole archives.
+add_library(zorvik_fuzz_support STATIC tests/native/support/FakeFileSystem.cpp)
+target_link_libraries(zorvik_fuzz_support PUBLIC zorvik_fuzz_core)
+
 file(GLOB zorvik_fuzz_targets CONFIGURE_DEPENDS tests/fuzz/fuzz_*.cpp)
 foreach(src ${zorvik_fuzz_targets})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE zorvik_fuzz_core)
+  target_link_libraries(${name} PRIVATE zorvik_fuzz_support)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()

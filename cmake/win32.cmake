@@ -87,13 +87,15 @@ set_target_properties(probe_dep probe_control planted PROPERTIES PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${ZORVIK_PROBES} LIBRARY_OUTPUT_DIRECTORY ${ZORVIK_PROBES})
 set_target_properties(probe_control PROPERTIES SUFFIX ".ocx")
 
+# Read-back helpers shared by the Windows test programs.
+file(GLOB ZORVIK_TEST_COMMON CONFIGURE_DEPENDS tests/common/*.cpp)
 file(GLOB ZORVIK_WIN32_TESTS CONFIGURE_DEPENDS tests/win32/*.cpp tests/win32/*.rc)
 if(ZORVIK_WIN32_TESTS)
-  # The archive and shortcut read-back helpers of the end-to-end driver serve here too.
+  # The archive and shortcut read-back helpers in tests/common serve the end-to-end driver too.
   # The window framework is tested here on a real window system.
   # So are the controls' window classes, the folder dialogs driven from a second thread.
   file(GLOB ZORVIK_UI_SOURCES CONFIGURE_DEPENDS ui/*.cpp controls/win32/*.cpp)
-  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} tests/e2e/Checks.cpp)
+  add_executable(win32_tests ${ZORVIK_WIN32_TESTS} ${ZORVIK_UI_SOURCES} ${ZORVIK_TEST_COMMON})
   target_link_libraries(win32_tests PRIVATE zorvik_core gtest comctl32)
   # The test resources name their data files relative to these folders.
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/payload)
@@ -106,7 +108,7 @@ endif()
 
 file(GLOB ZORVIK_E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(ZORVIK_E2E_SOURCES)
-  add_executable(e2e_tests ${ZORVIK_E2E_SOURCES})
+  add_executable(e2e_tests ${ZORVIK_E2E_SOURCES} ${ZORVIK_TEST_COMMON})
   target_link_libraries(e2e_tests PRIVATE zorvik_core gtest ole32 uuid shell32 user32 gdi32 advapi32)
   target_compile_definitions(e2e_tests PRIVATE ZORVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_dependencies(e2e_tests setup planted)

@@ -51,20 +51,11 @@ void Installer::BitBtn1Click() {
   window_.Close();
 }
 
-bool ForceDirectories(sys::FileSystem& fs, const std::string& path) {
-  std::string dir = base::ExcludeTrailingBackslash(path);
-  if (dir.empty()) return false;
-  if (sys::DirectoryExists(fs, dir)) return true;
-  std::string parent = base::ExcludeTrailingBackslash(base::ExtractFilePath(dir));
-  if (!parent.empty() && parent != dir && !ForceDirectories(fs, parent)) return false;
-  return fs.CreateDirectory(dir);
-}
-
 bool Installer::EnsureInstallDir() {
   // The field's text as typed, blanks and all: the system decides what they mean.
   std::string typed = window_.DirectoryText();
   if (sys::DirectoryExists(sys_.files, typed)) return true;
-  if (ForceDirectories(sys_.files, typed)) return true;
+  if (sys::ForceDirectories(sys_.files, typed)) return true;
   window_.DirectoryMessage("创建目录失败!", "信息");
   return false;
 }

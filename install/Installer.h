@@ -77,7 +77,4 @@ class Installer {
   Services sys_;
 };
 
-// Creates a directory with every missing parent, outermost first.
-bool ForceDirectories(sys::FileSystem& fs, const std::string& dir);
-
 }  // namespace install

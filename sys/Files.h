@@ -99,6 +99,12 @@ inline bool FileExists(FileSystem& fs, const std::string& path) {
   return a != kInvalidAttributes && (a & kAttrDirectory) == 0;
 }
 
+// Creates the folder path names with every missing parent, outermost first, and tells
+// whether it exists afterwards. A drive ("c:") or a share ("\\server\share") is a root
+// that is never created; a folder made meanwhile by someone else counts as made. The path
+// is taken as given, blanks included: the system decides what they mean.
+bool ForceDirectories(FileSystem& fs, const std::string& path);
+
 // The process's real file system.
 FileSystem& RealFileSystem();
 

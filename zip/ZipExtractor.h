@@ -227,7 +227,6 @@ class TZipExtractor : public TObject {
   EntryOutcome Commit(const EntryJob& job);
   void ReportFailure(const EntryJob& job);
   std::string OutputDirectory(const TZipEntryInfo& entry) const;
-  bool ForceDirectories(const std::string& dir);
   bool ThroughLink(const std::string& path);
   bool Fits(const std::string& fName, const std::string& outDir);
   void RemoveStaleTemporaries(const std::string& dir);

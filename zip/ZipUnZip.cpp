@@ -122,32 +122,6 @@ void TZipExtractor::SetRootDir(const std::string& dir) {
   if (base::LastBackslash(rootDir_) + 1 != rootDir_.size()) rootDir_ += '\\';
 }
 
-bool TZipExtractor::ForceDirectories(const std::string& dir) {
-  const std::string d = base::ExcludeTrailingBackslash(dir);
-  // Where each ancestor ends, found in one pass: cutting the path again and again, or keeping
-  // every ancestor's text, costs the square of a deep path's length.
-  std::vector<size_t> ends;
-  bool afterSeparator = true;
-  for (size_t i = 0; i < d.size();) {
-    unsigned char c = static_cast<unsigned char>(d[i]);
-    if (c == '\\' && !afterSeparator) ends.push_back(i);
-    afterSeparator = c == '\\';
-    i += (base::IsLeadByte(c) && i + 1 < d.size()) ? 2 : 1;
-  }
-  ends.push_back(d.size());
-  // Up to the first existing ancestor, then the missing ones top-down.
-  size_t k = ends.size();
-  for (; k > 0; --k) {
-    std::string p = d.substr(0, ends[k - 1]);
-    if (p.empty() || (p.size() == 2 && p[1] == ':') || sys::DirectoryExists(fs_, p)) break;
-  }
-  for (; k < ends.size(); ++k) {
-    std::string p = d.substr(0, ends[k]);
-    if (!fs_.CreateDirectory(p) && !sys::DirectoryExists(fs_, p)) return false;
-  }
-  return true;
-}
-
 // True when a part of path below DestDir (path begins with it) already exists as a link or
 // a junction. The extraction makes none, so one found there was put by someone else and may
 // lead anywhere; nothing is written through it.
@@ -242,7 +216,7 @@ TZipExtractor::EntryOutcome TZipExtractor::ExtractDirectoryEntry(const TZipEntry
     Skip(srCreateError, entry.Directory(), index);
     return EntryOutcome::skipped;
   }
-  if (recreateDirs_ && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))) ForceDirectories(dir);
+  if (recreateDirs_ && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))) sys::ForceDirectories(fs_, dir);
   return EntryOutcome::extracted;
 }
 
@@ -275,7 +249,7 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob
     return EntryOutcome::skipped;
   }
   if (!job.outDir.empty() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(job.outDir)))
-    ForceDirectories(job.outDir);
+    sys::ForceDirectories(fs_, job.outDir);
   // An encrypted entry too short for its 12-byte header cannot hold data.
   job.dataError = !job.localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
   return std::nullopt;
@@ -493,7 +467,7 @@ int TZipExtractor::UnZip() {
     keepZipOpen_ = keepOpen;
   };
   try {
-    if (!destDir_.empty() && !sys::DirectoryExists(fs_, destDir_)) ForceDirectories(destDir_);
+    if (!destDir_.empty() && !sys::DirectoryExists(fs_, destDir_)) sys::ForceDirectories(fs_, destDir_);
     // Disk order, so that each disk is asked for once.
     if (SpansDisks() && sortMode_ != ByNone) {
       view_ = master_.get();

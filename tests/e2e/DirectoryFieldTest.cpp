@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Checks.h"
+#include "tests/common/Checks.h"
 #include "Driver.h"
 #include "ui/Dpi.h"
 

@@ -248,27 +248,8 @@ RunningSetup::Pixels RunningSetup::ClientPixels(const RECT& client) {
   return p;
 }
 
-void DeleteTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        DeleteTree(full);
-      else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
 std::string FreshDirectory(const std::string& path) {
-  DeleteTree(path);
+  RemoveTree(path);
   return path;
 }
 

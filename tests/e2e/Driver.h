@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "Checks.h"
+#include "tests/common/Checks.h"
 
 namespace e2e {
+
+// The read-back helpers shared with the Windows tests are the driver's own vocabulary.
+using namespace common;
 
 // The path of setup.exe under test (set by main from the command line).
 extern std::string setupPath;
@@ -72,7 +75,6 @@ bool WaitGone(HWND hwnd, DWORD timeoutMs = 10000);
 
 // A fresh, empty directory for one scenario (deleted first if it exists).
 std::string FreshDirectory(const std::string& path);
-void DeleteTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // The bytes of a payload resource inside setup.exe.

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "Checks.h"
+#include "tests/common/Checks.h"
 #include "Driver.h"
 #include "ui/Dpi.h"
 
@@ -188,7 +188,7 @@ TEST(Install, GroupGoesUnderTheChineseProgramsFolderWhereOneExists) {
   InstallToCompletion(setup);
   ExpectLink(chinese + "\\Zorvik软件\\" + kLinkName, dir);
   EXPECT_FALSE(FileExists(GroupLink()));
-  DeleteTree(chinese);
+  RemoveTree(chinese);
 }
 
 TEST(Install, SecondInstallBacksUpTheDatabaseAndSparesAReadOnlyTemplate) {

@@ -19,6 +19,8 @@
 
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
+#include "tests/fuzz/QuietUi.h"
+#include "tests/native/support/ForwardingFileSystem.h"
 #include "zip/ZipExtractor.h"
 
 namespace {
@@ -90,69 +92,36 @@ class CountingFile final : public sys::File {
   uint64_t& written_;
 };
 
-class ConfinedFs final : public sys::FileSystem {
+class ConfinedFs final : public support::ForwardingFileSystem {
  public:
-  sys::FileSystem& real = sys::RealFileSystem();
   uint64_t written = 0;
-  uint32_t GetAttributes(const std::string& p) override { return real.GetAttributes(p); }
   bool SetAttributes(const std::string& p, uint32_t a) override {
     Check(p, "SetAttributes");
-    return real.SetAttributes(p, a);
+    return ForwardingFileSystem::SetAttributes(p, a);
   }
   bool CreateDirectory(const std::string& p) override {
     Check(p, "CreateDirectory", true);
-    return real.CreateDirectory(p);
+    return ForwardingFileSystem::CreateDirectory(p);
   }
   std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
     if (a != sys::Access::read || d != sys::Disposition::openExisting) Check(p, "Open");
-    std::unique_ptr<sys::File> file = real.Open(p, a, s, d);
+    std::unique_ptr<sys::File> file = ForwardingFileSystem::Open(p, a, s, d);
     if (!file || a == sys::Access::read) return file;
     return std::make_unique<CountingFile>(std::move(file), written);
   }
   bool Copy(const std::string& f, const std::string& t, bool e) override {
     Check(t, "Copy");
-    return real.Copy(f, t, e);
+    return ForwardingFileSystem::Copy(f, t, e);
   }
   bool Delete(const std::string& p) override {
     Check(p, "Delete");
-    return real.Delete(p);
+    return ForwardingFileSystem::Delete(p);
   }
   bool Rename(const std::string& f, const std::string& t, bool r) override {
     Check(f, "Rename");
     Check(t, "Rename");
-    return real.Rename(f, t, r);
+    return ForwardingFileSystem::Rename(f, t, r);
   }
-  uint32_t LastError() override { return real.LastError(); }
-  std::string ErrorText(uint32_t c) override { return real.ErrorText(c); }
-  std::string FullPath(const std::string& p) override { return real.FullPath(p); }
-  bool PathFits(const std::string& p, bool d) override { return real.PathFits(p, d); }
-  std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
-    return real.FindFiles(dir, pattern);
-  }
-};
-
-class QuietUi final : public sys::UserInterface {
- public:
-  bool oemTable = false;
-  void ProcessMessages() override {}
-  int ShowMessageBox(const std::string&, const std::string&, uint32_t) override { return sys::kIdCancel; }
-  sys::Cursor SetCursor(sys::Cursor c) override { return c; }
-  bool OpenFileDialog(const sys::OpenFileRequest&, std::string&) override { return false; }
-  bool SelectDirectory(std::string&) override { return false; }
-  // A code page whose table makes path punctuation out of high bytes.
-  std::string OemToAnsi(const std::string& text) override {
-    std::string r = text;
-    if (oemTable)
-      for (char& c : r) {
-        if (c == '\x9f') c = '/';
-        else if (c == '\x9e') c = ':';
-        else if (c == '\x9d') c = '.';
-        else if (c == '\x9c') c = '\\';
-      }
-    return r;
-  }
-  uint32_t DriveType(const std::string&) override { return sys::kDriveFixed; }
-  bool VolumeLabel(const std::string&, std::string&) override { return false; }
 };
 
 void RemoveTree(const std::string& path) {
@@ -203,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(f);
   }
   ConfinedFs fs;
-  QuietUi ui;
+  fuzz::QuietUi ui;
   uint64_t declared = 0;  // the sizes of the entries the runs started
   ui.oemTable = (options & 4) != 0;
   {

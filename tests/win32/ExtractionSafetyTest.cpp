@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/Checks.h"
+#include "tests/common/Checks.h"
 #include "zip/codec/Crc32.h"
 
 namespace {
@@ -78,28 +78,6 @@ std::string MakeArchive(const std::vector<Entry>& entries) {
   return zip;
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA f;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &f);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = f.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      // A junction is removed as the link it is, never by emptying what it leads to.
-      if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(path);
-      else if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(path.c_str());
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &f));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 // Every name below dir, folders marked with a trailing "\".
 void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
   WIN32_FIND_DATAA f;
@@ -144,7 +122,7 @@ Outcome Extract(const std::string& archive, const std::string& dest, const std::
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = err;
   si.hStdError = err;
-  std::string command = "\"" + e2e::WindowsPath(ZORVIK_UNZIP_EXE) + "\" " + options + " -d \"" + dest + "\" \"" +
+  std::string command = "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" " + options + " -d \"" + dest + "\" \"" +
                         archive + "\"";
   PROCESS_INFORMATION pi{};
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
@@ -158,7 +136,7 @@ Outcome Extract(const std::string& archive, const std::string& dest, const std::
     CloseHandle(pi.hProcess);
   }
   CloseHandle(err);
-  run.errors = e2e::ReadFile(errFile);
+  run.errors = common::ReadFile(errFile);
   DeleteFileA(errFile.c_str());
   return run;
 }
@@ -167,12 +145,12 @@ class ExtractionSafety : public ::testing::Test {
  protected:
   void SetUp() override {
     CreateDirectoryA("C:\\win32-tests", nullptr);
-    RemoveTree(kRoot);
+    common::RemoveTree(kRoot);
     ASSERT_TRUE(CreateDirectoryA(kRoot, nullptr));
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(dest_.c_str(), nullptr));
   }
-  void TearDown() override { RemoveTree(kRoot); }
+  void TearDown() override { common::RemoveTree(kRoot); }
 
   std::string WriteArchive(const std::vector<Entry>& entries) {
     std::string path = std::string(kRoot) + "\\test.zip";
@@ -208,7 +186,7 @@ TEST_F(ExtractionSafety, DrivePrefixesAndDotsNeverLeaveTheDestination) {
   for (const std::string& n : above)
     EXPECT_TRUE(n == "base\\" || n.rfind("base\\", 0) == 0 || n == "test.zip" || n == "stderr.txt")
         << "written outside: " << n;
-  EXPECT_EQ(e2e::ReadFile(dest_ + "\\ok\\inside.txt"), "kept");
+  EXPECT_EQ(common::ReadFile(dest_ + "\\ok\\inside.txt"), "kept");
 }
 
 // A path over the system's limit is refused for that entry, never cut short into another
@@ -225,7 +203,7 @@ TEST_F(ExtractionSafety, NamesLongerThanTheSystemAllowsAreRefusedNotCut) {
   ASSERT_TRUE(run.finished);
   SCOPED_TRACE("exit " + std::to_string(run.exitCode) + ": " + run.errors);
   EXPECT_EQ(run.exitCode, 1u) << run.errors;
-  EXPECT_EQ(e2e::ReadFile(dest_ + "\\short.txt"), "short");
+  EXPECT_EQ(common::ReadFile(dest_ + "\\short.txt"), "short");
   for (const std::string& n : Tree(kRoot))
     EXPECT_TRUE(n.rfind("base\\dest\\", 0) == 0 || n == "base\\" || n == "base\\dest\\" || n == "test.zip")
         << "written outside: " << n;
@@ -250,7 +228,7 @@ TEST_F(ExtractionSafety, UnsupportedMethodsAreReportedWithoutAWindowAndLeaveNoTe
   for (uint16_t method : {7, 9, 12, 14, 99})
     EXPECT_NE(run.errors.find("m" + std::to_string(method) + ".bin"), std::string::npos) << run.errors;
   EXPECT_EQ(Tree(dest_), std::vector<std::string>{"plain.txt"});
-  EXPECT_EQ(e2e::ReadFile(dest_ + "\\plain.txt"), "plain data");
+  EXPECT_EQ(common::ReadFile(dest_ + "\\plain.txt"), "plain data");
 }
 
 // Makes link a junction (mount point) to target; false where the system makes none.
@@ -296,7 +274,7 @@ TEST_F(ExtractionSafety, AJunctionInTheDestinationIsNotWrittenThrough) {
   SCOPED_TRACE("exit " + std::to_string(run.exitCode) + ": " + run.errors);
   EXPECT_EQ(run.exitCode, 1u) << run.errors;
   EXPECT_TRUE(Tree(outside).empty());
-  EXPECT_EQ(e2e::ReadFile(dest_ + "\\y.txt"), "plain");
+  EXPECT_EQ(common::ReadFile(dest_ + "\\y.txt"), "plain");
 }
 
 }  // namespace

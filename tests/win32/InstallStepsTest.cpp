@@ -13,7 +13,7 @@
 #include "sys/Files.h"
 #include "sys/Library.h"
 #include "sys/Process.h"
-#include "tests/native/fakes/RecordingWindow.h"
+#include "tests/native/support/RecordingWindow.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ TEST(Win32DriverStep, RunsTheStandInFromADirectoryWithABlankAndChineseName) {
   ASSERT_TRUE(CopyFileA(StandIn("mdac_typ2.7.exe").c_str(), (dir + "\\mdac_typ2.7.exe").c_str(), FALSE));
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kDriverStubKey);
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
+  support::RecordingWindow window{log};
   window.text = dir + "  ";
   install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
   // The wait returned only after the stand-in had recorded its run.
@@ -124,7 +124,7 @@ TEST(Win32DriverStep, ProgramThatCannotStartStopsNamingItAndLeavesTheRowUnmarked
   std::string dir = Fresh("no-driver");
   WriteFileText(dir + "\\mdac_typ2.7.exe", "not a program");
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
+  support::RecordingWindow window{log};
   window.text = dir;
   try {
     install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
@@ -147,7 +147,7 @@ TEST(Win32Backup, BackupsInQuickSuccessionKeepEachOther) {
   std::string dir = Fresh("backup");
   for (const auto& name : BackupsIn(dir)) DeleteFileA((dir + "\\" + name).c_str());
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
+  support::RecordingWindow window{log};
   window.text = dir;
   WriteFileText(dir + "\\db.mdb", "first");
   install::BackupDatabase(window, sys::RealFileSystem(), sys::RealClock());
@@ -169,7 +169,7 @@ TEST(Win32Backup, DatabaseHeldOpenStopsWithItsNameAndStaysAsItWas) {
   HANDLE held = CreateFileA(db.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
+  support::RecordingWindow window{log};
   window.text = dir;
   std::string message;
   try {

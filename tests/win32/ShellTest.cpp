@@ -17,7 +17,8 @@
 #include "sys/Registry.h"
 #include "sys/ShellLink.h"
 #include "sys/win32/ComPtr.h"
-#include "tests/native/shell/FakeRegistry.h"
+#include "tests/common/Checks.h"
+#include "tests/native/support/FakeRegistry.h"
 
 namespace {
 
@@ -52,24 +53,6 @@ LoadedLink LoadLink(const std::string& path) {
   text[0] = '\1';
   if (SUCCEEDED(link->GetArguments(text, sizeof text))) r.arguments = text;
   return r;
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(full);
-      else
-        /* result not examined */ DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
-  }
-  /* result not examined */ RemoveDirectoryA(path.c_str());
 }
 
 class ShellWine : public ::testing::Test {
@@ -109,7 +92,7 @@ class ShortcutWine : public ShellWine {
     char temp[MAX_PATH];
     ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
     root_ = std::string(temp) + "快捷方式测试" + std::to_string(GetCurrentProcessId());
-    RemoveTree(root_);
+    common::RemoveTree(root_);
     for (const char* sub : {"", "\\桌面", "\\开始", "\\开始\\程序", "\\安装"})
       ASSERT_TRUE(CreateDirectoryA((root_ + sub).c_str(), nullptr)) << root_ + sub;
     exe_ = root_ + "\\安装\\kestrum.exe";
@@ -127,11 +110,11 @@ class ShortcutWine : public ShellWine {
     shortcut_.Setexepath(root_ + "\\安装");
     shortcut_.Setexetitle("Zorvik电子帐本");
   }
-  void TearDown() override { RemoveTree(root_); }
+  void TearDown() override { common::RemoveTree(root_); }
 
   std::string root_, exe_;
   // The folders come from a fake registry so the test writes only under its own folder.
-  testing_fakes::FakeRegistry registry_;
+  support::FakeRegistry registry_;
   shell::TShortcut shortcut_{registry_, sys::RealFileSystem(), sys::RealShellLinks()};
 };
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 
-#include "tests/e2e/Checks.h"
+#include "tests/common/Checks.h"
 #include "zip/codec/Crc32.h"
 
 namespace {
@@ -34,16 +34,16 @@ DWORD RunProgram(std::string commandLine, HANDLE output = nullptr) {
 }
 
 TEST(UnzipTool, GbkNamesDatesAndAttributesAsWindowsReportsThem) {
-  std::string archive = e2e::WindowsPath(ZORVIK_TESTDATA_DIR "/gbk-names-dos.zip");
+  std::string archive = common::WindowsPath(ZORVIK_TESTDATA_DIR "/gbk-names-dos.zip");
   std::string dest = "C:\\win32-tests\\gbk-names";
   CreateDirectoryA("C:\\win32-tests", nullptr);
   std::string command = "\"";
-  command += e2e::WindowsPath(ZORVIK_UNZIP_EXE);
+  command += common::WindowsPath(ZORVIK_UNZIP_EXE);
   command += "\" -q -o -r -d \"" + dest;
   command += "\" \"" + archive + "\"";
   ASSERT_EQ(RunProgram(command), 0u);
 
-  std::vector<e2e::ArchiveEntry> entries = e2e::ListArchive(e2e::ReadFile(archive));
+  std::vector<common::ArchiveEntry> entries = common::ListArchive(common::ReadFile(archive));
   ASSERT_EQ(entries.size(), 6u);
   for (const auto& e : entries) {
     std::string name = e.name;
@@ -125,11 +125,11 @@ TEST(UnzipTool, TheListingEscapesControlBytesAndKeepsBackslashes) {
   HANDLE out = CreateFileA(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(out, INVALID_HANDLE_VALUE);
-  std::string command = "\"" + e2e::WindowsPath(ZORVIK_UNZIP_EXE) + "\" -l \"" + archive + "\"";
+  std::string command = "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" -l \"" + archive + "\"";
   DWORD status = RunProgram(command, out);
   CloseHandle(out);
   ASSERT_EQ(status, 0u);
-  std::string shown = e2e::ReadFile(listing);
+  std::string shown = common::ReadFile(listing);
   EXPECT_EQ(shown.find('\x1b'), std::string::npos) << shown;
   EXPECT_EQ(shown.find('\x07'), std::string::npos) << shown;
   EXPECT_NE(shown.find("dir\\\\x1b]0;title\\x07x\\x1b[2J.txt"), std::string::npos) << shown;

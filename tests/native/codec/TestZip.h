@@ -1,9 +1,10 @@
 // Test scaffolding for the codec tests: a minimal central-directory walk over the sample
-// archives, their manifest, SHA-256, and in-memory sources and sinks.
+// archives, the manifest by entry, and in-memory sources and sinks.
 #pragma once
 
 #include "zip/codec/Codec.h"
 #include "zip/codec/Crypt.h"
+#include "tests/native/support/TestData.h"
 
 #include <cstdint>
 #include <map>
@@ -13,10 +14,14 @@
 
 namespace zip::codec::test {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& path);
-std::string TestDataPath(const std::string& name);
+// The test set's readers, under the names the codec tests use.
+using support::Bytes;
+using support::ManifestLine;
+using support::ReadFile;
+using support::ReadManifestLines;
+using support::Sha256Hex;
+using support::TestDataPath;
+using support::Unescape;
 
 struct RawEntry {
     std::string name;  // escaped as in MANIFEST.tsv
@@ -32,26 +37,12 @@ struct RawEntry {
 // Throws std::runtime_error when the archive has no usable directory.
 std::vector<RawEntry> ReadArchive(const Bytes& zip);
 
-// One line of MANIFEST.tsv; the entry name keeps the file's "\xHH" escapes.
-struct ManifestLine {
-    std::string archive, entry, password, sha256;  // password: unescaped bytes
-    int method = 0;
-    uint32_t flags = 0, crc = 0;
-    long long usize = 0;
-};
-// Throws std::runtime_error naming the file when it cannot be read.
-std::vector<ManifestLine> ReadManifestLines();
-
 struct ManifestRow {
     std::string password;  // unescaped bytes
     std::string sha256;
 };
 // Key: archive + "\t" + escaped entry name.
 std::map<std::string, ManifestRow> ReadManifest();
-
-std::string Sha256Hex(const Bytes& data);
-// Undoes the manifest's "\xHH" escapes.
-std::string Unescape(const std::string& s);
 
 // Hands out `data` in chunks whose sizes cycle through `pattern` (each at most 32768).
 class MemorySource : public Source {

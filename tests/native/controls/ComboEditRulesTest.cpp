@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "controls/ComboEditRules.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeFolders.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeFolders.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(ComboEditKeys, DirectInputAndReadOnly) {
 // A field that records what the action does to it and answers its dialogs as told.
 class RecordingField : public controls::DirectoryEditHost {
  public:
-  explicit RecordingField(fakes::FakeFolders& folders) : folders_(folders) {}
+  explicit RecordingField(support::FakeFolders& folders) : folders_(folders) {}
 
   std::string text;
   std::vector<std::string> calls;
@@ -129,7 +129,7 @@ class RecordingField : public controls::DirectoryEditHost {
     if (accept) name = chosen;
     return accept;
   }
-  fakes::FakeFolders& folders_;
+  support::FakeFolders& folders_;
 };
 
 class ButtonActionTest : public ::testing::Test {
@@ -141,8 +141,8 @@ class ButtonActionTest : public ::testing::Test {
   }
   bool Press() { return controls::DirectoryButtonAction(field, settings, fs, folders); }
 
-  fakes::FakeFileSystem fs;
-  fakes::FakeFolders folders{fs};
+  support::FakeFileSystem fs;
+  support::FakeFolders folders{fs};
   RecordingField field{folders};
   controls::DirectoryEditSettings settings;
 };

@@ -3,8 +3,8 @@
 
 #include "base/Exceptions.h"
 #include "controls/DirDialogRules.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeFolders.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeFolders.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ class DialogTest : public ::testing::Test {
     return r;
   }
 
-  fakes::FakeFileSystem fs;
-  fakes::FakeFolders folders{fs};
+  support::FakeFileSystem fs;
+  support::FakeFolders folders{fs};
 };
 
 // --- Folder list ---------------------------------------------------------------------------

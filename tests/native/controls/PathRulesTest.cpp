@@ -4,8 +4,8 @@
 
 #include "base/Exceptions.h"
 #include "controls/PathRules.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeFolders.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeFolders.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ class PathRulesTest : public ::testing::Test {
 
   controls::PathParts Split(const std::string& path) { return controls::SplitPath(fs, folders, path); }
 
-  fakes::FakeFileSystem fs;
-  fakes::FakeFolders folders{fs};
+  support::FakeFileSystem fs;
+  support::FakeFolders folders{fs};
 };
 
 TEST_F(PathRulesTest, DriveOfAPath) {

@@ -2,13 +2,13 @@
 // disabled look, layouts, fitting, setters, mouse tracking and accelerator.
 #include <gtest/gtest.h>
 
-#include "RecordingCanvas.h"
+#include "tests/native/support/RecordingCanvas.h"
 #include "controls/ShadowLabel.h"
 
 namespace controls {
 namespace {
 
-using fakes::RecordingCanvas;
+using support::RecordingCanvas;
 
 class FakeHost : public ControlHost {
  public:

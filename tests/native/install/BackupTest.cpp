@@ -3,14 +3,14 @@
 
 #include "base/ErrorDisplay.h"
 #include "install/Backup.h"
-#include "tests/native/fakes/FakeClock.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/RecordingWindow.h"
+#include "tests/native/support/FakeClock.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/RecordingWindow.h"
 
 namespace {
 
 // A disk whose error texts are those of a Chinese system, ending in a Chinese full stop.
-class ChineseFileSystem : public fakes::FakeFileSystem {
+class ChineseFileSystem : public support::FakeFileSystem {
  public:
   std::string ErrorText(uint32_t code) override {
     return code == sys::kErrorDiskFull ? "磁盘空间不足。\r\n" : FakeFileSystem::ErrorText(code);
@@ -18,7 +18,7 @@ class ChineseFileSystem : public fakes::FakeFileSystem {
 };
 
 // A disk where another installer writes the backup between the name test and the copy.
-class RacingFileSystem : public fakes::FakeFileSystem {
+class RacingFileSystem : public support::FakeFileSystem {
  public:
   uint32_t GetAttributes(const std::string& path) override {
     if (path.find("20260305140709") != std::string::npos) return sys::kInvalidAttributes;
@@ -45,12 +45,12 @@ class BackupOn : public ::testing::Test {
   }
 
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
+  support::RecordingWindow window{log};
   Disk fs;
-  fakes::FakeClock clock{{2026, 3, 5, 14, 7, 9, 400}};
+  support::FakeClock clock{{2026, 3, 5, 14, 7, 9, 400}};
 };
 
-using BackupTest = BackupOn<fakes::FakeFileSystem>;
+using BackupTest = BackupOn<support::FakeFileSystem>;
 
 TEST(BackupTimeStamp, FourteenDigitsWithMinutesAfterTheHour) {
   EXPECT_EQ(install::BackupTimeStamp({2026, 3, 5, 14, 7, 9, 0}), "20260305140709");

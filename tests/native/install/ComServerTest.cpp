@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "install/ComServer.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeLibraries.h"
-#include "tests/native/fakes/RecordingWindow.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeLibraries.h"
+#include "tests/native/support/RecordingWindow.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr sys::HResult kEFail = static_cast<sys::HResult>(0x80004005u);
 class ComServerTest : public ::testing::Test {
  protected:
   std::vector<std::string> log;
-  fakes::FakeLibraries libraries{log};
+  support::FakeLibraries libraries{log};
   const std::string path = "d:\\kestrum\\ttf16.ocx";
 
   void Exports(sys::HResult registerResult, sys::HResult unregisterResult) {
@@ -74,8 +74,8 @@ TEST_F(ComServerTest, ErrorOfTheEntryPointTravelsOnAfterTheLibraryIsFreed) {
 }
 
 TEST_F(ComServerTest, RegistrationStepRegistersTheControlInTheTrimmedDirectory) {
-  fakes::RecordingWindow window{log};
-  fakes::FakeFileSystem files;
+  support::RecordingWindow window{log};
+  support::FakeFileSystem files;
   window.text = " d:\\kestrum\t";
   Exports(sys::kSOk, kEFail);
   EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));
@@ -89,8 +89,8 @@ TEST_F(ComServerTest, RegistrationStepRegistersTheControlInTheTrimmedDirectory) 
 }
 
 TEST_F(ComServerTest, RegistrationStepLoadsTheControlByItsFullPath) {
-  fakes::RecordingWindow window{log};
-  fakes::FakeFileSystem files;  // current directory c:\work
+  support::RecordingWindow window{log};
+  support::FakeFileSystem files;  // current directory c:\work
   window.text = "rel";
   libraries.files["c:\\work\\rel\\ttf16.ocx"] = {{"DllRegisterServer", [] { return sys::kSOk; }}};
   EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "install/DatabaseDriver.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeProcesses.h"
-#include "tests/native/fakes/RecordingWindow.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeProcesses.h"
+#include "tests/native/support/RecordingWindow.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ class DriverTest : public ::testing::Test {
   }
 
   std::vector<std::string> log;
-  fakes::RecordingWindow window{log};
-  fakes::FakeFileSystem fs;
-  fakes::FakeProcesses processes{log};
+  support::RecordingWindow window{log};
+  support::FakeFileSystem fs;
+  support::FakeProcesses processes{log};
 };
 
 TEST_F(DriverTest, RunsHiddenAndQuietWaitsClosesDeletesAndMarks) {
@@ -91,7 +91,7 @@ TEST_F(DriverTest, StartFailureRestoresTheCursorLeavesTheFileUnmarkedAndRaisesNa
 // A Chinese system's reason ends in its own full stop; the sentence shows only one, and a
 // relative install directory is named as the full path that was started.
 TEST_F(DriverTest, StartFailureQuotesTheReasonWithoutItsStopAndTheFullPath) {
-  class ChineseFileSystem : public fakes::FakeFileSystem {
+  class ChineseFileSystem : public support::FakeFileSystem {
    public:
     std::string ErrorText(uint32_t) override { return "系统找不到指定的文件。\r\n"; }
   } chinese;

@@ -10,29 +10,25 @@
 #include "install/DatabaseDriver.h"
 #include "install/Installer.h"
 #include "install/ReportTemplates.h"
-#include "tests/native/fakes/FakeClock.h"
-#include "tests/native/fakes/FakeFileSystem.h"
-#include "tests/native/fakes/FakeLibraries.h"
-#include "tests/native/fakes/FakeProcesses.h"
-#include "tests/native/shell/FakeRegistry.h"
-#include "tests/native/shell/FakeShell.h"
+#include "tests/native/support/FakeClock.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/FakeLibraries.h"
+#include "tests/native/support/FakeProcesses.h"
+#include "tests/native/support/FakeRegistry.h"
+#include "tests/native/support/FakeShell.h"
+#include "tests/native/support/RecordingWindow.h"
 #include "tests/native/zip/ZipTestKit.h"
 
 namespace {
 
-class RecordingWindow : public install::Window {
- public:
-  std::string text = "d:\\kestrum";
+// The shared recording window, keeping its own log.
+struct EventLog {
   std::vector<std::string> events;
-  std::string DirectoryText() override { return text; }
-  void SetStatus(const std::string& t) override { events.push_back("status " + t); }
-  void ShowMark(int row) override { events.push_back("mark " + std::to_string(row)); }
-  void RepaintNow() override { events.push_back("repaint"); }
-  void SetBusyCursor(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
-  void EnableControls(bool on) override { events.push_back(on ? "enable" : "disable"); }
-  void DirectoryMessage(const std::string& t, const std::string& c) override { events.push_back("dirbox " + t + "|" + c); }
-  void ShowMessage(const std::string& t) override { events.push_back("message " + t); }
-  void Close() override { events.push_back("close"); }
+};
+class RecordingWindow : private EventLog, public support::RecordingWindow {
+ public:
+  using EventLog::events;
+  RecordingWindow() : support::RecordingWindow(events) {}
 };
 
 class MapResources : public sys::Resources {
@@ -129,45 +125,19 @@ class InstallerTest : public ::testing::Test {
   }
   RecordingWindow window;
   MapResources resources;
-  fakes::FakeFileSystem fs;
-  ziptest::ScriptedUi ui;
+  support::FakeFileSystem fs;
+  support::ScriptedUi ui;
   zip::TZipExtractor zip{fs, ui};
   std::vector<std::string> osLog;
-  fakes::FakeClock clock{sys::LocalTime{2026, 3, 5, 14, 7, 9, 0}};
-  fakes::FakeProcesses processes{osLog};
-  fakes::FakeLibraries libraries{osLog};
-  testing_fakes::Journal journal;
-  testing_fakes::FakeRegistry registry;
-  testing_fakes::FakeShellLinks links{journal};
+  support::FakeClock clock{sys::LocalTime{2026, 3, 5, 14, 7, 9, 0}};
+  support::FakeProcesses processes{osLog};
+  support::FakeLibraries libraries{osLog};
+  support::Journal journal;
+  support::FakeRegistry registry;
+  support::FakeShellLinks links{journal};
   shell::TShortcut shortcut{registry, fs, links};
   install::Installer installer{window, {fs, resources, clock, processes, libraries, zip, shortcut}};
 };
-
-TEST(ErrorDisplay, FullStopFollowsTheLastCharacterRule) {
-  EXPECT_EQ(base::ErrorDisplayText("Access denied"), "Access denied.");
-  EXPECT_EQ(base::ErrorDisplayText("写流出错"), "写流出错.");
-  EXPECT_EQ(base::ErrorDisplayText("Done."), "Done.");
-  EXPECT_EQ(base::ErrorDisplayText("(see above)"), "(see above)");
-  EXPECT_EQ(base::ErrorDisplayText("error 5"), "error 5.");
-  EXPECT_EQ(base::ErrorDisplayText(""), "");
-  // A Chinese character whose trail byte is below "." still counts as one character.
-  EXPECT_EQ(base::ErrorDisplayText("x\x81\x20"), "x\x81\x20.");
-}
-
-TEST(ErrorDisplay, SystemTextLosesTrailingBlanksControlsAndFullStops) {
-  EXPECT_EQ(base::TrimSystemErrorText("Access is denied.\r\n"), "Access is denied");
-  EXPECT_EQ(base::TrimSystemErrorText("拒绝访问。\r\n"), "拒绝访问。");
-  EXPECT_EQ(base::TrimSystemErrorText(" . .\t"), "");
-}
-
-TEST(ErrorDisplay, ReasonLosesItsOwnStopSoOurSentenceShowsOne) {
-  EXPECT_EQ(base::SystemReason("拒绝访问。\r\n"), "拒绝访问");
-  EXPECT_EQ(base::SystemReason("Access is denied.\r\n"), "Access is denied");
-  EXPECT_EQ(base::SystemReason("。 。\r\n"), "");
-  EXPECT_EQ(base::WithReason("启动失败", ""), "启动失败");
-  EXPECT_EQ(base::ErrorDisplayText(base::WithReason("启动失败", base::SystemReason("拒绝访问。\r\n"))),
-            "启动失败: 拒绝访问.");
-}
 
 TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
   installer.BitBtn1Click();

@@ -5,13 +5,13 @@
 #include "base/ErrorDisplay.h"
 #include "shell/Shortcut.h"
 #include "shell/UserShellFolders.h"
-#include "tests/native/shell/FakeRegistry.h"
-#include "tests/native/shell/FakeShell.h"
+#include "tests/native/support/FakeRegistry.h"
+#include "tests/native/support/FakeShell.h"
 
 namespace {
 
 using shell::TShortcut;
-using testing_fakes::Journal;
+using support::Journal;
 
 const std::string kFolders =
     "S-1-5-21-1-2-3-1000\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -55,9 +55,9 @@ class Shortcut : public ::testing::Test {
   }
 
   Journal journal;
-  testing_fakes::FakeRegistry registry;
-  testing_fakes::FakeFolders folders{journal};
-  testing_fakes::FakeShellLinks links{journal};
+  support::FakeRegistry registry;
+  support::FakeFolderDisk folders{journal};
+  support::FakeShellLinks links{journal};
   TShortcut shortcut{registry, folders, links};
 };
 
@@ -117,7 +117,7 @@ TEST_F(Shortcut, FlagsChooseTheLinksButNotTheLookupsOrTheDesktopFolder) {
 }
 
 TEST_F(Shortcut, GroupGoesUnderProgramsWhenTheStartMenuHasNoChineseFolder) {
-  testing_fakes::FakeFolders english(journal);
+  support::FakeFolderDisk english(journal);
   english.AddFolder(kDesktop);
   english.AddFolder(kStartMenu + "\\Programs");
   registry.SetString(kFolders, "Programs", kStartMenu + "\\Programs");

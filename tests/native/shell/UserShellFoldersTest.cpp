@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "shell/UserShellFolders.h"
-#include "tests/native/shell/FakeRegistry.h"
+#include "tests/native/support/FakeRegistry.h"
 
 namespace {
 
 using shell::ERegistryException;
-using testing_fakes::FakeRegistry;
+using support::FakeRegistry;
 
 const std::string kUser = "S-1-5-21-1-2-3-1000";
 const std::string kFolders = "\\Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ZipTestKit.h"
+#include "tests/native/support/ForwardingFileSystem.h"
 #include "zip/ZipExtractor.h"
 
 using namespace zip;
@@ -51,25 +52,13 @@ class SlashingUi : public ScriptedUi {
 };
 
 // The real file system, with the attribute calls written down.
-class RecordingFs : public sys::FileSystem {
+class RecordingFs : public support::ForwardingFileSystem {
  public:
-  sys::FileSystem& real = sys::RealFileSystem();
   std::vector<std::pair<std::string, uint32_t>> setAttributes;
-  uint32_t GetAttributes(const std::string& p) override { return real.GetAttributes(p); }
   bool SetAttributes(const std::string& p, uint32_t a) override {
     setAttributes.emplace_back(p, a);
-    return real.SetAttributes(p, a);
+    return ForwardingFileSystem::SetAttributes(p, a);
   }
-  bool CreateDirectory(const std::string& p) override { return real.CreateDirectory(p); }
-  std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
-    return real.Open(p, a, s, d);
-  }
-  bool Copy(const std::string& f, const std::string& t, bool e) override { return real.Copy(f, t, e); }
-  bool Delete(const std::string& p) override { return real.Delete(p); }
-  bool Rename(const std::string& f, const std::string& t, bool r) override { return real.Rename(f, t, r); }
-  uint32_t LastError() override { return real.LastError(); }
-  std::string ErrorText(uint32_t c) override { return real.ErrorText(c); }
-  std::string FullPath(const std::string& p) override { return real.FullPath(p); }
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "ZipTestKit.h"
-#include "tests/native/fakes/FakeFileSystem.h"
+#include "tests/native/support/FakeFileSystem.h"
 #include "tests/native/codec/BitWriter.h"
 #include "zip/ZipExtractor.h"
 #include "zip/codec/WorkArea.h"
@@ -47,7 +47,7 @@ struct Extraction {
 
 // The archive c:\a.zip extracted into c:\out on an in-memory disk, overwriting always.
 struct OnFakeDisk {
-  fakes::FakeFileSystem fs;
+  support::FakeFileSystem fs;
   ScriptedUi ui;
   TZipExtractor zip{fs, ui};
   explicit OnFakeDisk(const std::string& archive) {
@@ -201,7 +201,7 @@ TEST(ZipDecode, TruncatedStoredDataFailsItsEntryAndDiskFullIsReported) {
   std::string payload(50000, 'p');
   OnFakeDisk disk(BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)),
                             ZipItem("stored.txt", payload)}));
-  fakes::FakeFileSystem& fs = disk.fs;
+  support::FakeFileSystem& fs = disk.fs;
   TZipExtractor& z = disk.zip;
   fs.AddFile("c:\\out\\stored.txt", "older");
   fs.freeBytes = 20000;  // the first 32 KB block already does not fit
@@ -292,7 +292,7 @@ TEST(ZipDecode, InflateTablesWithoutMemoryShowTheBoxAndFailOnlyTheirEntry) {
 TEST(ZipDecode, HiddenAndSystemTargetsAreSkippedAndKept) {
   OnFakeDisk disk(BuildZip({ZipItem("hidden.txt", "new"), ZipItem("system.txt", "new"), ZipItem("both.txt", "new"),
                             ZipItem("plain.txt", "new")}));
-  fakes::FakeFileSystem& fs = disk.fs;
+  support::FakeFileSystem& fs = disk.fs;
   TZipExtractor& z = disk.zip;
   fs.AddFile("c:\\out\\hidden.txt", "old", sys::kAttrHidden);
   fs.AddFile("c:\\out\\system.txt", "old", sys::kAttrSystem);

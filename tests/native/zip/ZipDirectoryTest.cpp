@@ -6,7 +6,7 @@
 
 #include "ZipTestKit.h"
 #include "base/Ansi.h"
-#include "tests/native/fakes/FakeFileSystem.h"
+#include "tests/native/support/FakeFileSystem.h"
 #include "zip/ZipExtractor.h"
 
 using namespace zip;
@@ -353,7 +353,7 @@ TEST(ZipDirectory, SplitFilesAndConfigurationFile) {
 }
 
 TEST(ZipDirectory, RemovableDisksAreAskedForAndCheckedByLabel) {
-  fakes::FakeFileSystem fs;
+  support::FakeFileSystem fs;
   fs.AddDirectory("a:\\");
   std::string whole = BuildZip({ZipItem("one.txt", "one")});
   size_t end = whole.size() - 22;

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <utility>
 
-#include "tests/native/codec/TestZip.h"
+#include "tests/native/support/TestData.h"
 #include "zip/ZipExtractor.h"
 #include "zip/codec/Crc32.h"
 #include "zip/codec/Crypt.h"
@@ -195,7 +195,7 @@ void WriteFile(const std::string& path, const std::string& data) {
 
 std::optional<std::string> ReadFile(const std::string& path) {
   try {
-    zip::codec::test::Bytes bytes = zip::codec::test::ReadFile(Native(path));
+    support::Bytes bytes = support::ReadFile(Native(path));
     return std::string(bytes.begin(), bytes.end());
   } catch (const std::runtime_error&) {
     return std::nullopt;
@@ -218,10 +218,10 @@ std::vector<std::string> ListDir(const std::string& path) {
 }
 
 std::string Sha256(const std::string& data) {
-  return zip::codec::test::Sha256Hex(zip::codec::test::Bytes(data.begin(), data.end()));
+  return support::Sha256Hex(support::Bytes(data.begin(), data.end()));
 }
 
-std::string TestData(const std::string& name) { return zip::codec::test::TestDataPath(name); }
+std::string TestData(const std::string& name) { return support::TestDataPath(name); }
 
 std::string ReadTestData(const std::string& name) {
   std::optional<std::string> data = ReadFile(TestData(name));
@@ -232,9 +232,9 @@ std::string ReadTestData(const std::string& name) {
 std::vector<ManifestRow> Manifest() {
   std::vector<ManifestRow> rows;
   try {
-    for (const zip::codec::test::ManifestLine& l : zip::codec::test::ReadManifestLines()) {
+    for (const support::ManifestLine& l : support::ReadManifestLines()) {
       if (l.entry.empty()) continue;
-      rows.push_back({l.archive, zip::codec::test::Unescape(l.entry), l.password, l.sha256, l.method, l.flags, l.crc,
+      rows.push_back({l.archive, support::Unescape(l.entry), l.password, l.sha256, l.method, l.flags, l.crc,
                       l.usize});
     }
   } catch (const std::runtime_error& e) {
@@ -245,19 +245,6 @@ std::vector<ManifestRow> Manifest() {
 
 void AcceptSplitSet(zip::TZipExtractor& zip) {
   zip.OnGetNextDisk = [](zip::TZipExtractor& s, int disk, std::string& name) { s.DefaultGetNextDisk(s, disk, name); };
-}
-
-int ScriptedUi::ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
-  boxes.push_back({text, caption, flags});
-  if (answerAt_ < answers.size()) return answers[answerAt_++];
-  return (flags & 0xF) == sys::kMbYesNo ? sys::kIdYes : sys::kIdOk;
-}
-
-bool ScriptedUi::VolumeLabel(const std::string&, std::string& label) {
-  if (labels.empty()) return false;
-  label = labels[std::min(labelAt_, labels.size() - 1)];
-  ++labelAt_;
-  return true;
 }
 
 }  // namespace ziptest

@@ -1,5 +1,5 @@
 // Test scaffolding for the zip component: a small archive writer for hand-made cases, the
-// shared test set's manifest, temporary folders and a scripted user interface.
+// shared test set's manifest and temporary folders.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "sys/UserInterface.h"
+#include "tests/native/support/ScriptedUi.h"
 
 namespace zip {
 class TZipExtractor;
@@ -102,41 +102,7 @@ struct ManifestRow {
 std::vector<ManifestRow> Manifest();
 std::string TestData(const std::string& name);
 
-// Records message boxes and answers them from a script; drive queries as set.
-class ScriptedUi : public sys::UserInterface {
- public:
-  struct Box {
-    std::string text, caption;
-    uint32_t flags;
-  };
-  std::vector<Box> boxes;
-  std::vector<int> answers;  // taken in order; when used up, the first button
-  int processed = 0;
-  uint32_t driveType = sys::kDriveFixed;
-  std::vector<std::string> labels;  // taken in order; the last one repeats
-  std::function<bool(const sys::OpenFileRequest&, std::string&)> openFile;
-  std::vector<sys::OpenFileRequest> openRequests;
-  sys::Cursor cursor = sys::Cursor::normal;
-  std::vector<sys::Cursor> cursorLog;
-
-  void ProcessMessages() override { ++processed; }
-  int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
-  sys::Cursor SetCursor(sys::Cursor c) override {
-    cursorLog.push_back(c);
-    return std::exchange(cursor, c);
-  }
-  bool OpenFileDialog(const sys::OpenFileRequest& request, std::string& fileName) override {
-    openRequests.push_back(request);
-    return openFile ? openFile(request, fileName) : false;
-  }
-  bool SelectDirectory(std::string&) override { return false; }
-  bool markOem = true;  // OEM names come back marked, so tests can see the conversion
-  std::string OemToAnsi(const std::string& text) override { return markOem ? "oem:" + text : text; }
-  uint32_t DriveType(const std::string&) override { return driveType; }
-  bool VolumeLabel(const std::string&, std::string& label) override;
-
- private:
-  size_t answerAt_ = 0, labelAt_ = 0;
-};
+// The scripted user interface, under the name the zip tests use.
+using support::ScriptedUi;
 
 }  // namespace ziptest

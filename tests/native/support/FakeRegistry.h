@@ -14,7 +14,7 @@
 #include "base/Ansi.h"
 #include "sys/Registry.h"
 
-namespace testing_fakes {
+namespace support {
 
 class FakeRegistry final : public sys::Registry {
  public:
@@ -163,4 +163,4 @@ class FakeRegistry final : public sys::Registry {
   std::vector<std::string> valueQueries_;
 };
 
-}  // namespace testing_fakes
+}  // namespace support

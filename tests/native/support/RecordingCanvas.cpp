@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-namespace fakes {
+namespace support {
 namespace {
 
 std::string Hex(uint32_t v) {
@@ -79,4 +79,4 @@ void RecordingCanvas::DrawFocusRect(const controls::Rect& rect, controls::Rgb br
   log.push_back("focus " + Text(rect) + " " + Hex(brush));
 }
 
-}  // namespace fakes
+}  // namespace support

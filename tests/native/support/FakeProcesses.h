@@ -7,7 +7,7 @@
 
 #include "sys/Process.h"
 
-namespace fakes {
+namespace support {
 
 class FakeProcesses : public sys::Processes {
  public:
@@ -49,4 +49,4 @@ class FakeProcesses : public sys::Processes {
   std::vector<std::string>& log_;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace e2e {
+namespace common {
 namespace {
 
 uint32_t Le(const std::string& s, size_t at, int width) {
@@ -26,6 +26,28 @@ std::string Folder(int csidl) {
 }
 
 }  // namespace
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA f;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &f);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = f.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + "\\" + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      // A junction is removed as the link it is, never by emptying what it leads to.
+      if ((f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(path);
+      else if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        /* result not examined */ RemoveDirectoryA(path.c_str());
+      else
+        /* result not examined */ DeleteFileA(path.c_str());
+    } while (FindNextFileA(h, &f));
+    FindClose(h);
+  }
+  /* result not examined */ RemoveDirectoryA(dir.c_str());
+}
 
 std::string ReadFile(const std::string& path) {
   std::string out;
@@ -121,4 +143,4 @@ std::string ProgramsFolder() { return Folder(CSIDL_PROGRAMS); }
 std::string DesktopFolder() { return Folder(CSIDL_DESKTOPDIRECTORY); }
 std::string StartMenuFolder() { return Folder(CSIDL_STARTMENU); }
 
-}  // namespace e2e
+}  // namespace common

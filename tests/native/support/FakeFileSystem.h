@@ -10,7 +10,7 @@
 
 #include "sys/Files.h"
 
-namespace fakes {
+namespace support {
 
 class FakeFileSystem : public sys::FileSystem {
  public:
@@ -85,4 +85,4 @@ class FakeFileSystem : public sys::FileSystem {
   uint32_t lastError_ = 0;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -7,7 +7,7 @@
 
 #include "sys/Clock.h"
 
-namespace fakes {
+namespace support {
 
 class FakeClock : public sys::Clock {
  public:
@@ -26,4 +26,4 @@ class FakeClock : public sys::Clock {
   uint64_t PausedMilliseconds() const;
 };
 
-}  // namespace fakes
+}  // namespace support

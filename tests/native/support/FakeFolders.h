@@ -10,7 +10,7 @@
 #include "FakeFileSystem.h"
 #include "sys/Folders.h"
 
-namespace fakes {
+namespace support {
 
 class FakeFolders : public sys::Folders {
  public:
@@ -57,4 +57,4 @@ class FakeFolders : public sys::Folders {
 // Windows' wildcard match of a name: "*" and "?", letters folded, "*.*" matching all.
 bool WildcardMatch(const std::string& mask, const std::string& name);
 
-}  // namespace fakes
+}  // namespace support

@@ -6,7 +6,7 @@
 
 #include "base/Ansi.h"
 
-namespace fakes {
+namespace support {
 namespace {
 
 constexpr uint32_t kErrorNotReady = 21;
@@ -198,4 +198,4 @@ uint32_t FakeFolders::SetErrorMode(uint32_t mode) {
   return previous;
 }
 
-}  // namespace fakes
+}  // namespace support

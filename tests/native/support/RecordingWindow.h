@@ -7,7 +7,7 @@
 
 #include "install/Window.h"
 
-namespace fakes {
+namespace support {
 
 class RecordingWindow : public install::Window {
  public:
@@ -29,4 +29,4 @@ class RecordingWindow : public install::Window {
   std::vector<std::string>& log_;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -8,7 +8,7 @@
 
 #include "controls/Graphics.h"
 
-namespace fakes {
+namespace support {
 
 class RecordingCanvas : public controls::Canvas {
  public:
@@ -42,4 +42,4 @@ class RecordingCanvas : public controls::Canvas {
   bool transparent_ = false;
 };
 
-}  // namespace fakes
+}  // namespace support

@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-namespace fakes {
+namespace support {
 namespace {
 
 int64_t DaysFromCivil(int64_t y, int m, int d) {
@@ -57,4 +57,4 @@ void FakeClock::Advance(int64_t milliseconds) {
 
 uint64_t FakeClock::PausedMilliseconds() const { return std::accumulate(pauses.begin(), pauses.end(), uint64_t{0}); }
 
-}  // namespace fakes
+}  // namespace support

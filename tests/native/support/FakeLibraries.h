@@ -8,7 +8,7 @@
 
 #include "sys/Library.h"
 
-namespace fakes {
+namespace support {
 
 class FakeLibraries : public sys::Libraries {
  public:
@@ -57,4 +57,4 @@ class FakeLibraries : public sys::Libraries {
   std::vector<std::string>& log_;
 };
 
-}  // namespace fakes
+}  // namespace support

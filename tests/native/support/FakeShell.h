@@ -13,15 +13,15 @@
 #include "sys/Files.h"
 #include "sys/ShellLink.h"
 
-namespace testing_fakes {
+namespace support {
 
 using Journal = std::vector<std::string>;
 
 // Folders only: a creation makes one level and fails when the folder exists or its parent
 // does not, as CreateDirectoryA does.
-class FakeFolders final : public sys::FileSystem {
+class FakeFolderDisk final : public sys::FileSystem {
  public:
-  explicit FakeFolders(Journal& journal) : journal_(journal) {}
+  explicit FakeFolderDisk(Journal& journal) : journal_(journal) {}
   void AddFolder(const std::string& path) { folders_.insert(path); }
   bool Has(const std::string& path) const { return folders_.count(path) != 0; }
 
@@ -126,4 +126,4 @@ class FakeShellLinks final : public sys::ShellLinks {
   int creations_ = 0;
 };
 
-}  // namespace testing_fakes
+}  // namespace support

@@ -6,7 +6,7 @@
 
 #include "base/Ansi.h"
 
-namespace fakes {
+namespace support {
 
 class FakeFile : public sys::File {
  public:
@@ -282,4 +282,4 @@ std::string FakeFileSystem::FullPath(const std::string& path) {
   return currentDir + "\\" + path;
 }
 
-}  // namespace fakes
+}  // namespace support

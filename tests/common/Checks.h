@@ -1,12 +1,17 @@
 // What an install leaves behind, read back through the system: report templates with
-// their stored names, sizes and dates, and shortcut files loaded through the shell.
+// their stored names, sizes and dates, and shortcut files loaded through the shell; and
+// the removal of a test's folders. Shared by the end-to-end driver and the Windows tests.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace common {
+
+// Removes a folder with everything in it, read-only files included; a junction inside is
+// removed as the link it is, never by emptying what it leads to.
+void RemoveTree(const std::string& path);
 
 // A file's whole contents (empty when it cannot be read).
 std::string ReadFile(const std::string& path);
@@ -36,4 +41,4 @@ std::string ProgramsFolder();
 std::string DesktopFolder();
 std::string StartMenuFolder();
 
-}  // namespace e2e
+}  // namespace common
