@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "zip/codec/Crc32.h"
+
 namespace common {
 namespace {
 
@@ -142,5 +144,65 @@ LinkInfo LoadLink(const std::string& path) {
 std::string ProgramsFolder() { return Folder(CSIDL_PROGRAMS); }
 std::string DesktopFolder() { return Folder(CSIDL_DESKTOPDIRECTORY); }
 std::string StartMenuFolder() { return Folder(CSIDL_STARTMENU); }
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  BOOL ok = ::WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(f);
+  return ok && done == bytes.size();
+}
+
+namespace {
+
+void Put(std::string& s, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) s += static_cast<char>(v >> (8 * i));
+}
+
+}  // namespace
+
+std::string MakeArchive(const std::vector<ArchiveItem>& items, uint32_t dosDateTime) {
+  std::string zip, central;
+  for (const ArchiveItem& e : items) {
+    const uint32_t offset = static_cast<uint32_t>(zip.size());
+    const uint32_t crc =
+        e.method == 0
+            ? ~zip::codec::Crc32Update(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(e.data.data()), e.data.size())
+            : 0x12345678;
+    std::string fixed;
+    Put(fixed, 20, 2);  // version needed
+    Put(fixed, 0, 2);   // flags
+    Put(fixed, e.method, 2);
+    Put(fixed, dosDateTime & 0xFFFF, 2);
+    Put(fixed, dosDateTime >> 16, 2);
+    Put(fixed, crc, 4);
+    Put(fixed, static_cast<uint32_t>(e.data.size()), 4);
+    Put(fixed, static_cast<uint32_t>(e.data.size()), 4);
+    Put(fixed, static_cast<uint32_t>(e.name.size()), 2);
+    Put(fixed, 0, 2);  // extra field
+    Put(zip, 0x04034B50, 4);
+    zip += fixed + e.name + e.data;
+    Put(central, 0x02014B50, 4);
+    Put(central, 20, 2);  // made by MS-DOS
+    central += fixed;
+    Put(central, 0, 2);     // comment
+    Put(central, 0, 2);     // disk
+    Put(central, 0, 2);     // internal attributes
+    Put(central, 0x20, 4);  // archive bit
+    Put(central, offset, 4);
+    central += e.name;
+  }
+  const uint32_t centralOffset = static_cast<uint32_t>(zip.size());
+  zip += central;
+  Put(zip, 0x06054B50, 4);
+  Put(zip, 0, 4);
+  Put(zip, static_cast<uint32_t>(items.size()), 2);
+  Put(zip, static_cast<uint32_t>(items.size()), 2);
+  Put(zip, static_cast<uint32_t>(central.size()), 4);
+  Put(zip, centralOffset, 4);
+  Put(zip, 0, 2);
+  return zip;
+}
 
 }  // namespace common

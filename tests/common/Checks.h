@@ -15,6 +15,19 @@ void RemoveTree(const std::string& path);
 
 // A file's whole contents (empty when it cannot be read).
 std::string ReadFile(const std::string& path);
+// Writes the bytes as the whole file; false when it cannot be written.
+bool WriteFile(const std::string& path, const std::string& bytes);
+
+// One entry of a plain archive built for a test: stored data, or bytes under a method the
+// component may not decode (their CRC then means nothing).
+struct ArchiveItem {
+  std::string name;
+  std::string data;
+  uint16_t method = 0;
+};
+// Local headers, central directory (made by MS-DOS, archive bit) and end record; no data
+// descriptors. dosDateTime: the MS-DOS date in the high half, the time in the low.
+std::string MakeArchive(const std::vector<ArchiveItem>& items, uint32_t dosDateTime = 0x58AF5000);
 // A Unix path, as CMake passes them, made into Wine's Z: form.
 std::string WindowsPath(std::string path);
 

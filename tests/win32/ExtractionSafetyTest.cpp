@@ -12,71 +12,12 @@
 #include <vector>
 
 #include "tests/common/Checks.h"
-#include "zip/codec/Crc32.h"
 
 namespace {
 
 const char kRoot[] = "C:\\win32-tests\\safety";
 
-struct Entry {
-  std::string name;
-  std::string data;
-  uint16_t method = 0;  // stored, unless the test asks for a method that is not supported
-};
-
-void Put16(std::string& s, uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
-}
-
-// A plain archive: local headers, central directory, end record; no data descriptors.
-std::string MakeArchive(const std::vector<Entry>& entries) {
-  std::string zip, central;
-  for (const Entry& e : entries) {
-    const uint32_t offset = static_cast<uint32_t>(zip.size());
-    const uint32_t crc =
-        e.method == 0
-            ? ~zip::codec::Crc32Update(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(e.data.data()), e.data.size())
-            : 0x12345678;
-    std::string fixed;
-    Put16(fixed, 20);  // version needed
-    Put16(fixed, 0);   // flags
-    Put16(fixed, e.method);
-    Put16(fixed, 0);       // time
-    Put16(fixed, 0x5921);  // date: 2024-09-01
-    Put32(fixed, crc);
-    Put32(fixed, static_cast<uint32_t>(e.data.size()));
-    Put32(fixed, static_cast<uint32_t>(e.data.size()));
-    Put16(fixed, static_cast<uint32_t>(e.name.size()));
-    Put16(fixed, 0);  // extra
-    Put32(zip, 0x04034b50);
-    zip += fixed + e.name + e.data;
-    Put32(central, 0x02014b50);
-    Put16(central, 20);  // made by MS-DOS
-    central += fixed;
-    Put16(central, 0);  // comment
-    Put16(central, 0);  // disk
-    Put16(central, 0);  // internal attributes
-    Put32(central, 0x20);
-    Put32(central, offset);
-    central += e.name;
-  }
-  const uint32_t centralOffset = static_cast<uint32_t>(zip.size());
-  zip += central;
-  Put32(zip, 0x06054b50);
-  Put16(zip, 0);
-  Put16(zip, 0);
-  Put16(zip, static_cast<uint32_t>(entries.size()));
-  Put16(zip, static_cast<uint32_t>(entries.size()));
-  Put32(zip, static_cast<uint32_t>(central.size()));
-  Put32(zip, centralOffset);
-  Put16(zip, 0);
-  return zip;
-}
+using Entry = common::ArchiveItem;
 
 // Every name below dir, folders marked with a trailing "\".
 void ListTree(const std::string& dir, const std::string& prefix, std::vector<std::string>& out) {
@@ -154,12 +95,7 @@ class ExtractionSafety : public ::testing::Test {
 
   std::string WriteArchive(const std::vector<Entry>& entries) {
     std::string path = std::string(kRoot) + "\\test.zip";
-    std::string bytes = MakeArchive(entries);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    EXPECT_NE(h, INVALID_HANDLE_VALUE);
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
+    EXPECT_TRUE(common::WriteFile(path, common::MakeArchive(entries, 0x59210000)));
     return path;
   }
 

@@ -7,7 +7,6 @@
 
 
 #include "tests/common/Checks.h"
-#include "zip/codec/Crc32.h"
 
 namespace {
 
@@ -67,59 +66,12 @@ TEST(UnzipTool, GbkNamesDatesAndAttributesAsWindowsReportsThem) {
   }
 }
 
-// bytes: 2 or 4.
-void Put(std::string& s, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) s += static_cast<char>(v >> (8 * i));
-}
-
-// A one-entry archive of stored data under `name`.
-std::string StoredArchive(const std::string& name, const std::string& data) {
-  uint32_t crc = ~zip::codec::Crc32Update(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(data.data()), data.size());
-  std::string common;
-  Put(common, 20, 2);                                         // version needed
-  Put(common, 0, 2);                                          // flags
-  Put(common, 0, 2);                                          // stored
-  Put(common, 0x58AF5000, 4);                                 // 2024-05-15 10:00
-  Put(common, crc, 4);
-  Put(common, static_cast<uint32_t>(data.size()), 4);
-  Put(common, static_cast<uint32_t>(data.size()), 4);
-  Put(common, static_cast<uint32_t>(name.size()), 2);
-  Put(common, 0, 2);                                          // extra field
-  std::string zip;
-  Put(zip, 0x04034B50, 4);
-  zip += common + name + data;
-  const uint32_t central = static_cast<uint32_t>(zip.size());
-  Put(zip, 0x02014B50, 4);
-  Put(zip, 20, 2);                                            // made by MS-DOS
-  zip += common;
-  Put(zip, 0, 2);                                             // comment
-  Put(zip, 0, 2);                                             // disk
-  Put(zip, 0, 2);                                             // internal attributes
-  Put(zip, 0x20, 4);                                          // archive bit
-  Put(zip, 0, 4);                                             // local header at 0
-  zip += name;
-  const uint32_t size = static_cast<uint32_t>(zip.size()) - central;
-  Put(zip, 0x06054B50, 4);
-  Put(zip, 0, 4);
-  Put(zip, 1, 2);
-  Put(zip, 1, 2);
-  Put(zip, size, 4);
-  Put(zip, central, 4);
-  Put(zip, 0, 2);
-  return zip;
-}
-
 TEST(UnzipTool, TheListingEscapesControlBytesAndKeepsBackslashes) {
   CreateDirectoryA("C:\\win32-tests", nullptr);
   const std::string archive = "C:\\win32-tests\\escapes.zip";
   const std::string listing = "C:\\win32-tests\\escapes.txt";
   {
-    std::string bytes = StoredArchive("dir/\x1b]0;title\x07x\x1b[2J.txt", "data");
-    HANDLE f = CreateFileA(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(f);
+    ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"dir/\x1b]0;title\x07x\x1b[2J.txt", "data"}})));
   }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileA(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
@@ -143,22 +95,17 @@ TEST(UnzipTool, PipeWritesTheBytesUnchangedAndTestWritesNothing) {
   const std::string piped = "C:\\win32-tests\\piped.bin";
   const std::string data = "line\nnext\r\nend\x1a tail\n";
   {
-    std::string bytes = StoredArchive("sub/data.bin", data);
-    HANDLE f = CreateFileA(archive.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(f);
+    ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"sub/data.bin", data}})));
   }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileA(piped.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(out, INVALID_HANDLE_VALUE);
-  std::string exe = "\"" + e2e::WindowsPath(ZORVIK_UNZIP_EXE) + "\" ";
+  std::string exe = "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" ";
   DWORD status = RunProgram(exe + "-p \"" + archive + "\" sub/data.bin", out);
   CloseHandle(out);
   ASSERT_EQ(status, 0u);
-  EXPECT_EQ(e2e::ReadFile(piped), data);
+  EXPECT_EQ(common::ReadFile(piped), data);
   EXPECT_EQ(RunProgram(exe + "-t -q \"" + archive + "\" -d C:\\win32-tests\\never"), 0u);
   EXPECT_EQ(GetFileAttributesA("C:\\win32-tests\\never"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(RunProgram(exe + "-t \"C:\\win32-tests\\no-such-archive\""), 9u);
