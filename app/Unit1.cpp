@@ -19,7 +19,8 @@ constexpr int kIdStatusBar = 104;
 
 // The window's own font, inherited by the controls painted on it.
 controls::TFont FormFont(const ui::Scaler& scale) {
-  return {layout::kFontName, scale(layout::kFontHeight), false, false, controls::kGb2312Charset, controls::clWindowText};
+  return {layout::kFontName,        scale(layout::kFontHeight), false, false,
+          controls::kGb2312Charset, controls::clWindowText};
 }
 
 // The Song face draws its small sizes from whole-pixel bitmaps, crisp black; asking for
@@ -68,8 +69,8 @@ void TForm1::CreateShadowLabel1() {
   ShadowLabel1.SetAutoSize(false);
   ShadowLabel1.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
   ShadowLabel1.SetCaption(layout::kCaption);
-  ShadowLabel1.SetFont({layout::kTitleFontName, scale_(layout::kTitleFontHeight), true, false,
-                        controls::kGb2312Charset, controls::clMaroon});
+  ShadowLabel1.SetFont({layout::kTitleFontName, scale_(layout::kTitleFontHeight), true, false, controls::kGb2312Charset,
+                        controls::clMaroon});
   ShadowLabel1.SetShadowColor(controls::clWhite);
   ShadowLabel1.SetShadowSize(2);
   ShadowLabel1.SetShadowPos(controls::spRightBottom);
@@ -140,8 +141,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
-    case ui::kDialogChar:
-      return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
+    case ui::kDialogChar: return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
       if (PtInRect(&r, p)) ShadowLabel1.MouseDown(msg == WM_LBUTTONDOWN ? MouseButton::left : MouseButton::right);

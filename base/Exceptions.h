@@ -17,9 +17,9 @@ class Exception : public std::exception {
   std::string message_;
 };
 
-#define ZORVIK_EXCEPTION(Name, Base)                          \
-  class Name : public Base {                                  \
-   public:                                                    \
+#define ZORVIK_EXCEPTION(Name, Base)                                 \
+  class Name : public Base {                                         \
+   public:                                                           \
     explicit Name(std::string message) : Base(std::move(message)) {} \
   }
 

@@ -8,7 +8,7 @@
 namespace controls {
 
 Bounds ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
-                        TBorderStyle border) {
+                          TBorderStyle border) {
   if (!newStyleControls) return {width - buttonWidth, 0, buttonWidth, height};
   if (border == bsSingle && ctl3d) return {width - buttonWidth - 4, 0, buttonWidth, height - 4};
   if (border == bsSingle) return {width - buttonWidth - 2, 2, buttonWidth, height - 4};

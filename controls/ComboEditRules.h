@@ -29,7 +29,7 @@ constexpr uint32_t kDialogErrorMode = sys::kSemNoOpenFileErrorBox | sys::kSemFai
 
 // The button holder's bounds in the field, for a button of width `buttonWidth`.
 Bounds ButtonHolderBounds(int width, int height, int buttonWidth, bool newStyleControls, bool ctl3d,
-                        TBorderStyle border);
+                          TBorderStyle border);
 
 // The edit's text rectangle (left, top, right, bottom): it ends 2 pixels left of the
 // holder, so text never runs under the button.

@@ -141,7 +141,8 @@ void DirectoryList::SetDirectory(const std::string& value) {
       SetDrive(parts.drive);
   }
   // A relative value is meant against this list's folder, wherever the process stands.
-  if (sys::DirectoryExists(fs_, directory_)) /* result not examined */ folders_.ChangeDirectory(directory_);
+  if (sys::DirectoryExists(fs_, directory_)) /* result not examined */
+    folders_.ChangeDirectory(directory_);
   ChangeDirectoryOrRaise(folders_, value);
   directory_ = folders_.CurrentDirectory();
   inSetDir_ = false;
@@ -217,7 +218,8 @@ void DriveList::SetDrive(char letter) {
     itemIndex_ = -1;
     return;
   }
-  drive_ = textCase_ == tcUpperCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(letter))) : Lower(letter);
+  drive_ =
+      textCase_ == tcUpperCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(letter))) : Lower(letter);
   itemIndex_ = -1;
   for (std::size_t i = 0; i < rows_.size(); ++i)
     if (rows_[i].text.size() >= 2 && SameLetter(rows_[i].text[0], letter) && rows_[i].text[1] == ':') {
@@ -271,10 +273,12 @@ void FileList::ReadFileNames(const CursorSetter& setCursor) {
         bool program = ext == ".exe" || ext == ".com" || ext == ".bat" || ext == ".pif";
         rows_.push_back({e.name, program ? FileImage::executable : FileImage::unknown});
       }
-      if (rows_.size() == static_cast<std::size_t>(kQuickEntries) + 1 && setCursor && !previous) previous = setCursor(sys::Cursor::wait);
+      if (rows_.size() == static_cast<std::size_t>(kQuickEntries) + 1 && setCursor && !previous)
+        previous = setCursor(sys::Cursor::wait);
     }
   }
-  std::stable_sort(rows_.begin(), rows_.end(), [](const FileRow& a, const FileRow& b) { return ListOrder(a.text, b.text); });
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [](const FileRow& a, const FileRow& b) { return ListOrder(a.text, b.text); });
   if (OnChange) OnChange();
 }
 
@@ -282,7 +286,8 @@ void FileList::ApplyFilePath(const std::string& path, const CursorSetter& setCur
   std::string own = itemIndex_ >= 0 ? JoinPath(directory_, rows_[static_cast<std::size_t>(itemIndex_)].text) : "";
   if (path.empty() || SameFolderName(path, own, false)) return;
   PathParts parts = SplitPath(fs_, folders_, path);
-  ChangeDirectoryOrRaise(folders_, parts.drive != 0 ? std::string(1, parts.drive) + ":" + parts.directory : parts.directory);
+  ChangeDirectoryOrRaise(folders_,
+                         parts.drive != 0 ? std::string(1, parts.drive) + ":" + parts.directory : parts.directory);
   if (parts.fileName.find_first_of("*?") != std::string::npos) mask_ = parts.fileName;
   ReadFileNames(setCursor);
   if (parts.fileName.empty() || parts.fileName.find_first_of("*?") != std::string::npos) return;
@@ -297,7 +302,12 @@ void FileList::ApplyFilePath(const std::string& path, const CursorSetter& setCur
 // --- The dialog ----------------------------------------------------------------------------
 
 SelectDirModel::SelectDirModel(sys::FileSystem& fs, sys::Folders& folders, CursorSetter setCursor)
-    : dirList(fs, folders), driveList(folders), fileList(fs, folders), fs_(fs), folders_(folders), setCursor_(std::move(setCursor)) {
+    : dirList(fs, folders),
+      driveList(folders),
+      fileList(fs, folders),
+      fs_(fs),
+      folders_(folders),
+      setCursor_(std::move(setCursor)) {
   dirList.OnChange = [this] { DirListChange(); };
   driveList.OnChange = [this] { DriveListChange(); };
 }

@@ -22,7 +22,7 @@ enum TSelectDirOpt : unsigned { sdAllowCreate = 1, sdPerformCreate = 2, sdPrompt
 using TSelectDirOpts = unsigned;  // a set of TSelectDirOpt
 
 // The images of the rows, by the names of their bitmap resources.
-enum class FolderImage { open, closed, current };                 // OPENFOLDER, CLOSEDFOLDER, CURRENTFOLDER
+enum class FolderImage { open, closed, current };                  // OPENFOLDER, CLOSEDFOLDER, CURRENTFOLDER
 enum class DriveImage { floppy, hard, network, cdrom, ram };       // FLOPPY, HARD, NETWORK, CDROM, RAM
 enum class FileImage { none, executable, closedFolder, unknown };  // EXECUTABLE, CLOSEDFOLDER, UNKNOWNFILE
 
@@ -126,8 +126,13 @@ class DriveList {
 
 // FileType members, by the attribute bits they stand for (ftNormal has none of its own).
 enum TFileAttr : unsigned {
-  ftReadOnly = 0x01, ftHidden = 0x02, ftSystem = 0x04, ftVolumeID = 0x08,
-  ftDirectory = 0x10, ftArchive = 0x20, ftNormal = 0x80,
+  ftReadOnly = 0x01,
+  ftHidden = 0x02,
+  ftSystem = 0x04,
+  ftVolumeID = 0x08,
+  ftDirectory = 0x10,
+  ftArchive = 0x20,
+  ftNormal = 0x80,
 };
 using TFileType = unsigned;  // a set of TFileAttr
 

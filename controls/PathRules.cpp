@@ -26,7 +26,8 @@ class CurrentFolderScope {
   CurrentFolderScope(const CurrentFolderScope&) = delete;
   CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
   ~CurrentFolderScope() {
-    if (sys::DirectoryExists(fs_, saved_)) /* result not examined */ folders_.ChangeDirectory(saved_);
+    if (sys::DirectoryExists(fs_, saved_)) /* result not examined */
+      folders_.ChangeDirectory(saved_);
   }
   const std::string& Saved() const { return saved_; }
 

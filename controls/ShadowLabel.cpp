@@ -8,14 +8,10 @@ namespace controls {
 
 Point ShadowOffset(TShadowPosition position, int size) {
   switch (position) {
-    case spLeftTop:
-      return {-size, -size};
-    case spLeftBottom:
-      return {-size, size};
-    case spRightBottom:
-      return {size, size};
-    case spRightTop:
-      return {size, -size};
+    case spLeftTop: return {-size, -size};
+    case spLeftBottom: return {-size, size};
+    case spRightBottom: return {size, size};
+    case spRightTop: return {size, -size};
   }
   return {};
 }
@@ -30,12 +26,9 @@ Rect UnionRect(const Rect& a, const Rect& b) {
 
 int LayoutShift(TTextLayout layout, int height, int measuredBottom) {
   switch (layout) {
-    case tlTop:
-      return 0;
-    case tlCenter:
-      return (height - measuredBottom) / 2;
-    case tlBottom:
-      return height - measuredBottom;
+    case tlTop: return 0;
+    case tlCenter: return (height - measuredBottom) / 2;
+    case tlBottom: return height - measuredBottom;
   }
   return 0;
 }
@@ -249,7 +242,9 @@ void TCustomShadowLabel::Paint(Canvas& canvas) {
   if (RightToLeftAlignment() && alignment != taCenter)
     alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
   uint32_t format = kDtExpandTabs | (wordWrap_ ? kDtWordBreak : 0) |
-                    (alignment == taRightJustify ? kDtRight : alignment == taCenter ? kDtCenter : kDtLeft);
+                    (alignment == taRightJustify ? kDtRight
+                     : alignment == taCenter     ? kDtCenter
+                                                 : kDtLeft);
   // No single-line flag: line breaks in the caption start new lines.
   Rect rect{1, 0, client.right - 1, client.bottom};
   if (layout_ != tlTop) {

@@ -47,7 +47,8 @@ void BackupDatabase(Window& window, sys::FileSystem& files, sys::Clock& clock) {
       uint32_t code = files.LastError();
       if (code != sys::kErrorFileExists && code != sys::kErrorAlreadyExists)
         throw EBackupError(base::Format("备份数据库 \"%s\" 失败: %s。安装已停止，原数据库未作改动!",
-                                        files.FullPath(source).c_str(), base::SystemReason(files.ErrorText(code)).c_str()));
+                                        files.FullPath(source).c_str(),
+                                        base::SystemReason(files.ErrorText(code)).c_str()));
     }
     now = NextSecond(clock, now);
   }

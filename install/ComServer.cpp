@@ -34,8 +34,7 @@ void RegisterControl(Window& window, sys::Libraries& libraries, sys::FileSystem&
   const std::string control = files.FullPath(InstallPath(window, "ttf16.ocx"));
   Registration r = CallRegistrationEntry(libraries, control, true);
   switch (r.outcome) {
-    case Registration::done:
-      return;
+    case Registration::done: return;
     case Registration::notLoaded:
       throw ERegistrationError(base::WithReason(base::Format("加载控件 \"%s\" 失败", control.c_str()),
                                                 base::SystemReason(files.ErrorText(r.loadError))));

@@ -115,6 +115,8 @@ void Installer::MakeShortcuts() {
   window_.RepaintNow();
 }
 
-void Installer::DeleteReportArchive() { /* result not examined */ sys_.files.Delete(InstallPath("report.zip")); }
+void Installer::DeleteReportArchive() { /* result not examined */
+  sys_.files.Delete(InstallPath("report.zip"));
+}
 
 }  // namespace install

@@ -35,10 +35,8 @@ struct Payload {
 
 // Written first; their row is marked when all five are there.
 inline constexpr Payload kSystemFiles[] = {
-    {"MYDBAPP", "mydbappfile", "kestrum.exe"},
-    {"myini", "myinifile", "login.dat"},
-    {"mydll", "mydllfile", "qtintf70.dll"},
-    {"myrpt", "myrptfile", "report.zip"},
+    {"MYDBAPP", "mydbappfile", "kestrum.exe"}, {"myini", "myinifile", "login.dat"},
+    {"mydll", "mydllfile", "qtintf70.dll"},    {"myrpt", "myrptfile", "report.zip"},
     {"myocx", "myocxfile", "ttf16.ocx"},
 };
 // Replaces the user's database, so it is written only after the backup.

@@ -35,8 +35,6 @@ enum Row : int { kSystemFilesRow = 1, kDatabaseRow, kDriverRow, kGroupRow, kShor
 // sequence writes is named inside it the same way.
 inline std::string InFolder(const std::string& dir, const std::string& name) { return dir + "\\" + name; }
 inline std::string InstallDir(Window& window) { return base::Trim(window.DirectoryText()); }
-inline std::string InstallPath(Window& window, const std::string& name) {
-  return InFolder(InstallDir(window), name);
-}
+inline std::string InstallPath(Window& window, const std::string& name) { return InFolder(InstallDir(window), name); }
 
 }  // namespace install

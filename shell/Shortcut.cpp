@@ -48,7 +48,8 @@ void TShortcut::Make() {
 
   std::string group = programs + "\\" + nameSubDirInStartMenu_;
   // Single level on purpose: an existing group folder is no error.
-  if (makeOnStartMenu_) /* result not examined */ files_.CreateDirectory(group);
+  if (makeOnStartMenu_) /* result not examined */
+    files_.CreateDirectory(group);
   /* result not examined */ files_.CreateDirectory(desktop);
 
   std::string linkName = kLinkSeparator + exetitle_ + kLinkExtension;
@@ -62,8 +63,7 @@ void TShortcut::Make() {
   if (OnMake) OnMake(*this);
 }
 
-std::unique_ptr<sys::ShellLink> TShortcut::CreateShellLink(const std::string& target,
-                                                           const std::string& arguments,
+std::unique_ptr<sys::ShellLink> TShortcut::CreateShellLink(const std::string& target, const std::string& arguments,
                                                            const std::string& workingDirectory,
                                                            const std::string& linkPath) {
   std::unique_ptr<sys::ShellLink> link;

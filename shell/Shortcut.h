@@ -19,8 +19,7 @@ ZORVIK_EXCEPTION(EIntfCastError, base::Exception);
 // A failed COM call, with its HRESULT.
 class EOleSysError : public EOleError {
  public:
-  EOleSysError(std::string message, sys::HResult errorCode)
-      : EOleError(std::move(message)), errorCode_(errorCode) {}
+  EOleSysError(std::string message, sys::HResult errorCode) : EOleError(std::move(message)), errorCode_(errorCode) {}
   sys::HResult ErrorCode() const { return errorCode_; }
 
  private:
@@ -63,10 +62,8 @@ class TShortcut {
  private:
   std::string ProgramsFolder(const std::string& startMenu);
   // Builds and saves one link; the returned owner keeps the link object alive.
-  std::unique_ptr<sys::ShellLink> CreateShellLink(const std::string& target,
-                                                  const std::string& arguments,
-                                                  const std::string& workingDirectory,
-                                                  const std::string& linkPath);
+  std::unique_ptr<sys::ShellLink> CreateShellLink(const std::string& target, const std::string& arguments,
+                                                  const std::string& workingDirectory, const std::string& linkPath);
   [[noreturn]] void RaiseOleSysError(sys::HResult hr);
 
   sys::Registry& registry_;

@@ -16,8 +16,7 @@ constexpr std::size_t kMaxSkippedNameLength = 15;
 // The user's "_Classes" hive sits beside the user's own and must not be taken for it.
 constexpr const char* kExcludedText = "class";
 
-constexpr const char* kShellFoldersPath =
-    "\\Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* kShellFoldersPath = "\\Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 std::vector<std::string> SubKeyNames(sys::Registry& registry, sys::RegKey key) {
   std::vector<std::string> names;
@@ -44,25 +43,22 @@ bool IsUserKeyName(const std::string& name) {
 
 std::string FindUserKeyName(sys::Registry& registry) {
   sys::RegKey users = sys::kNoKey;
-  if (registry.OpenKey(sys::kHkeyUsers, "", sys::kKeyAllAccess, users) != sys::kRegSuccess)
-    return std::string();
+  if (registry.OpenKey(sys::kHkeyUsers, "", sys::kKeyAllAccess, users) != sys::kRegSuccess) return std::string();
   sys::ScopedKey usersKey(registry, users);
   for (const std::string& name : SubKeyNames(registry, usersKey.Get()))
     if (IsUserKeyName(name)) return name;
   return std::string();
 }
 
-std::string ReadRegistryString(sys::Registry& registry, sys::RegKey root,
-                               const std::string& keyPath, const std::string& valueName) {
+std::string ReadRegistryString(sys::Registry& registry, sys::RegKey root, const std::string& keyPath,
+                               const std::string& valueName) {
   std::string path = !keyPath.empty() && keyPath[0] == '\\' ? keyPath.substr(1) : keyPath;
   sys::RegKey opened = sys::kNoKey;
-  if (registry.OpenKey(root, path, sys::kKeyAllAccess, opened) != sys::kRegSuccess)
-    return std::string();
+  if (registry.OpenKey(root, path, sys::kKeyAllAccess, opened) != sys::kRegSuccess) return std::string();
   sys::ScopedKey key(registry, opened);
 
   uint32_t type = sys::kRegNone, size = 0;
-  if (registry.QueryValue(key.Get(), valueName, type, nullptr, size) != sys::kRegSuccess ||
-      size == 0)
+  if (registry.QueryValue(key.Get(), valueName, type, nullptr, size) != sys::kRegSuccess || size == 0)
     return std::string();
 
   std::vector<char> data(size);
@@ -79,8 +75,7 @@ std::string ReadRegistryString(sys::Registry& registry, sys::RegKey root,
 }
 
 std::string ReadUserShellFolder(sys::Registry& registry, const std::string& valueName) {
-  return ReadRegistryString(registry, sys::kHkeyUsers,
-                            FindUserKeyName(registry) + kShellFoldersPath, valueName);
+  return ReadRegistryString(registry, sys::kHkeyUsers, FindUserKeyName(registry) + kShellFoldersPath, valueName);
 }
 
 }  // namespace shell

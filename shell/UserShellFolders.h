@@ -19,8 +19,8 @@ std::string FindUserKeyName(sys::Registry& registry);
 // path is dropped), as stored: unexpanded, cut at its first zero byte. Empty when the key
 // cannot be opened or the value is missing or empty; ERegistryException when the value
 // cannot be read or is not a string.
-std::string ReadRegistryString(sys::Registry& registry, sys::RegKey root,
-                               const std::string& keyPath, const std::string& valueName);
+std::string ReadRegistryString(sys::Registry& registry, sys::RegKey root, const std::string& keyPath,
+                               const std::string& valueName);
 
 // The folder stored under `valueName` ("Start Menu", "Desktop", "Programs") in the user's
 // "Shell Folders" key, or the empty string.

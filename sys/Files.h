@@ -63,8 +63,7 @@ class FileSystem {
   virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
   virtual bool CreateDirectory(const std::string& path) = 0;
   // Null on failure.
-  virtual std::unique_ptr<File> Open(const std::string& path, Access access, Share share,
-                                     Disposition disposition) = 0;
+  virtual std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) = 0;
   virtual bool Copy(const std::string& from, const std::string& to, bool failIfExists) = 0;
   virtual bool Delete(const std::string& path) = 0;
   // Moves a file, replacing an existing target when asked.

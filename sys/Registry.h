@@ -40,8 +40,7 @@ class Registry {
   virtual long EnumKey(RegKey key, uint32_t index, char* name, uint32_t& length) = 0;
   // RegQueryValueExA: with `data` null only `type` and `size` are given; otherwise `size`
   // holds the buffer size on entry and the bytes stored on success.
-  virtual long QueryValue(RegKey key, const std::string& valueName, uint32_t& type, void* data,
-                          uint32_t& size) = 0;
+  virtual long QueryValue(RegKey key, const std::string& valueName, uint32_t& type, void* data, uint32_t& size) = 0;
   virtual long CloseKey(RegKey key) = 0;
 };
 
@@ -51,7 +50,9 @@ class ScopedKey {
   ScopedKey(Registry& registry, RegKey key) : registry_(registry), key_(key) {}
   ScopedKey(const ScopedKey&) = delete;
   ScopedKey& operator=(const ScopedKey&) = delete;
-  ~ScopedKey() { /* result not examined */ registry_.CloseKey(key_); }
+  ~ScopedKey() { /* result not examined */
+    registry_.CloseKey(key_);
+  }
   RegKey Get() const { return key_; }
 
  private:

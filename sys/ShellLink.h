@@ -10,7 +10,6 @@
 
 namespace sys {
 
-
 constexpr bool Failed(HResult hr) { return hr < 0; }
 
 // One shell link object. It stays alive as long as this owner does.

@@ -57,7 +57,7 @@ constexpr char kUsage[] =
     "  82  every chosen entry failed for a wrong password\n";
 
 const char* MethodName(int method) {
-  static const char* const kNames[] = {"Stored", "Shrunk", "Reduce1", "Reduce2", "Reduce3",
+  static const char* const kNames[] = {"Stored",  "Shrunk",  "Reduce1", "Reduce2", "Reduce3",
                                        "Reduce4", "Implode", "Tokeniz", "Defl"};
   return method >= 0 && method <= 8 ? kNames[method] : "Unknown";
 }
@@ -159,18 +159,30 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
       continue;
     }
     excluding = false;
-    if (a == "-l") o.mode = Mode::list;
-    else if (a == "-t") o.mode = Mode::test;
-    else if (a == "-p") o.mode = Mode::pipe;
-    else if (a == "-j") o.junkPaths = true;
-    else if (a == "-r") o.junkPaths = false;
-    else if (a == "-q") o.quiet = true;
-    else if (a == "-o") o.overwrite = zip::Always;
-    else if (a == "-n") o.overwrite = zip::Never;
-    else if (a == "-u") o.overwrite = zip::ifNewer;
-    else if (a == "-f") o.overwrite = zip::ifNewer, o.freshen = true;
-    else if (a == "-x") excluding = true;
-    else if ((a == "-d" || a == "-P") && i + 1 < args.size()) (a == "-d" ? o.dest : o.password) = args[++i];
+    if (a == "-l")
+      o.mode = Mode::list;
+    else if (a == "-t")
+      o.mode = Mode::test;
+    else if (a == "-p")
+      o.mode = Mode::pipe;
+    else if (a == "-j")
+      o.junkPaths = true;
+    else if (a == "-r")
+      o.junkPaths = false;
+    else if (a == "-q")
+      o.quiet = true;
+    else if (a == "-o")
+      o.overwrite = zip::Always;
+    else if (a == "-n")
+      o.overwrite = zip::Never;
+    else if (a == "-u")
+      o.overwrite = zip::ifNewer;
+    else if (a == "-f")
+      o.overwrite = zip::ifNewer, o.freshen = true;
+    else if (a == "-x")
+      excluding = true;
+    else if ((a == "-d" || a == "-P") && i + 1 < args.size())
+      (a == "-d" ? o.dest : o.password) = args[++i];
     else {
       err << "zorvik-unzip: unknown or incomplete option " << a << "\n";
       return Parsed::wrong;
@@ -347,8 +359,8 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
       z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
         if (percent == shown) return;
         shown = percent;
-        err << "\r[" << std::string(percent / 5, '#') << std::string(20 - percent / 5, '.') << "] " << percent
-            << "%" << std::flush;
+        err << "\r[" << std::string(percent / 5, '#') << std::string(20 - percent / 5, '.') << "] " << percent << "%"
+            << std::flush;
       };
     z.UnZip();
     if (bar && shown >= 0) err << "\r\033[K" << std::flush;

@@ -80,12 +80,8 @@ void Application::ActivateMainWindow() {
 
 bool Application::OnSysCommand(WPARAM command) {
   switch (command & 0xFFF0) {
-    case SC_MINIMIZE:
-      Minimize();
-      return true;
-    case SC_RESTORE:
-      Restore();
-      return true;
+    case SC_MINIMIZE: Minimize(); return true;
+    case SC_RESTORE: Restore(); return true;
   }
   return false;
 }
@@ -123,9 +119,7 @@ void Application::HandleException(const std::exception& e) {
   MessageBoxA(main_, text.c_str(), title_.c_str(), MB_ICONSTOP | MB_OK);
 }
 
-void Application::HandleUnknownException() {
-  MessageBoxA(main_, "未知错误.", title_.c_str(), MB_ICONSTOP | MB_OK);
-}
+void Application::HandleUnknownException() { MessageBoxA(main_, "未知错误.", title_.c_str(), MB_ICONSTOP | MB_OK); }
 
 void Application::SetBusyCursor(bool busy) {
   sys::RealUserInterface().SetCursor(busy ? sys::Cursor::wait : sys::Cursor::normal);

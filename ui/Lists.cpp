@@ -53,9 +53,7 @@ int ComboBox::Add(const std::string& text, LPARAM data) {
 
 void ComboBox::Clear() { SendMessageA(Handle(), CB_RESETCONTENT, 0, 0); }
 int ComboBox::Count() const { return static_cast<int>(SendMessageA(Handle(), CB_GETCOUNT, 0, 0)); }
-std::string ComboBox::ItemText(int index) const {
-  return ItemTextOf(Handle(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
-}
+std::string ComboBox::ItemText(int index) const { return ItemTextOf(Handle(), CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
 LPARAM ComboBox::ItemData(int index) const { return SendMessageA(Handle(), CB_GETITEMDATA, index, 0); }
 int ComboBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0)); }
 void ComboBox::SetItemIndex(int index) { SendMessageA(Handle(), CB_SETCURSEL, index, 0); }

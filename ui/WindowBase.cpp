@@ -69,9 +69,7 @@ LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
-    case WM_SIZE:
-      OnSize();
-      break;
+    case WM_SIZE: OnSize(); break;
     case WM_SYSCOMMAND:
       if (OnSysCommand(wp)) return 0;
       break;
@@ -84,12 +82,8 @@ LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
       if (OnSetFocus()) return 0;
       break;
-    case WM_MOUSEMOVE:
-      OnMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-      break;
-    case WM_MOUSELEAVE:
-      OnMouseLeave();
-      break;
+    case WM_MOUSEMOVE: OnMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); break;
+    case WM_MOUSELEAVE: OnMouseLeave(); break;
     case WM_DESTROY: {
       SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = nullptr;

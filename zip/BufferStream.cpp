@@ -143,7 +143,9 @@ TBufferedFileStream::TBufferedFileStream(sys::FileSystem& fs, const std::string&
   }
 }
 
-TBufferedFileStream::~TBufferedFileStream() { /* result not examined */ Close(); }
+TBufferedFileStream::~TBufferedFileStream() { /* result not examined */
+  Close();
+}
 
 bool TBufferedFileStream::Close(bool flushToDevice) {
   if (!file_) return true;

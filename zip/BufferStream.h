@@ -47,8 +47,8 @@ class TBufferStream {
   std::vector<uint8_t> buffer_;
   uint32_t readLength_ = 0;  // valid bytes in the buffer while reading
   uint32_t readPos_ = 0;
-  uint32_t pending_ = 0;     // bytes waiting to be written
-  int64_t filePos_ = 0;      // position of the underlying file
+  uint32_t pending_ = 0;  // bytes waiting to be written
+  int64_t filePos_ = 0;   // position of the underlying file
   bool wroteAny_ = false;
 };
 

@@ -16,7 +16,6 @@ namespace {
 constexpr uint32_t kBlockSize = 32768;
 constexpr uint32_t kBufferSize = kBlockSize + 1;
 
-
 }  // namespace
 
 class EntrySource final : public codec::Source {
@@ -79,8 +78,7 @@ uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
   uint32_t got = zipFile_ ? zipFile_->Read(buffer, count) : 0;
   while (got < count) {
     // Only a later disk of the set can hold the rest.
-    if (!SpansDisks() || !OnGetNextDisk || currentDisk_ + 1 >= diskCount_)
-      throw EFatalUnzipError(text::kPrematureEnd);
+    if (!SpansDisks() || !OnGetNextDisk || currentDisk_ + 1 >= diskCount_) throw EFatalUnzipError(text::kPrematureEnd);
     NextDisk(currentDisk_ + 2);
     got += zipFile_->Read(buffer + got, count - got);
   }
@@ -176,9 +174,7 @@ bool TZipExtractor::DecodeEntry(TBufferedFileStream& out) {
       if (result == codec::Result::out_of_memory)
         ui_.ShowMessageBox(text::kInflateOutOfMemory, text::kErrorCaption, sys::kMbOk);
       break;
-    default:
-      ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk);
-      return false;
+    default: ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk); return false;
   }
   // A decoder that failed leaves what is still buffered unwritten.
   if (result != codec::Result::ok) {

@@ -46,8 +46,13 @@ bool DosDateTimeToLocal(uint32_t dosDateTime, sys::LocalTime& time) {
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   int days = kDays[f.month - 1] + (f.month == 2 && leap ? 1 : 0);
   if (static_cast<int>(f.day) > days) return false;
-  time = {year, static_cast<int>(f.month), static_cast<int>(f.day), static_cast<int>(f.hour),
-          static_cast<int>(f.minute), static_cast<int>(f.sec2 * 2), 0};
+  time = {year,
+          static_cast<int>(f.month),
+          static_cast<int>(f.day),
+          static_cast<int>(f.hour),
+          static_cast<int>(f.minute),
+          static_cast<int>(f.sec2 * 2),
+          0};
   return true;
 }
 

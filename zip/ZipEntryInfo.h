@@ -29,14 +29,12 @@ constexpr uint32_t kEndRecordSize = 22;
 constexpr uint32_t kDataDescriptorSize = 16;
 
 // Compression methods (appnote 4.4.5).
-constexpr uint16_t kMethodStored = 0, kMethodShrunk = 1, kMethodReduced1 = 2, kMethodReduced2 = 3,
-                   kMethodReduced3 = 4, kMethodReduced4 = 5, kMethodImploded = 6, kMethodDeflated = 8;
+constexpr uint16_t kMethodStored = 0, kMethodShrunk = 1, kMethodReduced1 = 2, kMethodReduced2 = 3, kMethodReduced3 = 4,
+                   kMethodReduced4 = 5, kMethodImploded = 6, kMethodDeflated = 8;
 
 // Every multi-byte field of the archive is little-endian.
 inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t Le32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+inline uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 // Field offsets of the local file header (appnote 4.3.7).
 namespace local_header {

@@ -97,10 +97,9 @@ void TZipExtractor::SetZipName(const std::string& name) {
   if (!name.empty() && name.back() == '?') {
     std::string given = name.substr(0, name.size() - 1);
     std::string dir = base::ExtractFilePath(given);
-    sys::OpenFileRequest request{text::kOpenZipTitle, text::kOpenZipFilter,
-                                 !dir.empty() && sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))
-                                     ? dir
-                                     : std::string("C:\\")};
+    sys::OpenFileRequest request{
+        text::kOpenZipTitle, text::kOpenZipFilter,
+        !dir.empty() && sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir)) ? dir : std::string("C:\\")};
     chosen = base::ExtractFileName(given);
     if (!ui_.OpenFileDialog(request, chosen)) throw EUserCanceled(text::kCanceledZipName);
   }
@@ -434,8 +433,8 @@ void TZipExtractor::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
 // again, so the directory stays and that data is extracted once, under the first name.
 TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk) {
   // The places compared as the offset order compares them.
-  const uint64_t place = uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 |
-                         static_cast<uint32_t>(rec->RelativeOffset);
+  const uint64_t place =
+      uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 | static_cast<uint32_t>(rec->RelativeOffset);
   int index = 0;
   if (!walk.places.insert(place).second || master_->Find(rec.get(), index)) {
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
@@ -520,8 +519,10 @@ void TZipExtractor::FindDataLimits() {
     const Place& start = starts[static_cast<size_t>(i)];
     auto [first, past] = std::equal_range(bounds.begin(), bounds.end(), start);
     int64_t limit = INT64_MAX;
-    if (past - first > 1) limit = start.second;
-    else if (past != bounds.end() && past->first == start.first) limit = past->second;
+    if (past - first > 1)
+      limit = start.second;
+    else if (past != bounds.end() && past->first == start.first)
+      limit = past->second;
     dataLimits_[master_->Entry(i)] = limit;
   }
 }

@@ -44,8 +44,8 @@ class TZipExtractor : public TObject {
  public:
   using TNotifyPercent = std::function<void(TZipExtractor& sender, int percent)>;
 
-  explicit TZipExtractor(sys::FileSystem& fs = sys::RealFileSystem(),
-                         sys::UserInterface& ui = sys::RealUserInterface(), bool designing = false);
+  explicit TZipExtractor(sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface(),
+                         bool designing = false);
   ~TZipExtractor() override;
   TZipExtractor(const TZipExtractor&) = delete;
   TZipExtractor& operator=(const TZipExtractor&) = delete;
@@ -102,18 +102,16 @@ class TZipExtractor : public TObject {
   TNotifyPercent OnTotalPercentDone;
   std::function<void(TZipExtractor& sender, int fileIndex, std::string& fName, bool& skip)> OnStartUnZip;
   std::function<void(TZipExtractor& sender, int fileIndex, const std::string& fName)> OnEndUnZip;
-  std::function<void(TZipExtractor& sender, bool& overwriteIt, int fileIndex, std::string& fName)>
-      OnPromptForOverwrite;
-  std::function<void(TZipExtractor& sender, TSkipReason reason, const std::string& fName, int fileIndex,
-                     bool& retry)>
+  std::function<void(TZipExtractor& sender, bool& overwriteIt, int fileIndex, std::string& fName)> OnPromptForOverwrite;
+  std::function<void(TZipExtractor& sender, TSkipReason reason, const std::string& fName, int fileIndex, bool& retry)>
       OnSkippingFile;
   std::function<void(TZipExtractor& sender, int fileIndex, std::string& newPassword)> OnBadPassword;
   std::function<void(TZipExtractor& sender, int calcCRC, int storedCRC, int fileIndex)> OnBadCRC;
   std::function<void(TZipExtractor& sender, TIncompleteZipMode& incompleteMode)> OnInCompleteZip;
   std::function<void(TZipExtractor& sender, int nextDisk, std::string& fName)> OnGetNextDisk;
   std::function<void(TZipExtractor& sender, int fileCount)> OnUnZipComplete;
-  std::function<void(TZipExtractor& sender, char*& buffer, const std::string& fName, int amountUsed,
-                     int bufferNum, bool& quit)>
+  std::function<void(TZipExtractor& sender, char*& buffer, const std::string& fName, int amountUsed, int bufferNum,
+                     bool& quit)>
       OnGetNextBuffer;
   std::function<void(TZipExtractor& sender, uint8_t* buffer, int length, const std::string& password)> OnDecrypt;
 
@@ -210,7 +208,7 @@ class TZipExtractor : public TObject {
     bool localOk = true;
     bool dataError = false;  // nothing decodable where the entry's data should be
     std::string fName, outDir, temporary;
-    int64_t dataPosition = -1;  // where an accepted password check left the archive
+    int64_t dataPosition = -1;                      // where an accepted password check left the archive
     uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
     bool readOnlyTarget = false;
     uint32_t calculated = 0;  // CRC of the decoded data

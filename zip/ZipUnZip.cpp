@@ -18,8 +18,10 @@ namespace {
 bool IsParentReference(const std::string& part) {
   int dots = 0;
   for (char c : part) {
-    if (c == '.') ++dots;
-    else if (c != ' ') return false;
+    if (c == '.')
+      ++dots;
+    else if (c != ' ')
+      return false;
   }
   return dots >= 2;
 }
@@ -30,8 +32,7 @@ bool HasParentReference(const std::string& path) {
   size_t start = 0;
   for (;;) {
     size_t end = path.find('\\', start);
-    if (IsParentReference(path.substr(start, end == std::string::npos ? std::string::npos : end - start)))
-      return true;
+    if (IsParentReference(path.substr(start, end == std::string::npos ? std::string::npos : end - start))) return true;
     if (end == std::string::npos) return false;
     start = end + 1;
   }
@@ -153,7 +154,8 @@ bool TZipExtractor::Fits(const std::string& fName, const std::string& outDir) {
 void TZipExtractor::RemoveStaleTemporaries(const std::string& dir) {
   if (!cleanedDirs_.insert(dir).second) return;
   for (const std::string& name : fs_.FindFiles(dir, "~zv????????.tmp"))
-    if (IsTemporaryName(name)) /* result not examined */ fs_.Delete(dir + name);
+    if (IsTemporaryName(name)) /* result not examined */
+      fs_.Delete(dir + name);
 }
 
 std::string TZipExtractor::OutputDirectory(const TZipEntryInfo& entry) const {
@@ -336,8 +338,10 @@ std::unique_ptr<TBufferedFileStream> TZipExtractor::CreateTemporary(EntryJob& jo
 // on with the next entry.
 bool TZipExtractor::DecodeInto(const EntryJob& job, TBufferedFileStream& out) {
   try {
-    if (job.dataPosition < 0) PositionAtData(work_, job.nameLength, job.extraLength);
-    else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition) return false;
+    if (job.dataPosition < 0)
+      PositionAtData(work_, job.nameLength, job.extraLength);
+    else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition)
+      return false;
     return DecodeEntry(out);
   } catch (const EBiggerThanUncompressed&) {
     return false;
@@ -383,7 +387,8 @@ TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
 TZipExtractor::EntryOutcome TZipExtractor::Commit(const EntryJob& job) {
   const bool cleared = !job.readOnlyTarget || fs_.SetAttributes(job.fName, job.attributes & ~sys::kAttrReadOnly);
   if (!cleared || !fs_.Rename(job.temporary, job.fName, true)) {
-    if (cleared && job.readOnlyTarget) /* result not examined */ fs_.SetAttributes(job.fName, job.attributes);
+    if (cleared && job.readOnlyTarget) /* result not examined */
+      fs_.SetAttributes(job.fName, job.attributes);
     /* result not examined */ fs_.Delete(job.temporary);
     Skip(srCreateError, job.fName, job.index);
     return EntryOutcome::skipped;

@@ -179,9 +179,7 @@ LRESULT TEditButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetPressed(false);
       }
       return 0;
-    case WM_ENABLE:
-      InvalidateRect(Handle(), nullptr, FALSE);
-      return 0;
+    case WM_ENABLE: InvalidateRect(Handle(), nullptr, FALSE); return 0;
   }
   return DefaultProc(msg, wp, lp);
 }
@@ -220,8 +218,7 @@ void TCustomComboEdit::Create(HWND parent, int id, const char* text, const RECT&
   UpdateButtonBounds();
 }
 
-LRESULT CALLBACK TCustomComboEdit::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                                DWORD_PTR data) {
+LRESULT CALLBACK TCustomComboEdit::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
   auto* self = reinterpret_cast<TCustomComboEdit*>(data);
   if (msg == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, SubclassProc, 1);
@@ -273,9 +270,7 @@ LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (SelectAllOnEnter(autoSelect_, directInput_, leftPressInside)) Original(EM_SETSEL, 0, -1);
       return r;
     }
-    case WM_KILLFOCUS:
-      focused_ = false;
-      break;
+    case WM_KILLFOCUS: focused_ = false; break;
     case WM_SIZE: {
       LRESULT r = Original(msg, wp, lp);
       if (resizing_) return r;
@@ -446,8 +441,7 @@ void TCustomComboEdit::ApplyGlyph() {
       glyph = static_cast<HBITMAP>(ownGlyph_.Get());
       count = 1;
       break;
-    case gkCustom:
-      break;
+    case gkCustom: break;
   }
   button_.SetGlyph(glyph, count);
   if (Handle()) UpdateButtonBounds();

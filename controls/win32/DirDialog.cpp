@@ -52,7 +52,8 @@ void FinishRow(const DRAWITEMSTRUCT& item) {
 // The main window's Song face, whole pixels as there.
 HFONT MakeDialogFont(int dpi) {
   return CreateFontA(-ScaleToScreen(13, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                     "宋体");
 }
 
 }  // namespace
@@ -431,7 +432,8 @@ void TSelectDirDlg::OKClick() {
 }
 
 void TSelectDirDlg::NetClick() {
-  if (connectDialog_) /* result not examined */ connectDialog_(Handle(), 1);
+  if (connectDialog_) /* result not examined */
+    connectDialog_(Handle(), 1);
 }
 
 void TSelectDirDlg::HelpButtonClick() {
@@ -448,8 +450,7 @@ bool TSelectDirDlg::OnClose() {
 
 LRESULT TSelectDirDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case DM_GETDEFID:
-      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_ACTIVATE:
       // Activation gives the focus back to the list, not to the dialog's own window.
       if (LOWORD(wp) != WA_INACTIVE) {

@@ -63,8 +63,8 @@ void TBrowseFolderDlg::Initialized(HWND hwnd) {
     RECT r;
     GetWindowRect(hwnd, &r);
     int w = r.right - r.left, h = r.bottom - r.top;
-    SetWindowPos(hwnd, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2 - w / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - h / 2,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2 - w / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - h / 2, 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!FolderName.empty() && sys::DirectoryExists(sys::RealFileSystem(), FolderName))
     SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(FolderName.c_str()));
@@ -78,9 +78,10 @@ void TBrowseFolderDlg::AddHelpButton(HWND hwnd) {
   RECT r;
   GetWindowRect(first, &r);
   MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-  HWND help = CreateWindowExA(0, "BUTTON", "帮助[&H]", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12, r.top,
-                              r.right - r.left, r.bottom - r.top, hwnd,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHelp)), GetModuleHandleA(nullptr), nullptr);
+  HWND help =
+      CreateWindowExA(0, "BUTTON", "帮助[&H]", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12, r.top,
+                      r.right - r.left, r.bottom - r.top, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHelp)),
+                      GetModuleHandleA(nullptr), nullptr);
   SendMessageA(help, WM_SETFONT, SendMessageA(hwnd, WM_GETFONT, 0, 0), FALSE);
   SetWindowSubclass(hwnd, HelpCommand, 1, reinterpret_cast<DWORD_PTR>(this));
 }

@@ -21,7 +21,7 @@ class TBrowseFolderDlg {
   std::string FolderName;
   int HelpContext = 0;
   TDialogPosition Position = dpScreenCenter;
-  std::function<void(TBrowseFolderDlg& sender)> OnInitialized, OnSelChanged;
+  std::function<void(TBrowseFolderDlg&sender)> OnInitialized, OnSelChanged;
 
   // Runs the browser owned by `owner`; on OK FolderName holds the choice.
   bool Execute(HWND owner);

@@ -36,9 +36,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -54,8 +52,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = "ZorvikKestrum";
   RegisterClassA(&wc);
-  HWND w = CreateWindowA("ZorvikKestrum", "Zorvik电子帐本", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480,
-                         200, nullptr, nullptr, instance, nullptr);
+  HWND w = CreateWindowA("ZorvikKestrum", "Zorvik电子帐本", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 480, 200,
+                         nullptr, nullptr, instance, nullptr);
   ShowWindow(w, show);
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {

@@ -36,7 +36,8 @@ __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
   bool ok = SetValue(clsidKey, nullptr, "Zorvik TTF16 Control") &&
             SetValue(clsidKey + "\\InprocServer32", nullptr, std::string(path, n)) &&
             SetValue(clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
-            SetValue(clsidKey + "\\ProgID", nullptr, kProgId) && SetValue(std::string(kProgId) + "\\CLSID", nullptr, kClsid);
+            SetValue(clsidKey + "\\ProgID", nullptr, kProgId) &&
+            SetValue(std::string(kProgId) + "\\CLSID", nullptr, kClsid);
   return ok ? S_OK : E_FAIL;
 }
 

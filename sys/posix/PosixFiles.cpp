@@ -27,10 +27,14 @@ uint32_t Win32Error(int e) {
   switch (e) {
     case ENOENT: return kErrorFileNotFound;
     case ENOTDIR: return kErrorPathNotFound;
-    case EACCES: case EPERM: case EROFS: case EISDIR: return kErrorAccessDenied;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kErrorAccessDenied;
     case EEXIST: return kErrorAlreadyExists;
     case ENOSPC: return kErrorDiskFull;
-    case EBUSY: case ETXTBSY: return kErrorSharingViolation;
+    case EBUSY:
+    case ETXTBSY: return kErrorSharingViolation;
     default: return 0x20000000u | static_cast<uint32_t>(e);  // customer bit: our own code
   }
 }
@@ -161,9 +165,7 @@ class PosixFileSystem final : public FileSystem {
     // Most extracted files keep the mode they were made with: no call for them.
     return mode == old || ::chmod(p.c_str(), mode) == 0 || Fail();
   }
-  bool CreateDirectory(const std::string& path) override {
-    return ::mkdir(Native(path).c_str(), 0777) == 0 || Fail();
-  }
+  bool CreateDirectory(const std::string& path) override { return ::mkdir(Native(path).c_str(), 0777) == 0 || Fail(); }
   std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) override {
     int flags = access == Access::read ? O_RDONLY : access == Access::write ? O_WRONLY : O_RDWR;
     switch (disposition) {

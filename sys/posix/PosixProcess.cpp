@@ -9,9 +9,7 @@ constexpr uint32_t kErrorNotSupported = 50;
 
 class PosixProcesses final : public Processes {
  public:
-  std::unique_ptr<Process> Start(const std::string&, bool, const StartupInfo&, uint32_t) override {
-    return nullptr;
-  }
+  std::unique_ptr<Process> Start(const std::string&, bool, const StartupInfo&, uint32_t) override { return nullptr; }
   uint32_t LastError() override { return kErrorNotSupported; }
 };
 

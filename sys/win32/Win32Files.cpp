@@ -103,12 +103,10 @@ class Win32FileSystem final : public FileSystem {
   bool SetAttributes(const std::string& path, uint32_t attributes) override {
     return SetFileAttributesA(path.c_str(), attributes) != FALSE;
   }
-  bool CreateDirectory(const std::string& path) override {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
-  }
+  bool CreateDirectory(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
   std::unique_ptr<File> Open(const std::string& path, Access access, Share share, Disposition disposition) override {
-    HANDLE h = CreateFileA(path.c_str(), AccessFlags(access), ShareFlags(share), nullptr,
-                           DispositionFlags(disposition), FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), AccessFlags(access), ShareFlags(share), nullptr, DispositionFlags(disposition),
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<Win32File>(h);
   }

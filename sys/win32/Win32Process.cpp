@@ -27,8 +27,8 @@ class Win32Process final : public Process {
 
 class Win32Processes final : public Processes {
  public:
-  std::unique_ptr<Process> Start(const std::string& commandLine, bool inheritHandles,
-                                 const StartupInfo& startup, uint32_t creationFlags) override {
+  std::unique_ptr<Process> Start(const std::string& commandLine, bool inheritHandles, const StartupInfo& startup,
+                                 uint32_t creationFlags) override {
     STARTUPINFOA si{};
     si.cb = startup.size;
     si.dwFlags = startup.flags;
@@ -38,8 +38,8 @@ class Win32Processes final : public Processes {
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE,
-                        creationFlags, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags, nullptr,
+                        nullptr, &si, &pi)) {
       lastError_ = GetLastError();
       return nullptr;
     }

@@ -18,8 +18,8 @@ class Win32Registry final : public Registry {
   }
   long QueryInfoKey(RegKey key, uint32_t& subKeys, uint32_t& maxSubKeyLength) override {
     DWORD count = 0, longest = 0;
-    LONG r = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr);
+    LONG r = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr);
     subKeys = count;
     maxSubKeyLength = longest;
     return r;
@@ -30,11 +30,9 @@ class Win32Registry final : public Registry {
     length = n;
     return r;
   }
-  long QueryValue(RegKey key, const std::string& valueName, uint32_t& type, void* data,
-                  uint32_t& size) override {
+  long QueryValue(RegKey key, const std::string& valueName, uint32_t& type, void* data, uint32_t& size) override {
     DWORD t = REG_NONE, n = size;
-    LONG r = RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &t,
-                              static_cast<BYTE*>(data), &n);
+    LONG r = RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &t, static_cast<BYTE*>(data), &n);
     type = t;
     size = n;
     return r;

@@ -37,15 +37,11 @@ class Win32ShellLink final : public ShellLink {
     return unknown_->QueryInterface(IID_IPersistFile, file_.PutVoid());
   }
   HResult SetPath(const std::string& target) override { return link_->SetPath(target.c_str()); }
-  HResult SetArguments(const std::string& arguments) override {
-    return link_->SetArguments(arguments.c_str());
-  }
+  HResult SetArguments(const std::string& arguments) override { return link_->SetArguments(arguments.c_str()); }
   HResult SetWorkingDirectory(const std::string& directory) override {
     return link_->SetWorkingDirectory(directory.c_str());
   }
-  HResult Save(const std::string& linkPath) override {
-    return file_->Save(ToWide(linkPath).c_str(), FALSE);
-  }
+  HResult Save(const std::string& linkPath) override { return file_->Save(ToWide(linkPath).c_str(), FALSE); }
 
  private:
   ComPtr<IUnknown> unknown_;
@@ -57,8 +53,7 @@ class Win32ShellLinks final : public ShellLinks {
  public:
   HResult Create(std::unique_ptr<ShellLink>& link) override {
     ComPtr<IUnknown> unknown;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, kLinkClassContext, IID_IUnknown,
-                                  unknown.PutVoid());
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, kLinkClassContext, IID_IUnknown, unknown.PutVoid());
     if (SUCCEEDED(hr)) link = std::make_unique<Win32ShellLink>(std::move(unknown));
     return hr;
   }

@@ -166,10 +166,9 @@ std::string MakeArchive(const std::vector<ArchiveItem>& items, uint32_t dosDateT
   std::string zip, central;
   for (const ArchiveItem& e : items) {
     const uint32_t offset = static_cast<uint32_t>(zip.size());
-    const uint32_t crc =
-        e.method == 0
-            ? ~zip::codec::Crc32Update(0xFFFFFFFF, reinterpret_cast<const uint8_t*>(e.data.data()), e.data.size())
-            : 0x12345678;
+    const uint32_t crc = e.method == 0 ? ~zip::codec::Crc32Update(
+                                             0xFFFFFFFF, reinterpret_cast<const uint8_t*>(e.data.data()), e.data.size())
+                                       : 0x12345678;
     std::string fixed;
     Put(fixed, 20, 2);  // version needed
     Put(fixed, 0, 2);   // flags

@@ -43,8 +43,8 @@ std::vector<std::string> ListRows(HWND list, UINT countMsg, UINT lengthMsg, UINT
     auto n = SendMessageW(list, textMsg, i, reinterpret_cast<LPARAM>(text.data()));
     text.resize(n > 0 ? static_cast<size_t>(n) : 0);
     char ansi[1024] = {};
-    int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, sizeof ansi,
-                                     nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), ansi, sizeof ansi, nullptr,
+                                     nullptr);
     rows.emplace_back(ansi, length > 0 ? length : 0);
   }
   return rows;

@@ -268,8 +268,7 @@ std::string SetupResource(const char* name, const char* type) {
   if (!m) return {};
   std::string bytes;
   if (HRSRC r = FindResourceExA(m, type, name, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)))
-    if (HGLOBAL g = LoadResource(m, r))
-      bytes.assign(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
+    if (HGLOBAL g = LoadResource(m, r)) bytes.assign(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
   FreeLibrary(m);
   return bytes;
 }

@@ -14,40 +14,40 @@
 namespace zip::codec::fuzz {
 
 class ChunkedSource : public Source {
-public:
-    ChunkedSource(const uint8_t* data, size_t size, size_t chunk) : data_(data), size_(size), chunk_(chunk ? chunk : 1) {}
-    size_t Refill(const uint8_t*& p) override {
-        size_t n = size_ - pos_ < chunk_ ? size_ - pos_ : chunk_;
-        p = data_ + pos_;
-        pos_ += n;
-        return n;
-    }
+ public:
+  ChunkedSource(const uint8_t* data, size_t size, size_t chunk) : data_(data), size_(size), chunk_(chunk ? chunk : 1) {}
+  size_t Refill(const uint8_t*& p) override {
+    size_t n = size_ - pos_ < chunk_ ? size_ - pos_ : chunk_;
+    p = data_ + pos_;
+    pos_ += n;
+    return n;
+  }
 
-private:
-    const uint8_t* data_;
-    size_t size_, chunk_, pos_ = 0;
+ private:
+  const uint8_t* data_;
+  size_t size_, chunk_, pos_ = 0;
 };
 
 struct OutputLimit {};
 
 // Throws OutputLimit once more than `limit` bytes arrive, so zero-padded input cannot run long.
 class BoundedSink : public Sink {
-public:
-    explicit BoundedSink(size_t limit) : limit_(limit) {}
-    void Put(const uint8_t* p, size_t n) override {
-        if (data.size() + n > limit_) throw OutputLimit();
-        data.insert(data.end(), p, p + n);
-    }
-    std::vector<uint8_t> data;
+ public:
+  explicit BoundedSink(size_t limit) : limit_(limit) {}
+  void Put(const uint8_t* p, size_t n) override {
+    if (data.size() + n > limit_) throw OutputLimit();
+    data.insert(data.end(), p, p + n);
+  }
+  std::vector<uint8_t> data;
 
-private:
-    size_t limit_;
+ private:
+  size_t limit_;
 };
 
 // Decoding in this must give what decoding in a fresh area gives.
 class StaleArea : public WorkArea {
-public:
-    StaleArea() { std::memset(Bytes(kBytes), 0xA5, kBytes); }
+ public:
+  StaleArea() { std::memset(Bytes(kBytes), 0xA5, kBytes); }
 };
 
 }  // namespace zip::codec::fuzz

@@ -22,10 +22,14 @@ class QuietUi final : public sys::UserInterface {
     std::string r = text;
     if (oemTable)
       for (char& c : r) {
-        if (c == '\x9f') c = '/';
-        else if (c == '\x9e') c = ':';
-        else if (c == '\x9d') c = '.';
-        else if (c == '\x9c') c = '\\';
+        if (c == '\x9f')
+          c = '/';
+        else if (c == '\x9e')
+          c = ':';
+        else if (c == '\x9d')
+          c = '.';
+        else if (c == '\x9c')
+          c = '\\';
       }
     return r;
   }

@@ -34,8 +34,10 @@ std::string Resolved(const std::string& path) {
   std::string p = path;
   for (size_t i = 0; i < p.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size()) ++i;
-    else if (c == '\\') p[i] = '/';
+    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
+      ++i;
+    else if (c == '\\')
+      p[i] = '/';
   }
   if (p.empty() || p[0] != '/') {
     char cwd[4096];

@@ -106,7 +106,8 @@ TEST_F(FolderDialogs, FolderEditAsksBeforeCreatingNoKeepsTheDialogOpenYesMakesEv
     Sleep(300);
     stayedOpen = IsWindowVisible(dialog) != FALSE;
     PostMessageA(ChildButton(dialog, "确定"), BM_CLICK, 0, 0);
-    if (HWND box = WaitWindow(thread, "#32770", nullptr)) PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    if (HWND box = WaitWindow(thread, "#32770", nullptr))
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
     if (!WaitGone(dialog)) PostMessageA(ChildButton(dialog, "取消"), BM_CLICK, 0, 0);
   });
   std::string path = base;

@@ -63,8 +63,8 @@ Outcome Extract(const std::string& archive, const std::string& dest, const std::
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = err;
   si.hStdError = err;
-  std::string command = "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" " + options + " -d \"" + dest + "\" \"" +
-                        archive + "\"";
+  std::string command =
+      "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" " + options + " -d \"" + dest + "\" \"" + archive + "\"";
   PROCESS_INFORMATION pi{};
   if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     run.finished = WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0;
@@ -106,9 +106,9 @@ class ExtractionSafety : public ::testing::Test {
 // Every form that could reach the destination's parent after the drive prefix is cut, the
 // separators mapped or "..\" taken apart: all stay inside.
 TEST_F(ExtractionSafety, DrivePrefixesAndDotsNeverLeaveTheDestination) {
-  const std::vector<std::string> names = {"C:../x1", "c:..\\x2", "\x95:../x3", "C:/../x4", "C:\\..\\x5",
-                                          "D:x6/../../x7", "../x8", "..\\x9", "sub/../../x10", "\\\\host\\share\\x11",
-                                          "C:.. /x12", "//x13"};
+  const std::vector<std::string> names = {
+      "C:../x1", "c:..\\x2",      "\x95:../x3",           "C:/../x4",  "C:\\..\\x5", "D:x6/../../x7", "../x8",
+      "..\\x9",  "sub/../../x10", "\\\\host\\share\\x11", "C:.. /x12", "//x13"};
   std::vector<Entry> entries;
   for (const std::string& n : names) entries.push_back({n, "escape?", 0});
   entries.push_back({"ok/inside.txt", "kept", 0});
@@ -132,8 +132,8 @@ TEST_F(ExtractionSafety, NamesLongerThanTheSystemAllowsAreRefusedNotCut) {
   while (deep.size() < 300) deep += "abcdefghij/";
   std::string gbkDeep;
   while (gbkDeep.size() < 600) gbkDeep += "\xd6\xd0\xce\xc4\xc4\xbf\xc2\xbc/";  // 中文目录
-  std::vector<Entry> entries = {{deep + "long.txt", "long", 0}, {gbkDeep + "gbk.txt", "gbk", 0},
-                                {"short.txt", "short", 0}};
+  std::vector<Entry> entries = {
+      {deep + "long.txt", "long", 0}, {gbkDeep + "gbk.txt", "gbk", 0}, {"short.txt", "short", 0}};
   std::string archive = WriteArchive(entries);
   Outcome run = Extract(archive, dest_, "-q -o -r");
   ASSERT_TRUE(run.finished);
@@ -192,8 +192,8 @@ bool MakeJunction(const std::string& link, const std::string& target) {
   memcpy(&buffer[16], substitute.c_str(), (substitute.size() + 1) * 2);
   memcpy(&buffer[16 + (substitute.size() + 1) * 2], print.c_str(), (print.size() + 1) * 2);
   DWORD returned = 0;
-  BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
-                            0, &returned, nullptr);
+  BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
+                            &returned, nullptr);
   CloseHandle(h);
   if (!ok) RemoveDirectoryA(link.c_str());
   return ok && (GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);

@@ -105,8 +105,8 @@ TEST(Win32Files, PayloadFileErrorNamesTheAbsolutePathAndTheReason) {
   window.dir = " payload ";
   zip::TZipExtractor zipExtractor;
   shell::TShortcut shortcut(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks());
-  install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
-                                         sys::RealLibraries(), zipExtractor, shortcut});
+  install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(),
+                                        sys::RealProcesses(), sys::RealLibraries(), zipExtractor, shortcut});
   try {
     installer.WriteAllPayloads();
     ADD_FAILURE() << "no error";

@@ -84,8 +84,8 @@ TEST(Win32ComServer, RegistersAndUnregistersTheControlStandInAndUnloadsIt) {
   ASSERT_TRUE(CopyFileA(StandIn("ttf16.ocx").c_str(), path.c_str(), FALSE));
   ASSERT_TRUE(install::RegisterComServer(sys::RealLibraries(), path, true));
   EXPECT_EQ(GetModuleHandleA(path.c_str()), nullptr);
-  EXPECT_EQ(CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, RegistryText(HKEY_CLASSES_ROOT, kControlClassKey).c_str(),
-                           -1, path.c_str(), -1),
+  EXPECT_EQ(CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE,
+                           RegistryText(HKEY_CLASSES_ROOT, kControlClassKey).c_str(), -1, path.c_str(), -1),
             CSTR_EQUAL)
       << RegistryText(HKEY_CLASSES_ROOT, kControlClassKey);
 

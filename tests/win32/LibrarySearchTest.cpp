@@ -67,8 +67,8 @@ TEST(Win32LibrarySearch, ControlFindsItsOwnLibraryInItsFolderNotOnePlantedBeside
   ASSERT_TRUE(planted.Copied());
 
   install::Registration r = install::CallRegistrationEntry(sys::RealLibraries(), dir + "\\probe_control.ocx", true);
-  EXPECT_EQ(r.outcome, install::Registration::done) << "result 0x" << std::hex << r.result << ", load error "
-                                                    << std::dec << r.loadError;
+  EXPECT_EQ(r.outcome, install::Registration::done)
+      << "result 0x" << std::hex << r.result << ", load error " << std::dec << r.loadError;
   EXPECT_FALSE(planted.Loaded());
   EXPECT_EQ(GetModuleHandleA((dir + "\\probe_control.ocx").c_str()), nullptr);
 }

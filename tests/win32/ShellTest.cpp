@@ -41,8 +41,7 @@ LoadedLink LoadLink(const std::string& path) {
   LoadedLink r;
   ComPtr<IShellLinkA> link;
   ComPtr<IPersistFile> file;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.PutVoid())) ||
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid())) ||
       FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
     return r;
   r.loaded = file->Load(Wide(path).c_str(), STGM_READ);
@@ -71,8 +70,7 @@ TEST_F(ShellWine, LookupFindsTheUsersHiveAndItsFolders) {
   struct {
     const char* value;
     int csidl;
-  } folders[] = {{"Start Menu", CSIDL_STARTMENU}, {"Desktop", CSIDL_DESKTOPDIRECTORY},
-                 {"Programs", CSIDL_PROGRAMS}};
+  } folders[] = {{"Start Menu", CSIDL_STARTMENU}, {"Desktop", CSIDL_DESKTOPDIRECTORY}, {"Programs", CSIDL_PROGRAMS}};
   for (const auto& f : folders) {
     std::string folder = shell::ReadUserShellFolder(registry, f.value);
     char shellPath[MAX_PATH] = "";
@@ -123,8 +121,8 @@ TEST_F(ShortcutWine, LinksSavedByMakeLoadBackWithTargetAndWorkingDirectory) {
   shortcut_.OnMake = [&](shell::TShortcut&) { made = true; };
   shortcut_.Make();
   EXPECT_TRUE(made);
-  for (const std::string& link : {root_ + "\\桌面\\Zorvik电子帐本.lnk",
-                                  root_ + "\\开始\\程序\\Zorvik软件\\Zorvik电子帐本.lnk"}) {
+  for (const std::string& link :
+       {root_ + "\\桌面\\Zorvik电子帐本.lnk", root_ + "\\开始\\程序\\Zorvik软件\\Zorvik电子帐本.lnk"}) {
     LoadedLink loaded = LoadLink(link);
     ASSERT_TRUE(SUCCEEDED(loaded.loaded)) << link;
     EXPECT_EQ(loaded.target, exe_) << link;

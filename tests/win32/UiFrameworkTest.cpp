@@ -19,8 +19,8 @@ namespace {
 class TestWindow final : public ui::WindowBase {
  public:
   explicit TestWindow(HWND owner = nullptr) {
-    Create({"ZorvikTestWindow", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, "test",
-           WS_OVERLAPPEDWINDOW, RECT{0, 0, 300, 200}, owner);
+    Create({"ZorvikTestWindow", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, "test", WS_OVERLAPPEDWINDOW,
+           RECT{0, 0, 300, 200}, owner);
   }
   std::function<void()> onClose;
 
@@ -34,8 +34,9 @@ class TestWindow final : public ui::WindowBase {
 // A window whose windowless label takes the Alt+key the application's loop offers it.
 class LabelWindow final : public ui::WindowBase {
  public:
-  LabelWindow() : host_(controls::clBtnFace, controls::TFont{"宋体", 12, false, false, controls::kGb2312Charset,
-                                                             controls::clWindowText}) {
+  LabelWindow()
+      : host_(controls::clBtnFace,
+              controls::TFont{"宋体", 12, false, false, controls::kGb2312Charset, controls::clWindowText}) {
     Create({"ZorvikLabelWindow", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}, 0, "label", WS_OVERLAPPEDWINDOW,
            RECT{0, 0, 300, 200}, nullptr);
     host_.SetWindow(Handle());

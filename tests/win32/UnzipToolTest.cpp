@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "tests/common/Checks.h"
 
 namespace {
@@ -21,8 +20,7 @@ DWORD RunProgram(std::string commandLine, HANDLE output = nullptr) {
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &si,
-                      &pi))
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &si, &pi))
     return 0xFFFFFFFF;
   WaitForSingleObject(pi.hProcess, 60000);
   DWORD code = 0xFFFFFFFF;
@@ -70,9 +68,7 @@ TEST(UnzipTool, TheListingEscapesControlBytesAndKeepsBackslashes) {
   CreateDirectoryA("C:\\win32-tests", nullptr);
   const std::string archive = "C:\\win32-tests\\escapes.zip";
   const std::string listing = "C:\\win32-tests\\escapes.txt";
-  {
-    ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"dir/\x1b]0;title\x07x\x1b[2J.txt", "data"}})));
-  }
+  { ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"dir/\x1b]0;title\x07x\x1b[2J.txt", "data"}}))); }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileA(listing.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -94,9 +90,7 @@ TEST(UnzipTool, PipeWritesTheBytesUnchangedAndTestWritesNothing) {
   const std::string archive = "C:\\win32-tests\\pipe.zip";
   const std::string piped = "C:\\win32-tests\\piped.bin";
   const std::string data = "line\nnext\r\nend\x1a tail\n";
-  {
-    ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"sub/data.bin", data}})));
-  }
+  { ASSERT_TRUE(common::WriteFile(archive, common::MakeArchive({{"sub/data.bin", data}}))); }
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileA(piped.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

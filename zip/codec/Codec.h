@@ -15,22 +15,22 @@ class WorkArea;
 // Supplies compressed bytes. Refill makes the next chunk (at most 32768 bytes) available at
 // `data` and returns its length; 0 means the input is used up. It may throw.
 class Source {
-public:
-    virtual ~Source() = default;
-    virtual size_t Refill(const uint8_t*& data) = 0;
+ public:
+  virtual ~Source() = default;
+  virtual size_t Refill(const uint8_t*& data) = 0;
 };
 
 // Receives decoded bytes in order. It may throw.
 class Sink {
-public:
-    virtual ~Sink() = default;
-    virtual void Put(const uint8_t* data, size_t n) = 0;
+ public:
+  virtual ~Sink() = default;
+  virtual void Put(const uint8_t* data, size_t n) = 0;
 };
 
 // Exceptions deriving from this marker are never swallowed by a decoder: Inflate turns every
 // other exception raised inside a block into bad_data, but a refused next disk must reach the user.
 struct PassThrough {
-    virtual ~PassThrough() = default;
+  virtual ~PassThrough() = default;
 };
 
 // Every decoder works in the memory of a WorkArea (WorkArea.h) that an extraction run makes
@@ -43,10 +43,9 @@ Result Inflate(Source& in, Sink& out);
 
 // Method 6. dict8k = flag bit 1, threeTrees = flag bit 2; compressedSize (after any
 // encryption header) selects the distance lookup width. Produces exactly uncompressedSize bytes.
-Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
-               uint64_t compressedSize, WorkArea& work);
-Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees,
-               uint64_t compressedSize);
+Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees, uint64_t compressedSize,
+               WorkArea& work);
+Result Explode(Source& in, Sink& out, uint64_t uncompressedSize, bool dict8k, bool threeTrees, uint64_t compressedSize);
 
 // Methods 2-5, factor = method - 1 (1..4). Produces exactly uncompressedSize bytes.
 Result Expand(Source& in, Sink& out, uint64_t uncompressedSize, int factor, WorkArea& work);

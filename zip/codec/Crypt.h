@@ -10,9 +10,9 @@ namespace zip::codec {
 constexpr size_t kCryptHeaderSize = 12;
 
 struct CryptKeys {
-    uint32_t k0 = 0x12345678;
-    uint32_t k1 = 0x23456789;
-    uint32_t k2 = 0x34567890;
+  uint32_t k0 = 0x12345678;
+  uint32_t k1 = 0x23456789;
+  uint32_t k2 = 0x34567890;
 };
 
 CryptKeys CryptInit(const uint8_t* password, size_t n);

@@ -28,38 +28,37 @@ constexpr unsigned kMaxCodeBits = 16;
 constexpr unsigned kMaxPrimaryBits = 11;
 
 class PrefixTable {
-public:
-    // Throws std::bad_alloc when the table cannot be allocated.
-    // lengths[i] == 0: symbol unused. codes[i]: the code of symbol i, left-justified in 16 bits
-    // with its first bit in the stream as the most significant. payload[i]: Make(value, flags).
-    // The caller has checked that the codes form a prefix code. primaryBits <= kMaxPrimaryBits.
-    void Build(const uint8_t* lengths, const uint16_t* codes, const uint32_t* payload, unsigned n,
-               unsigned primaryBits);
+ public:
+  // Throws std::bad_alloc when the table cannot be allocated.
+  // lengths[i] == 0: symbol unused. codes[i]: the code of symbol i, left-justified in 16 bits
+  // with its first bit in the stream as the most significant. payload[i]: Make(value, flags).
+  // The caller has checked that the codes form a prefix code. primaryBits <= kMaxPrimaryBits.
+  void Build(const uint8_t* lengths, const uint16_t* codes, const uint32_t* payload, unsigned n, unsigned primaryBits);
 
-    // bits: the bit buffer, next code in its low bits. Returns the symbol's entry.
-    uint32_t Lookup(uint64_t bits) const {
-        uint32_t e = table_[bits & primaryMask_];
-        if (entry::Flags(e) & entry::kLink) {
-            uint32_t width = entry::Flags(e) & entry::kExtraMask;
-            e = table_[entry::Value(e) + ((bits >> primaryBits_) & ((1u << width) - 1))];
-        }
-        return e;
+  // bits: the bit buffer, next code in its low bits. Returns the symbol's entry.
+  uint32_t Lookup(uint64_t bits) const {
+    uint32_t e = table_[bits & primaryMask_];
+    if (entry::Flags(e) & entry::kLink) {
+      uint32_t width = entry::Flags(e) & entry::kExtraMask;
+      e = table_[entry::Value(e) + ((bits >> primaryBits_) & ((1u << width) - 1))];
     }
+    return e;
+  }
 
-    unsigned PrimaryBits() const { return primaryBits_; }
+  unsigned PrimaryBits() const { return primaryBits_; }
 
-    // Build throws std::bad_alloc rather than grow the table beyond this many entries.
-    void SetLimit(size_t entries) { limit_ = entries; }
+  // Build throws std::bad_alloc rather than grow the table beyond this many entries.
+  void SetLimit(size_t entries) { limit_ = entries; }
 
-private:
-    void CheckLimit(size_t entries) const {
-        if (entries > limit_) throw std::bad_alloc();
-    }
+ private:
+  void CheckLimit(size_t entries) const {
+    if (entries > limit_) throw std::bad_alloc();
+  }
 
-    std::vector<uint32_t> table_;  // keeps its storage from one build to the next
-    size_t limit_ = SIZE_MAX;
-    unsigned primaryBits_ = 0;
-    uint64_t primaryMask_ = 0;
+  std::vector<uint32_t> table_;  // keeps its storage from one build to the next
+  size_t limit_ = SIZE_MAX;
+  unsigned primaryBits_ = 0;
+  uint64_t primaryMask_ = 0;
 };
 
 // Canonical codes of RFC 1951 3.2.2. Returns false for an oversubscribed set, and for an

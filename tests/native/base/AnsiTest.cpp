@@ -12,11 +12,17 @@ TEST(Ansi, TrimRemovesBlanksAndControlBytesAtBothEnds) {
   EXPECT_EQ(base::Trim(" \t d:\\kestrum \r\n"), "d:\\kestrum");
   EXPECT_EQ(base::Trim("   "), "");
   EXPECT_EQ(base::Trim(""), "");
-  EXPECT_EQ(base::Trim("\x01" "a b" "\x20"), "a b");
+  EXPECT_EQ(base::Trim("\x01"
+                       "a b"
+                       "\x20"),
+            "a b");
 }
 
 TEST(Ansi, CaseChangesOnlyAsciiLetters) {
-  EXPECT_EQ(base::UpperAscii("abc\xB1\xED" "z"), "ABC\xB1\xED" "Z");
+  EXPECT_EQ(base::UpperAscii("abc\xB1\xED"
+                             "z"),
+            "ABC\xB1\xED"
+            "Z");
   EXPECT_EQ(base::LowerAscii("ABC\xC1\xD0"), "abc\xC1\xD0");
   // "\x81\x61" and "\x81\x41" are two GBK characters: only the bytewise rule folds them together.
   EXPECT_EQ(base::UpperAscii("\x81\x61"), "\x81\x41");

@@ -24,48 +24,48 @@ using support::TestDataPath;
 using support::Unescape;
 
 struct RawEntry {
-    std::string name;  // escaped as in MANIFEST.tsv
-    uint16_t method = 0;
-    uint16_t flags = 0;
-    uint16_t dosTime = 0;
-    uint32_t crc = 0;
-    uint64_t compressedSize = 0;
-    uint64_t uncompressedSize = 0;
-    Bytes data;  // the stored bytes, encryption header included
+  std::string name;  // escaped as in MANIFEST.tsv
+  uint16_t method = 0;
+  uint16_t flags = 0;
+  uint16_t dosTime = 0;
+  uint32_t crc = 0;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
+  Bytes data;  // the stored bytes, encryption header included
 };
 
 // Throws std::runtime_error when the archive has no usable directory.
 std::vector<RawEntry> ReadArchive(const Bytes& zip);
 
 struct ManifestRow {
-    std::string password;  // unescaped bytes
-    std::string sha256;
+  std::string password;  // unescaped bytes
+  std::string sha256;
 };
 // Key: archive + "\t" + escaped entry name.
 std::map<std::string, ManifestRow> ReadManifest();
 
 // Hands out `data` in chunks whose sizes cycle through `pattern` (each at most 32768).
 class MemorySource : public Source {
-public:
-    explicit MemorySource(Bytes data, std::vector<size_t> pattern = {32768})
-        : data_(std::move(data)), pattern_(std::move(pattern)) {}
-    size_t Refill(const uint8_t*& p) override;
-    size_t Calls() const { return calls_; }
+ public:
+  explicit MemorySource(Bytes data, std::vector<size_t> pattern = {32768})
+      : data_(std::move(data)), pattern_(std::move(pattern)) {}
+  size_t Refill(const uint8_t*& p) override;
+  size_t Calls() const { return calls_; }
 
-private:
-    Bytes data_;
-    std::vector<size_t> pattern_;
-    size_t pos_ = 0, calls_ = 0;
+ private:
+  Bytes data_;
+  std::vector<size_t> pattern_;
+  size_t pos_ = 0, calls_ = 0;
 };
 
 class VectorSink : public Sink {
-public:
-    void Put(const uint8_t* p, size_t n) override {
-        putSizes.push_back(n);
-        data.insert(data.end(), p, p + n);
-    }
-    Bytes data;
-    std::vector<size_t> putSizes;
+ public:
+  void Put(const uint8_t* p, size_t n) override {
+    putSizes.push_back(n);
+    data.insert(data.end(), p, p + n);
+  }
+  Bytes data;
+  std::vector<size_t> putSizes;
 };
 
 // Decodes one entry with the codec; encrypted entries are decrypted with `password`. With

@@ -61,7 +61,8 @@ TEST(ComboEditKeys, AltDownIsTheClickKey) {
   EXPECT_EQ(altDown, controls::kDefaultClickKey);
   EXPECT_TRUE(controls::ClickKeyRuns(altDown, controls::kDefaultClickKey, 21));
   EXPECT_FALSE(controls::ClickKeyRuns(altDown, controls::kDefaultClickKey, 0));
-  EXPECT_FALSE(controls::ClickKeyRuns(controls::ShortCutOf(vkDown, false, false, false), controls::kDefaultClickKey, 21));
+  EXPECT_FALSE(
+      controls::ClickKeyRuns(controls::ShortCutOf(vkDown, false, false, false), controls::kDefaultClickKey, 21));
   EXPECT_FALSE(controls::ClickKeyRuns(controls::ShortCutOf(vkDown, true, false, true), controls::kDefaultClickKey, 21));
   EXPECT_EQ(controls::ShortCutOf(0x128, false, false, true), 0);
   EXPECT_FALSE(controls::ClickKeyRuns(0, 0, 21));
@@ -105,9 +106,7 @@ class RecordingField : public controls::DirectoryEditHost {
     calls.push_back(action ? "after ok" : "after cancel");
     if (afterDialog) afterDialog(name, action);
   }
-  bool RunSelectDirDialog(std::string& name, controls::TSelectDirOpts, int) override {
-    return Dialog("select", name);
-  }
+  bool RunSelectDirDialog(std::string& name, controls::TSelectDirOpts, int) override { return Dialog("select", name); }
   bool RunBrowseFolderDialog(std::string& name, const std::string& dialogText, int) override {
     return Dialog("browse " + dialogText, name);
   }

@@ -61,7 +61,7 @@ class FolderListTest : public DialogTest {
 TEST_F(FolderListTest, PathRowsThenSortedSubFolders) {
   Open("C:\\Program Files\\Zorvik");
   EXPECT_EQ(Texts(list.Rows()), (std::vector<std::string>{"C:\\", "Program Files", "Zorvik", "sub1", "Sub2", "Sub3"}));
-  const FolderImage images[] = {FolderImage::open, FolderImage::open, FolderImage::current,
+  const FolderImage images[] = {FolderImage::open,   FolderImage::open,   FolderImage::current,
                                 FolderImage::closed, FolderImage::closed, FolderImage::closed};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(list.Rows()[i].image, images[i]) << i;
   EXPECT_EQ(list.CurrentRow(), 2);
@@ -184,7 +184,7 @@ TEST_F(DriveListTest, RowsByDriveType) {
   drives.Build();
   EXPECT_EQ(Texts(), (std::vector<std::string>{"a:", "c: [system]", "d: [data]", "e: []", "n: \\\\srv\\share",
                                                "o: [offline]", "r: [ram]"}));
-  const DriveImage images[] = {DriveImage::floppy, DriveImage::hard,    DriveImage::hard, DriveImage::cdrom,
+  const DriveImage images[] = {DriveImage::floppy,  DriveImage::hard,    DriveImage::hard, DriveImage::cdrom,
                                DriveImage::network, DriveImage::network, DriveImage::ram};
   for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(drives.Rows()[i].image, images[i]) << i;
   EXPECT_EQ(drives.ItemIndex(), 1);  // the current drive

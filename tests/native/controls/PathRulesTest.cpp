@@ -134,7 +134,8 @@ TEST(MinimizePath, NetworkAndRelativePathsEnd) {
 TEST_F(PathRulesTest, CreatesMissingParentsInOrder) {
   fs.log.clear();
   EXPECT_TRUE(controls::CreateFolderWithParents(fs, "c:\\work\\n1\\n2\\n3\\"));
-  EXPECT_EQ(fs.log, (std::vector<std::string>{"mkdir c:\\work\\n1", "mkdir c:\\work\\n1\\n2", "mkdir c:\\work\\n1\\n2\\n3"}));
+  EXPECT_EQ(fs.log,
+            (std::vector<std::string>{"mkdir c:\\work\\n1", "mkdir c:\\work\\n1\\n2", "mkdir c:\\work\\n1\\n2\\n3"}));
   fs.log.clear();
   EXPECT_TRUE(controls::CreateFolderWithParents(fs, "c:\\work\\n1"));
   EXPECT_TRUE(fs.log.empty());

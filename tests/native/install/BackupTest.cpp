@@ -38,7 +38,8 @@ class BackupOn : public ::testing::Test {
     std::vector<std::string> r;
     const std::string dir = "d:\\kestrum\\";
     for (const auto& p : fs.Paths()) {
-      if (p.size() != dir.size() + 20 || p.compare(0, dir.size(), dir) != 0 || p.substr(p.size() - 6) != "db.mdb") continue;
+      if (p.size() != dir.size() + 20 || p.compare(0, dir.size(), dir) != 0 || p.substr(p.size() - 6) != "db.mdb")
+        continue;
       if (p.find_first_not_of("0123456789", dir.size()) == p.size() - 6) r.push_back(p);
     }
     return r;

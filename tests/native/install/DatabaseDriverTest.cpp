@@ -76,7 +76,8 @@ TEST_F(DriverTest, StartFailureRestoresTheCursorLeavesTheFileUnmarkedAndRaisesNa
     InstallInto("d:\\kestrum");
     FAIL() << "no error";
   } catch (const install::EDriverStartError& e) {
-    EXPECT_EQ(e.Message(), "启动数据库驱动程序 \"d:\\kestrum\\MDAC_TYP2.7.EXE\" 失败: The system cannot find the file specified");
+    EXPECT_EQ(e.Message(),
+              "启动数据库驱动程序 \"d:\\kestrum\\MDAC_TYP2.7.EXE\" 失败: The system cannot find the file specified");
   }
   std::vector<std::string> expected = {
       "status 正在安装数据库驱动程序....",

@@ -73,8 +73,8 @@ class InstallerTest : public ::testing::Test {
     registry.SetString(kFolders, "Start Menu", kStartMenu);
     registry.SetString(kFolders, "Desktop", kDesktop);
     registry.SetString(kFolders, "Programs", kStartMenu + "\\Programs");
-    for (const std::string& dir : {std::string("c:\\users"), std::string("c:\\users\\li"), kStartMenu,
-                                   kStartMenu + "\\Programs", kDesktop})
+    for (const std::string& dir :
+         {std::string("c:\\users"), std::string("c:\\users\\li"), kStartMenu, kStartMenu + "\\Programs", kDesktop})
       fs.AddDirectory(dir);
     zip.SetOverwriteMode(zip::Always);
     zip.SetDoAll(true);

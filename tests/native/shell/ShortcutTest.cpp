@@ -77,9 +77,8 @@ TEST_F(Shortcut, NewComponentHasItsDefaultsAndAFixedVersion) {
 
 TEST_F(Shortcut, MakesGroupFolderThenBothLinksThenRaisesOnMake) {
   shortcut.Make();
-  EXPECT_EQ(journal, (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kDesktopLink,
-                              "save " + kGroupLink, "release " + kDesktopLink,
-                              "release " + kGroupLink, "OnMake"}));
+  EXPECT_EQ(journal, (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kDesktopLink, "save " + kGroupLink,
+                              "release " + kDesktopLink, "release " + kGroupLink, "OnMake"}));
   ASSERT_EQ(links.saved.size(), 2u);
   for (const auto& link : links.saved) {
     EXPECT_EQ(link.target, "d:\\kestrum\\kestrum.exe");
@@ -99,8 +98,8 @@ TEST_F(Shortcut, MakesGroupFolderThenBothLinksThenRaisesOnMake) {
 TEST_F(Shortcut, FlagsChooseTheLinksButNotTheLookupsOrTheDesktopFolder) {
   shortcut.SetMakeOnDesktop(false);
   shortcut.Make();
-  EXPECT_EQ(journal, (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kGroupLink,
-                              "release " + kGroupLink, "OnMake"}));
+  EXPECT_EQ(journal,
+            (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kGroupLink, "release " + kGroupLink, "OnMake"}));
 
   journal.clear();
   shortcut.SetMakeOnStartMenu(false);
@@ -112,8 +111,8 @@ TEST_F(Shortcut, FlagsChooseTheLinksButNotTheLookupsOrTheDesktopFolder) {
   shortcut.SetMakeOnDesktop(true);
   shortcut.Setexetitle("");
   shortcut.Make();
-  EXPECT_EQ(journal, (Journal{"mkdir " + kDesktop, "save " + kDesktop + "/.lnk",
-                              "release " + kDesktop + "/.lnk", "OnMake"}));
+  EXPECT_EQ(journal,
+            (Journal{"mkdir " + kDesktop, "save " + kDesktop + "/.lnk", "release " + kDesktop + "/.lnk", "OnMake"}));
 }
 
 TEST_F(Shortcut, GroupGoesUnderProgramsWhenTheStartMenuHasNoChineseFolder) {
@@ -139,8 +138,7 @@ TEST_F(Shortcut, EmptyFolderStopsMakeBeforeAnythingIsMade) {
   registry.SetString(kFolders, "Start Menu", "");
   std::string message = MakeFails<shell::EShellFolderMissing>();
   // One full stop on the screen: the display adds it.
-  EXPECT_EQ(base::ErrorDisplayText(message),
-            "找不到当前用户的“开始”菜单“程序”文件夹（Programs），无法建立程序组.");
+  EXPECT_EQ(base::ErrorDisplayText(message), "找不到当前用户的“开始”菜单“程序”文件夹（Programs），无法建立程序组.");
   EXPECT_TRUE(journal.empty());
 
   // Not needed, not missed.
@@ -178,8 +176,8 @@ TEST_F(Shortcut, ComFailureStopsMakeAndKeepsWhatWasMade) {
   links.creationResult = static_cast<sys::HResult>(0x800401F0u);
   links.errorText = "尚未调用 CoInitialize。";
   EXPECT_EQ(MakeFails<shell::EOleSysError>(), "尚未调用 CoInitialize。");
-  EXPECT_EQ(journal, (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kDesktopLink,
-                              "release " + kDesktopLink}));
+  EXPECT_EQ(journal,
+            (Journal{"mkdir " + kGroup, "mkdir " + kDesktop, "save " + kDesktopLink, "release " + kDesktopLink}));
   EXPECT_EQ(links.saved.size(), 1u);
 
   journal.clear();

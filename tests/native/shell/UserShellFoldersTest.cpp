@@ -43,11 +43,10 @@ TEST_F(ShellFolders, UserHiveIsTheFirstLongNameWithoutClass) {
 }
 
 TEST_F(ShellFolders, NameRuleIsByteLengthAndCaseFreeClass) {
-  AddUsers({"123456789012345",        // 15 bytes: too short
-            "xxClassxxxxxxxxxxx", "CLASSxxxxxxxxxxxx", "xxxxxxxxxxxxxclass",
-            "xxxxxxxxxxxcLaSsx",
-            "CLAS-Sxxxxxxxxxxx",       // no five letters in a row
-            "1234567890123456"});     // 16 bytes, nothing else needed
+  AddUsers({"123456789012345",  // 15 bytes: too short
+            "xxClassxxxxxxxxxxx", "CLASSxxxxxxxxxxxx", "xxxxxxxxxxxxxclass", "xxxxxxxxxxxcLaSsx",
+            "CLAS-Sxxxxxxxxxxx",   // no five letters in a row
+            "1234567890123456"});  // 16 bytes, nothing else needed
   EXPECT_EQ(shell::FindUserKeyName(registry), "CLAS-Sxxxxxxxxxxx");
 
   // Eight GBK characters are 16 bytes, and only ASCII letters change case.

@@ -42,7 +42,7 @@ class FakeFile : public sys::File {
     return n == count || fs_.Fail(sys::kErrorDiskFull);
   }
   bool Seek(int64_t offset, sys::SeekOrigin origin, int64_t& position) override {
-    int64_t base = origin == sys::SeekOrigin::begin ? 0
+    int64_t base = origin == sys::SeekOrigin::begin     ? 0
                    : origin == sys::SeekOrigin::current ? static_cast<int64_t>(pos_)
                                                         : static_cast<int64_t>(Data().size());
     if (base + offset < 0) return fs_.Fail(131);  // ERROR_NEGATIVE_SEEK

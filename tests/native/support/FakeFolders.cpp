@@ -144,8 +144,8 @@ std::string FakeFolders::FullPath(const std::string& path) {
     // "x:" or "x:name": against that drive's own current folder.
     auto it = driveCurrent_.find(Lower(root[0]));
     std::string current = base::LowerAscii(RootOf(fs.currentDir)) == base::LowerAscii(root) ? fs.currentDir
-                          : it != driveCurrent_.end()                                          ? it->second
-                                                                                               : root + "\\";
+                          : it != driveCurrent_.end()                                       ? it->second
+                                                                                            : root + "\\";
     root = current.substr(0, 2);  // the drive as the system keeps it
     rest = current.substr(2) + "\\" + path.substr(2);
   } else if (!root.empty()) {

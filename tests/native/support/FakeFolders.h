@@ -30,7 +30,7 @@ class FakeFolders : public sys::Folders {
   void AddFolders(const std::string& path);
 
   FakeFileSystem& fs;
-  std::map<char, Drive> drives;                // by lower-case letter
+  std::map<char, Drive> drives;                 // by lower-case letter
   uint32_t uncFlags = sys::kFsCaseIsPreserved;  // volume flags of every network share
   uint32_t errorMode = 0;
   std::vector<uint32_t> errorModesAtVolumeReads;  // the mode in force at each label read

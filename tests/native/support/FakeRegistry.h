@@ -51,8 +51,7 @@ class FakeRegistry final : public sys::Registry {
   // Value names in the order their first (size) query came.
   const std::vector<std::string>& ValueQueries() const { return valueQueries_; }
 
-  long OpenKey(sys::RegKey parent, const std::string& subKey, uint32_t access,
-               sys::RegKey& key) override {
+  long OpenKey(sys::RegKey parent, const std::string& subKey, uint32_t access, sys::RegKey& key) override {
     key = sys::kNoKey;
     if (access != sys::kKeyAllAccess) wellFormed_ = false;
     std::string path;
@@ -96,8 +95,7 @@ class FakeRegistry final : public sys::Registry {
     return sys::kRegSuccess;
   }
 
-  long QueryValue(sys::RegKey key, const std::string& valueName, uint32_t& type, void* data,
-                  uint32_t& size) override {
+  long QueryValue(sys::RegKey key, const std::string& valueName, uint32_t& type, void* data, uint32_t& size) override {
     const Key* k = Find(key);
     if (!k) return kInvalidHandle;
     if (!data) valueQueries_.push_back(valueName);

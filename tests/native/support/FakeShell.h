@@ -36,8 +36,7 @@ class FakeFolderDisk final : public sys::FileSystem {
     return true;
   }
   bool SetAttributes(const std::string&, uint32_t) override { return false; }
-  std::unique_ptr<sys::File> Open(const std::string&, sys::Access, sys::Share,
-                                  sys::Disposition) override {
+  std::unique_ptr<sys::File> Open(const std::string&, sys::Access, sys::Share, sys::Disposition) override {
     return nullptr;
   }
   bool Copy(const std::string&, const std::string&, bool) override { return false; }
@@ -95,9 +94,7 @@ class FakeShellLinks final : public sys::ShellLinks {
     }
     sys::HResult SetPath(const std::string& s) override { return Set(link_.target, s); }
     sys::HResult SetArguments(const std::string& s) override { return Set(link_.arguments, s); }
-    sys::HResult SetWorkingDirectory(const std::string& s) override {
-      return Set(link_.workingDirectory, s);
-    }
+    sys::HResult SetWorkingDirectory(const std::string& s) override { return Set(link_.workingDirectory, s); }
     sys::HResult Save(const std::string& path) override {
       if (!Ready()) return sys::kEFail;
       link_.path = path;

@@ -44,8 +44,10 @@ std::string RecordingCanvas::Shown(const std::string& text, uint32_t format) {
   if (format & controls::kDtNoPrefix) return text;
   std::string shown;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) ++i;
-    else if (text[i] == '&') continue;
+    if (text[i] == '&' && i + 1 < text.size())
+      ++i;
+    else if (text[i] == '&')
+      continue;
     shown += text[i];
   }
   return shown;

@@ -21,7 +21,9 @@ class RecordingWindow : public install::Window {
   void RepaintNow() override { log_.push_back("repaint"); }
   void SetBusyCursor(bool busy) override { log_.push_back(busy ? "busy" : "idle"); }
   void EnableControls(bool on) override { log_.push_back(on ? "enable" : "disable"); }
-  void DirectoryMessage(const std::string& t, const std::string& c) override { log_.push_back("dirbox " + t + "|" + c); }
+  void DirectoryMessage(const std::string& t, const std::string& c) override {
+    log_.push_back("dirbox " + t + "|" + c);
+  }
   void ShowMessage(const std::string& t) override { log_.push_back("message " + t); }
   void Close() override { log_.push_back("close"); }
 

@@ -16,10 +16,10 @@ std::string TestDataPath(const std::string& name);
 
 // One line of MANIFEST.tsv; the entry name keeps the file's "\xHH" escapes.
 struct ManifestLine {
-    std::string archive, entry, password, sha256;  // password: unescaped bytes
-    int method = 0;
-    uint32_t flags = 0, crc = 0;
-    long long usize = 0;
+  std::string archive, entry, password, sha256;  // password: unescaped bytes
+  int method = 0;
+  uint32_t flags = 0, crc = 0;
+  long long usize = 0;
 };
 // Throws std::runtime_error naming the file when it cannot be read.
 std::vector<ManifestLine> ReadManifestLines();

@@ -104,8 +104,8 @@ TEST(ZipCommand, SkippedAndFailedEntriesAreReported) {
 
 TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
   TempDir dir;
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"), ZipItem("m7.bin", "seven").Packed(7, "zz"),
-                                     ZipItem("ok.txt", "ok")}));
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"),
+                                     ZipItem("m7.bin", "seven").Packed(7, "zz"), ZipItem("ok.txt", "ok")}));
   ScriptedUi ui;
   std::ostringstream out, err;
   int status = tools::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
@@ -121,8 +121,13 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
 TEST(ZipCommand, ControlBytesInNamesAreShownEscaped) {
   TempDir dir;
   // A title change, a screen clear and a GBK name whose trail byte is "\" (0x5C).
-  const std::string gbk = "\xB1\x5C" "x.txt";
-  std::string archive = BuildZip({ZipItem("a\x1b]0;pwned\x07.txt", "1"), ZipItem("dir/\x1b[2J\x80" "c.txt", "2"),
+  const std::string gbk =
+      "\xB1\x5C"
+      "x.txt";
+  std::string archive = BuildZip({ZipItem("a\x1b]0;pwned\x07.txt", "1"),
+                                  ZipItem("dir/\x1b[2J\x80"
+                                          "c.txt",
+                                          "2"),
                                   ZipItem(gbk, "3"), ZipItem("overlaps.txt", "4").Csize(300)});
   WriteFile(dir / "a.zip", archive);
   Result list = Command({"-l", dir / "a.zip"});

@@ -69,11 +69,20 @@ TEST(ZipConfinement, EveryRewrittenFormOfAWayUpIsRefused) {
     bool recreate;
     const char* rootDir;
   } cases[] = {
-      {"C:../x.txt", true, ""},          {"c:..\\x.txt", true, ""},         {"Z:../../x.txt", true, ""},
-      {"\x95:../x.txt", true, ""},       {"\xb0:..\\..\\x.txt", true, ""},  {"C:.. /x.txt", true, ""},
-      {"C:../", true, ""},               {"r/C:../x.txt", true, "r"},       {"R/c:../../x.txt", true, "r\\"},
-      {"\x9f..\x9fx.txt", false, ""},    {"\x9f..\x9fx.txt", true, ""},     {"a\x9f..\x9f..\x9fx.txt", true, ""},
-      {"d/\x9f..\x9f..\x9fx.txt", true, ""}, {"C\x9f..\x9f/x.txt", true, ""},
+      {"C:../x.txt", true, ""},
+      {"c:..\\x.txt", true, ""},
+      {"Z:../../x.txt", true, ""},
+      {"\x95:../x.txt", true, ""},
+      {"\xb0:..\\..\\x.txt", true, ""},
+      {"C:.. /x.txt", true, ""},
+      {"C:../", true, ""},
+      {"r/C:../x.txt", true, "r"},
+      {"R/c:../../x.txt", true, "r\\"},
+      {"\x9f..\x9fx.txt", false, ""},
+      {"\x9f..\x9fx.txt", true, ""},
+      {"a\x9f..\x9f..\x9fx.txt", true, ""},
+      {"d/\x9f..\x9f..\x9fx.txt", true, ""},
+      {"C\x9f..\x9f/x.txt", true, ""},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -97,8 +106,8 @@ TEST(ZipConfinement, EveryRewrittenFormOfAWayUpIsRefused) {
 TEST(ZipConfinement, NamesThatStayInsideStillLand) {
   TempDir dir;
   SlashingUi ui;
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("C:/x/d.txt", "d"), ZipItem("a/./b.txt", "b"),
-                                     ZipItem("//srv/share/u.txt", "u")}));
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("C:/x/d.txt", "d"), ZipItem("a/./b.txt", "b"), ZipItem("//srv/share/u.txt", "u")}));
   TZipExtractor z(sys::RealFileSystem(), ui);
   z.SetZipName(dir / "a.zip");
   z.SetDestDir(dir / "out");
@@ -157,9 +166,9 @@ TEST(ZipConfinement, RetainedAttributesAreTheMsDosBitsOnly) {
   TempDir dir;
   ScriptedUi ui;
   RecordingFs fs;
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("unix.txt", "u").External(0x81A40021),
-                                     ZipItem("plain.txt", "p").External(0x81A40000),
-                                     ZipItem("dos.txt", "d").External(0x37).Host(0x0014)}));
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("unix.txt", "u").External(0x81A40021), ZipItem("plain.txt", "p").External(0x81A40000),
+                      ZipItem("dos.txt", "d").External(0x37).Host(0x0014)}));
   TZipExtractor z(fs, ui);
   z.SetZipName(dir / "a.zip");
   z.SetDestDir(dir / "out");
@@ -238,9 +247,7 @@ namespace {
 // a folder.
 class WindowsLimits : public RecordingFs {
  public:
-  bool PathFits(const std::string& path, bool directory) override {
-    return path.size() < (directory ? 248u : 260u);
-  }
+  bool PathFits(const std::string& path, bool directory) override { return path.size() < (directory ? 248u : 260u); }
 };
 
 double Seconds() {
@@ -272,7 +279,7 @@ TEST(ZipConfinement, PathsTooLongForTheSystemAreRefusedBeforeAnythingIsWritten) 
   z.OnSkippingFile = [&](TZipExtractor&, TSkipReason r, const std::string&, int, bool&) { skipped.push_back(r); };
   double start = Seconds();
   EXPECT_EQ(z.UnZip(), 1);
-  EXPECT_LT(Seconds() - start, 5.0);  // growing with the name's length, not its square
+  EXPECT_LT(Seconds() - start, 5.0);                               // growing with the name's length, not its square
   EXPECT_EQ(skipped, std::vector<TSkipReason>(4, srCreateError));  // the folder entry too
   EXPECT_EQ(Tree(dir / "out"), std::vector<std::string>{"ok.txt"});
 
@@ -298,8 +305,8 @@ TEST(ZipConfinement, TemporariesAKilledRunLeftAreRemovedAndNothingElse) {
   ::mkdir(Unix(dir / "out").c_str(), 0777);
   ::mkdir(Unix(dir / "out\\sub").c_str(), 0777);
   const std::vector<std::string> stale = {"~zv00000001.tmp", "~zv0000abcd.tmp", "sub\\~zvffffffff.tmp"};
-  const std::vector<std::string> foreign = {"~zvABCDEF01.tmp", "~zv123.tmp", "~zv0000000g.tmp", "~zv000000001.tmp",
-                                            "mine.tmp", "sub\\~zv00000001.tmpx"};
+  const std::vector<std::string> foreign = {"~zvABCDEF01.tmp",  "~zv123.tmp", "~zv0000000g.tmp",
+                                            "~zv000000001.tmp", "mine.tmp",   "sub\\~zv00000001.tmpx"};
   for (const std::string& name : stale) WriteFile(dir / ("out\\" + name), "left");
   for (const std::string& name : foreign) WriteFile(dir / ("out\\" + name), "keep");
   ::mkdir(Unix(dir / "out\\~zv00000002.tmp").c_str(), 0777);

@@ -142,8 +142,9 @@ TEST(ZipDecode, EmptyEntriesBlockSplittingAndProgressEvents) {
   TempDir dir;
   std::string big(32769, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("empty-stored", ""), ZipItem("empty-deflated", "").Packed(8, std::string("\x03\x00", 2)),
-                                      ZipItem("big.bin", big), ZipItem("small.txt", std::string(100, 's'))}));
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("empty-stored", ""), ZipItem("empty-deflated", "").Packed(8, std::string("\x03\x00", 2)),
+                      ZipItem("big.bin", big), ZipItem("small.txt", std::string(100, 's'))}));
   Extraction run(dir / "a.zip");
   std::vector<int> file, total;
   run.zip.OnFilePercentDone = [&](TZipExtractor&, int p) { file.push_back(p); };
@@ -157,8 +158,8 @@ TEST(ZipDecode, EmptyEntriesBlockSplittingAndProgressEvents) {
   EXPECT_EQ(total, (std::vector<int>{PercentOf(32768, 32869), PercentOf(32769, 32869), 100}));
   EXPECT_GT(run.ui.processed, 0);
 
-  EXPECT_EQ(PercentOf(1, 8), 12);   // 12.5
-  EXPECT_EQ(PercentOf(3, 8), 38);   // 37.5
+  EXPECT_EQ(PercentOf(1, 8), 12);  // 12.5
+  EXPECT_EQ(PercentOf(3, 8), 38);  // 37.5
   EXPECT_EQ(PercentOf(5, 0), 0);
   EXPECT_EQ(PercentOf(9, 4), 100);
 }
@@ -167,10 +168,11 @@ TEST(ZipDecode, LyingSizesAndBrokenStreamsNeverWriteBeyondTheDeclaredSize) {
   TempDir dir;
   std::string data(40000, 'd');
   std::string type3 = "\x07\x00";  // last block, type 3
-  WriteFile(dir / "a.zip",
-            BuildZip({ZipItem("overlong.bin", data).Usize(1000), ZipItem("deflate-over.txt", data).Packed(8, StoredDeflate(data)).Usize(39999),
-                      ZipItem("type3.bin", "abc").Packed(8, type3), ZipItem("short-encrypted", "").Password("pw").Csize(5),
-                      ZipItem("nowhere.txt", "lost").Offset(1000000), ZipItem("ok.txt", "fine")}));
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("overlong.bin", data).Usize(1000),
+                                     ZipItem("deflate-over.txt", data).Packed(8, StoredDeflate(data)).Usize(39999),
+                                     ZipItem("type3.bin", "abc").Packed(8, type3),
+                                     ZipItem("short-encrypted", "").Password("pw").Csize(5),
+                                     ZipItem("nowhere.txt", "lost").Offset(1000000), ZipItem("ok.txt", "fine")}));
   Extraction run(dir / "a.zip", "pw");
   std::vector<int64_t> sizes;
   int64_t written = 0;
@@ -199,8 +201,8 @@ TEST(ZipDecode, TruncatedStoredDataFailsItsEntryAndDiskFullIsReported) {
 
   // A full disk: stored data raises; deflated data inside a block is only a data error.
   std::string payload(50000, 'p');
-  OnFakeDisk disk(BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)),
-                            ZipItem("stored.txt", payload)}));
+  OnFakeDisk disk(
+      BuildZip({ZipItem("inflated.txt", payload).Packed(8, StoredDeflate(payload)), ZipItem("stored.txt", payload)}));
   support::FakeFileSystem& fs = disk.fs;
   TZipExtractor& z = disk.zip;
   fs.AddFile("c:\\out\\stored.txt", "older");
@@ -217,7 +219,9 @@ TEST(ZipDecode, TruncatedStoredDataFailsItsEntryAndDiskFullIsReported) {
   EXPECT_EQ(fs.Contents("c:\\out\\stored.txt"), "older");
   EXPECT_FALSE(fs.Exists("c:\\out\\inflated.txt"));
   std::vector<std::string> paths = fs.Paths();
-  EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return p.find(".tmp") != std::string::npos; }), 0);
+  EXPECT_EQ(std::count_if(paths.begin(), paths.end(),
+                          [](const std::string& p) { return p.find(".tmp") != std::string::npos; }),
+            0);
 }
 
 TEST(ZipDecode, OnDecryptReplacesTheBuiltInDecryptionOfCompressedData) {
@@ -263,8 +267,9 @@ std::string FixedDeflate() {
 
 TEST(ZipDecode, InflateTablesWithoutMemoryShowTheBoxAndFailOnlyTheirEntry) {
   TempDir dir;
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("before.txt", "one"), ZipItem("fixed.txt", "abc").Packed(8, FixedDeflate()),
-                                      ZipItem("after.txt", "two")}));
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("before.txt", "one"), ZipItem("fixed.txt", "abc").Packed(8, FixedDeflate()),
+                      ZipItem("after.txt", "two")}));
   TempDir out;
   ScriptedUi ui;
   ShortOfMemory zip(sys::RealFileSystem(), ui);
@@ -305,8 +310,8 @@ TEST(ZipDecode, HiddenAndSystemTargetsAreSkippedAndKept) {
   };
   EXPECT_EQ(z.UnZip(), 1);
   EXPECT_EQ(skipped, (std::vector<std::pair<TSkipReason, std::string>>{{srCreateError, "c:\\out\\hidden.txt"},
-                                                                        {srCreateError, "c:\\out\\system.txt"},
-                                                                        {srCreateError, "c:\\out\\both.txt"}}));
+                                                                       {srCreateError, "c:\\out\\system.txt"},
+                                                                       {srCreateError, "c:\\out\\both.txt"}}));
   for (const char* name : {"hidden.txt", "system.txt", "both.txt"})
     EXPECT_EQ(fs.Contents(std::string("c:\\out\\") + name), "old") << name;
   EXPECT_TRUE(fs.Find("c:\\out\\both.txt")->attributes & sys::kAttrReadOnly);  // not cleared for nothing

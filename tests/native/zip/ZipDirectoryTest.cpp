@@ -146,8 +146,7 @@ TEST(ZipDirectory, EndRecordSearchTakesTheLastSignatureAndRejectsImpossibleDisks
 }
 
 TEST(ZipDirectory, OemConversionOnlyForMsDosHostsWhileSwitchedOn) {
-  std::vector<ZipItem> items = {ZipItem("dos.txt", "a").Host(0x0014),
-                                ZipItem("unix.txt", "b").Host(0x0314)};
+  std::vector<ZipItem> items = {ZipItem("dos.txt", "a").Host(0x0014), ZipItem("unix.txt", "b").Host(0x0314)};
   Loaded on(BuildZip(items));
   on.zip.OpenZip();
   EXPECT_EQ(Names(on.zip), (std::vector<std::string>{"oem:dos.txt", "unix.txt"}));

@@ -130,8 +130,8 @@ TEST(ZipHostile, MoreEntriesThanTheEndRecordCanCountAreAllRead) {
 TEST(ZipHostile, ADecoderErrorOrUnknownMethodFailsTheEntryWhateverItsCrcSays) {
   std::string type3 = "\x07";  // last block, type 3
   Extract run(BuildZip({ZipItem("broken.txt", "").Packed(8, type3).Crc(0),
-                    ZipItem("method9.txt", "").Packed(9, "whatever").Crc(0),
-                    ZipItem("method1.txt", "").Packed(1, std::string(7, '\xFF')).Crc(0)}));
+                        ZipItem("method9.txt", "").Packed(9, "whatever").Crc(0),
+                        ZipItem("method1.txt", "").Packed(1, std::string(7, '\xFF')).Crc(0)}));
   ::mkdir(Unix(run.dir / "out").c_str(), 0700);
   WriteFile(run.dir / "out\\broken.txt", "precious");
   WriteFile(run.dir / "out\\method9.txt", "precious");
@@ -149,9 +149,9 @@ TEST(ZipHostile, OutputMustEqualTheDeclaredSize) {
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 26);
   const std::string first = big.substr(0, 32768);
   Extract run(BuildZip({// Declared smaller, with the CRC of what fits: once cut at 32 KiB and passed.
-                    ZipItem("cut.bin", first).Packed(8, StoredDeflate(big)),
-                    // Declared larger than the stored bytes, with their CRC.
-                    ZipItem("short.txt", "abc").Usize(5), ZipItem("right.txt", "right")}));
+                        ZipItem("cut.bin", first).Packed(8, StoredDeflate(big)),
+                        // Declared larger than the stored bytes, with their CRC.
+                        ZipItem("short.txt", "abc").Usize(5), ZipItem("right.txt", "right")}));
   EXPECT_EQ(run.zip.UnZip(), 1);
   EXPECT_EQ(run.badCrc, (std::vector<std::string>{"cut.bin", "short.txt"}));
   EXPECT_EQ(run.Out(), std::vector<std::string>{"right.txt"});

@@ -36,8 +36,10 @@ std::string Native(const std::string& path) {
   std::string p = path;
   for (size_t i = 0; i < p.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size()) ++i;
-    else if (c == '\\') p[i] = '/';
+    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
+      ++i;
+    else if (c == '\\')
+      p[i] = '/';
   }
   return p;
 }
@@ -217,9 +219,7 @@ std::vector<std::string> ListDir(const std::string& path) {
   return names;
 }
 
-std::string Sha256(const std::string& data) {
-  return support::Sha256Hex(support::Bytes(data.begin(), data.end()));
-}
+std::string Sha256(const std::string& data) { return support::Sha256Hex(support::Bytes(data.begin(), data.end())); }
 
 std::string TestData(const std::string& name) { return support::TestDataPath(name); }
 
@@ -234,8 +234,7 @@ std::vector<ManifestRow> Manifest() {
   try {
     for (const support::ManifestLine& l : support::ReadManifestLines()) {
       if (l.entry.empty()) continue;
-      rows.push_back({l.archive, support::Unescape(l.entry), l.password, l.sha256, l.method, l.flags, l.crc,
-                      l.usize});
+      rows.push_back({l.archive, support::Unescape(l.entry), l.password, l.sha256, l.method, l.flags, l.crc, l.usize});
     }
   } catch (const std::runtime_error& e) {
     ADD_FAILURE() << e.what();

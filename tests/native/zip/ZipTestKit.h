@@ -32,27 +32,61 @@ struct ZipItem {
   std::string packed;  // the compressed bytes when method is not 0
   uint16_t flags = 0;
   uint32_t dosTime = DosTime(2024, 3, 15, 10, 30, 0);
-  std::optional<uint32_t> crc;        // default: CRC of data
-  std::optional<int32_t> usize;       // default: size of data
-  std::optional<int32_t> csize;       // default: size of what is stored
-  std::string password;               // encrypts (flag bit 0) when not empty
-  uint16_t versionMadeBy = 0x0314;    // host 3 (Unix); 0x0014 for MS-DOS
+  std::optional<uint32_t> crc;      // default: CRC of data
+  std::optional<int32_t> usize;     // default: size of data
+  std::optional<int32_t> csize;     // default: size of what is stored
+  std::string password;             // encrypts (flag bit 0) when not empty
+  uint16_t versionMadeBy = 0x0314;  // host 3 (Unix); 0x0014 for MS-DOS
   uint32_t external = 0x20;
   std::string comment;
   std::optional<int32_t> centralOffset;  // overrides the real local header offset
   uint16_t centralExtraLength = 0;       // claimed, no bytes written
 
-  ZipItem& Packed(uint16_t m, std::string bytes) { method = m; packed = std::move(bytes); return *this; }
-  ZipItem& Flags(uint16_t f) { flags = f; return *this; }
-  ZipItem& Time(uint32_t t) { dosTime = t; return *this; }
-  ZipItem& Crc(uint32_t c) { crc = c; return *this; }
-  ZipItem& Usize(int32_t n) { usize = n; return *this; }
-  ZipItem& Csize(int32_t n) { csize = n; return *this; }
-  ZipItem& Password(std::string p) { password = std::move(p); return *this; }
-  ZipItem& Host(uint16_t v) { versionMadeBy = v; return *this; }
-  ZipItem& External(uint32_t a) { external = a; return *this; }
-  ZipItem& Comment(std::string c) { comment = std::move(c); return *this; }
-  ZipItem& Offset(int32_t o) { centralOffset = o; return *this; }
+  ZipItem& Packed(uint16_t m, std::string bytes) {
+    method = m;
+    packed = std::move(bytes);
+    return *this;
+  }
+  ZipItem& Flags(uint16_t f) {
+    flags = f;
+    return *this;
+  }
+  ZipItem& Time(uint32_t t) {
+    dosTime = t;
+    return *this;
+  }
+  ZipItem& Crc(uint32_t c) {
+    crc = c;
+    return *this;
+  }
+  ZipItem& Usize(int32_t n) {
+    usize = n;
+    return *this;
+  }
+  ZipItem& Csize(int32_t n) {
+    csize = n;
+    return *this;
+  }
+  ZipItem& Password(std::string p) {
+    password = std::move(p);
+    return *this;
+  }
+  ZipItem& Host(uint16_t v) {
+    versionMadeBy = v;
+    return *this;
+  }
+  ZipItem& External(uint32_t a) {
+    external = a;
+    return *this;
+  }
+  ZipItem& Comment(std::string c) {
+    comment = std::move(c);
+    return *this;
+  }
+  ZipItem& Offset(int32_t o) {
+    centralOffset = o;
+    return *this;
+  }
 };
 
 struct ZipLayout {

@@ -37,7 +37,9 @@ time_t LocalSeconds(int y, int mo, int d, int h, int mi, int s) {
 }
 
 void SetTime(const std::string& path, time_t t) {
-  struct utimbuf b {t, t};
+  struct utimbuf b {
+    t, t
+  };
   ::utime(Unix(path).c_str(), &b);
 }
 
@@ -110,7 +112,7 @@ TEST(ZipUnZip, WildcardMatching) {
   EXPECT_TRUE(IsMatch("<!a-c>*", "d.txt"));
   EXPECT_FALSE(IsMatch("<^a-c>x", "ax"));
   EXPECT_TRUE(IsMatch("<xyz>", "Y"));
-  EXPECT_FALSE(IsMatch("<a-c*", "a"));  // no closing ">": never
+  EXPECT_FALSE(IsMatch("<a-c*", "a"));                          // no closing ">": never
   EXPECT_TRUE(IsMatch("\xc4\xa3?.pg", "\xc4\xa3\xb0\xe5.pg"));  // one GBK character for "?"
   // Lower case leaves GBK characters whole: a trail byte 0x41 is not an "A" to fold.
   EXPECT_FALSE(IsMatch("\x81\x41.pg", "\x81\x61.pg"));
@@ -164,9 +166,10 @@ TEST(ZipUnZip, OutputPathsWithRecreateDirsAndRootDir) {
 }
 
 TEST(ZipUnZip, ArchivesThatTryToLeaveTheDestinationAreStopped) {
-  std::vector<ZipItem> items = {ZipItem("../up.txt", "1"), ZipItem("a/../../up2.txt", "2"), ZipItem("a/..", "3"),
-                                ZipItem("x/.. /up3.txt", "4"), ZipItem("..\\up4.txt", "5"), ZipItem("ok/fine.txt", "6"),
-                                ZipItem("a/\xbb\\../up5.txt", "7")};
+  std::vector<ZipItem> items = {
+      ZipItem("../up.txt", "1"),         ZipItem("a/../../up2.txt", "2"), ZipItem("a/..", "3"),
+      ZipItem("x/.. /up3.txt", "4"),     ZipItem("..\\up4.txt", "5"),     ZipItem("ok/fine.txt", "6"),
+      ZipItem("a/\xbb\\../up5.txt", "7")};
   Fixture f(items);
   f.zip.SetRecreateDirs(true);
   EXPECT_EQ(f.zip.UnZip(), 1);
@@ -189,9 +192,9 @@ TEST(ZipUnZip, OverwriteModesAgainstOlderEqualAndNewerFiles) {
     TUZOverwriteMode mode;
     time_t existing;
     bool replaced;
-  } cases[] = {{Never, entry - 100, false},  {Always, entry + 100, true},  {ifNewer, entry - 100, true},
-               {ifNewer, entry, false},      {ifNewer, entry + 100, false}, {ifOlder, entry + 100, true},
-               {ifOlder, entry, false},      {ifOlder, entry - 100, false}};
+  } cases[] = {{Never, entry - 100, false}, {Always, entry + 100, true},   {ifNewer, entry - 100, true},
+               {ifNewer, entry, false},     {ifNewer, entry + 100, false}, {ifOlder, entry + 100, true},
+               {ifOlder, entry, false},     {ifOlder, entry - 100, false}};
   for (const Case& c : cases) {
     Fixture f({ZipItem("f.txt", "new")});
     ::mkdir(Unix(f.dest).c_str(), 0777);
