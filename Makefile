@@ -2,7 +2,7 @@
 JOBS ?= 2
 NATIVE := build/native
 
-.PHONY: all run test build native win32 win64 windows bootstrap fuzz bench clean
+.PHONY: all run test build native win32 win64 windows bootstrap fuzz bench format clean
 
 all: build
 
@@ -50,6 +50,10 @@ fuzz: bootstrap
 bench: bootstrap
 	@tools/bench-run
 	@tools/bench-unzip
+
+# Lays out every C++ source by .clang-format.
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf build
