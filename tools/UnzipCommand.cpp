@@ -53,6 +53,8 @@ constexpr char kUsage[] =
     "   9  the archive was not found\n"
     "  10  the command line makes no sense\n"
     "  11  no entry matched the patterns\n"
+    "  50  a file could not be written whole (the disk is full)\n"
+    "  80  interrupted (Ctrl+C); the entry being written is not left behind\n"
     "  81  an entry uses a compression method this component does not decode\n"
     "  82  every chosen entry failed for a wrong password\n";
 
@@ -295,6 +297,11 @@ void List(zip::TZipExtractor& z, std::ostream& out) {
 
 }  // namespace
 
+volatile std::sig_atomic_t& InterruptRequested() {
+  static volatile std::sig_atomic_t requested = 0;
+  return requested;
+}
+
 int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
                     sys::FileSystem& fs, sys::UserInterface& ui) {
   Options o;
@@ -334,7 +341,14 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
     z.SetDoProcessMessages(false);
     bool bar = progress && !o.quiet && o.mode != Mode::pipe;
     int shown = -1;
+    // Checked at each entry and each block written: the component removes the temporary of
+    // an entry that a handler's exception abandons.
+    auto stopIfAsked = [] {
+      if (InterruptRequested()) throw zip::EUserCanceled("interrupted");
+    };
+    z.OnFilePercentDone = [&](zip::TZipExtractor&, int) { stopIfAsked(); };
     z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
+      stopIfAsked();
       const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
       console.entry = name;
       for (const std::string& x : o.exclusions)
@@ -364,6 +378,16 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
       };
     z.UnZip();
     if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+  } catch (const zip::EUserCanceled& e) {
+    if (!InterruptRequested()) {
+      err << "zorvik-unzip: " << e.what() << "\n";
+      return 2;
+    }
+    err << "\nzorvik-unzip: interrupted\n";
+    return 80;
+  } catch (const zip::ECantWriteUCF& e) {
+    err << "zorvik-unzip: " << e.what() << " (the disk is full, or cannot be written)\n";
+    return 50;
   } catch (const std::bad_alloc&) {
     err << "zorvik-unzip: out of memory\n";
     return 3;

@@ -1,6 +1,7 @@
 // The zorvik-unzip command line over TZipExtractor, as a function so tests can run it.
 #pragma once
 
+#include <csignal>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,10 +11,15 @@
 
 namespace tools {
 
+// Set (by a signal handler, or a test) to ask a run to stop: the entry being written is
+// abandoned and its temporary removed, the run ends with status 80.
+volatile std::sig_atomic_t& InterruptRequested();
+
 // args excludes the program name. Returns the exit status, with unzip's meanings (see the
-// usage text): 0 success, 1 entries skipped, 2 damaged data, 3 unreadable archive, 9 no
-// archive, 10 a wrong command line, 11 nothing matched, 81 unsupported method, 82 wrong
-// password for every entry. progress: draw a bar on err while extracting.
+// usage text): 0 success, 1 entries skipped, 2 damaged data, 3 out of memory, 9 no archive,
+// 10 a wrong command line, 11 nothing matched, 50 a write failed (disk full), 80
+// interrupted, 81 unsupported method, 82 wrong password for every entry. progress: draw a
+// bar on err while extracting.
 int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
                     sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface());
 

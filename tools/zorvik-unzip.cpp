@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -17,7 +18,19 @@
 
 #include "tools/UnzipCommand.h"
 
+namespace {
+
+extern "C" void RequestInterrupt(int) { tools::InterruptRequested() = 1; }
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Ctrl+C (and, outside Windows, a polite kill) ends the run between two blocks, with the
+  // unfinished entry's temporary removed, instead of wherever the signal lands.
+  std::signal(SIGINT, RequestInterrupt);
+#ifdef SIGTERM
+  std::signal(SIGTERM, RequestInterrupt);
+#endif
 #ifdef _WIN32
   // The C runtime writes unbuffered to every character device, NUL included, and under an
   // emulation layer each write is a round trip: a listing of 65,535 entries sent to NUL took

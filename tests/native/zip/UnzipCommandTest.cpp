@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "ZipTestKit.h"
+#include "tests/native/support/FakeFileSystem.h"
+#include "tests/native/support/ScriptedUi.h"
 #include "tools/UnzipCommand.h"
 
 using namespace ziptest;
@@ -193,4 +195,31 @@ TEST(ZipCommand, BehavesAsUnzipsCommandLine) {
   WriteFile(dir / "a.zip", *ReadFile(tree));
   EXPECT_EQ(Command({"-t", dir / "a"}).status, 0);
   EXPECT_EQ(Command({"-t", dir / "missing"}).status, 9);
+}
+
+// A full disk and an interrupt end the run with their own statuses, and neither leaves the
+// unfinished entry's temporary behind.
+TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
+  const std::string archive = BuildZip({ZipItem("one.txt", std::string(20000, 'a')), ZipItem("two.txt", "b")});
+  support::ScriptedUi ui;
+  {
+    support::FakeFileSystem disk;
+    disk.AddFile("c:\\a.zip", archive);
+    disk.AddDirectory("c:\\out");
+    disk.freeBytes = 10000;
+    std::ostringstream out, err;
+    EXPECT_EQ(tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui), 50) << err.str();
+    for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;
+  }
+  {
+    support::FakeFileSystem disk;
+    disk.AddFile("c:\\a.zip", archive);
+    tools::InterruptRequested() = 1;
+    std::ostringstream out, err;
+    int status = tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui);
+    tools::InterruptRequested() = 0;
+    EXPECT_EQ(status, 80) << err.str();
+    EXPECT_FALSE(disk.Exists("c:\\out\\one.txt"));
+    for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;
+  }
 }
