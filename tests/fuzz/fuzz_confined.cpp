@@ -20,6 +20,7 @@
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
 #include "tests/fuzz/QuietUi.h"
+#include "tests/native/support/NativePath.h"
 #include "tests/native/support/ForwardingFileSystem.h"
 #include "zip/ZipExtractor.h"
 
@@ -31,14 +32,7 @@ std::string root;  // /tmp/zvfuzzXXXXXX: holds in.zip and box/out, the destinati
 // becomes "/"), with "." and ".." resolved by their text: the folder holds no links (the
 // extractor makes none), so the text is where the call lands.
 std::string Resolved(const std::string& path) {
-  std::string p = path;
-  for (size_t i = 0; i < p.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
-      ++i;
-    else if (c == '\\')
-      p[i] = '/';
-  }
+  std::string p = support::NativePath(path);
   if (p.empty() || p[0] != '/') {
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) abort();

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <utility>
 
+#include "tests/native/support/NativePath.h"
 #include "tests/native/support/TestData.h"
 #include "zip/ZipExtractor.h"
 #include "zip/codec/Crc32.h"
@@ -30,18 +31,6 @@ void Put16(std::string& s, uint32_t v) {
 void Put32(std::string& s, uint32_t v) {
   Put16(s, v & 0xFFFF);
   Put16(s, v >> 16);
-}
-
-std::string Native(const std::string& path) {
-  std::string p = path;
-  for (size_t i = 0; i < p.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < p.size())
-      ++i;
-    else if (c == '\\')
-      p[i] = '/';
-  }
-  return p;
 }
 
 std::string Encrypt(const std::string& password, uint8_t check, const std::string& payload) {
@@ -191,13 +180,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() { RemoveTree(path_); }
 
 void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream f(Native(path), std::ios::binary | std::ios::trunc);
+  std::ofstream f(support::NativePath(path), std::ios::binary | std::ios::trunc);
   f << data;
 }
 
 std::optional<std::string> ReadFile(const std::string& path) {
   try {
-    support::Bytes bytes = support::ReadFile(Native(path));
+    support::Bytes bytes = support::ReadFile(support::NativePath(path));
     return std::string(bytes.begin(), bytes.end());
   } catch (const std::runtime_error&) {
     return std::nullopt;
@@ -206,12 +195,12 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) {
   struct stat st {};
-  return ::stat(Native(path).c_str(), &st) == 0;
+  return ::stat(support::NativePath(path).c_str(), &st) == 0;
 }
 
 std::vector<std::string> ListDir(const std::string& path) {
   std::vector<std::string> names;
-  if (DIR* d = ::opendir(Native(path).c_str())) {
+  if (DIR* d = ::opendir(support::NativePath(path).c_str())) {
     while (dirent* e = ::readdir(d))
       if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
     ::closedir(d);
