@@ -432,11 +432,11 @@ void TZipExtractor::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
 // Null when another record already claims the same local header: it names the same data
 // again, so the directory stays and that data is extracted once, under the first name.
 TZipEntryInfo* TZipExtractor::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk) {
-  // The places compared as the offset order compares them.
+  // The places compared as the offset order compares them. The list itself is still empty
+  // here (a scan takes the other path), so the set alone knows what is taken.
   const uint64_t place =
       uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 | static_cast<uint32_t>(rec->RelativeOffset);
-  int index = 0;
-  if (!walk.places.insert(place).second || master_->Find(rec.get(), index)) {
+  if (!walk.places.insert(place).second) {
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }
