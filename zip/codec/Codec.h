@@ -40,6 +40,11 @@ struct PassThrough {
 // last block; on bad data nothing still in the window is put out.
 Result Inflate(Source& in, Sink& out, WorkArea& work);
 Result Inflate(Source& in, Sink& out);
+// Method 8 with the whole stream in memory, decoded straight into out[0, capacity): the
+// fastest form, for a caller that can hold both. Output that would not fit is bad_data;
+// `produced` is the decoded size (0 unless ok). Input after the last block is ignored.
+Result InflateBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t capacity, size_t& produced, WorkArea& work);
+Result InflateBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t capacity, size_t& produced);
 
 // Method 6. dict8k = flag bit 1, threeTrees = flag bit 2; compressedSize (after any
 // encryption header) selects the distance lookup width. Produces exactly uncompressedSize bytes.

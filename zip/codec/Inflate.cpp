@@ -1,22 +1,34 @@
-// Method 8: deflate decoder (RFC 1951) with a 32 KB window that is put out as it fills.
+// Method 8: deflate decoder (RFC 1951). A stream either goes out through a 32 KB window that
+// is put out as it fills, or, when the caller holds the whole input and room for the whole
+// output, straight into the caller's buffer. Both forms share one decoding loop.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
 #include "zip/codec/BitReader.h"
 #include "zip/codec/Codec.h"
 #include "zip/codec/PrefixTable.h"
 #include "zip/codec/WorkArea.h"
 
-#include <cstring>
-#include <new>
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define ZIP_CODEC_BMI2 1
+#endif
 
 namespace zip::codec {
 
 namespace {
 
 constexpr size_t kWindow = 32768;
-// The output area holds the previous window (history) followed by the one being filled, so
-// every back-reference is a plain pointer difference; the slack absorbs one match written
-// past the flush point plus the overshoot of 8-byte copies.
+// The streaming output area holds the previous window (history) followed by the one being
+// filled, so every back-reference is a plain pointer difference; the slack absorbs one
+// symbol's output started just before the flush point plus the overshoot of wide copies.
 constexpr size_t kSlack = 320;
 constexpr size_t kArea = 2 * kWindow + kSlack;
+// Room the fast loop needs past its output position: two literals, the longest match and
+// the overshoot of its 16-byte copies.
+constexpr size_t kFastOutRoom = 2 + 258 + 16;
+// Unread input the fast loop needs: two 8-byte refills per iteration.
+constexpr size_t kFastInRoom = 16;
 
 constexpr unsigned kMaxLitLen = 286;
 constexpr unsigned kMaxDist = 30;
@@ -26,29 +38,57 @@ constexpr unsigned kLitLenBits = 10;
 constexpr unsigned kDistBits = 8;
 constexpr unsigned kCodeLenBits = 7;
 
+// Entries of the literal/length and distance tables, laid out so that the decoding loop
+// finds everything for a symbol, its extra bits included, in one word:
+//   bits 0-7    bits the symbol takes: its code and its extra bits (a link: the sub-table's width)
+//   bits 8-11   the code's length, where the extra bits start
+//   bits 12-14  end of block, a code that must not occur, a link to a sub-table
+//   bits 16-30  the literal byte, the length or distance base, or the sub-table's offset
+//   bit 31      a literal
+namespace fast {
+constexpr uint32_t kEnd = 1u << 12;
+constexpr uint32_t kBad = 1u << 13;
+constexpr uint32_t kLink = 1u << 14;
+constexpr uint32_t kSpecial = kEnd | kBad | kLink;
+constexpr uint32_t kLiteral = 1u << 31;
+
+constexpr uint32_t Symbol(uint32_t value, uint32_t extra, uint32_t flags = 0) { return value << 16 | flags | extra; }
+inline uint32_t WithCode(uint32_t symbol, uint32_t codeLength) { return symbol + (codeLength << 8) + codeLength; }
+inline uint8_t LiteralOf(uint32_t e) { return static_cast<uint8_t>(e >> 16); }
+inline uint32_t BaseOf(uint32_t e) { return (e >> 16) & 0x7FFF; }
+inline unsigned Taken(uint32_t e) { return e & 0xFF; }
+// The extra bits' value, from the bit buffer as it was before the symbol was dropped.
+inline uint32_t ExtraOf(uint32_t e, uint64_t bits) {
+  return static_cast<uint32_t>((bits & ((uint64_t{1} << Taken(e)) - 1)) >> ((e >> 8) & 0xF));
+}
+inline uint32_t SubEntry(const uint32_t* table, uint32_t link, uint64_t bits, unsigned primaryBits) {
+  return table[(link >> 16) + ((bits >> primaryBits) & ((1u << Taken(link)) - 1))];
+}
+}  // namespace fast
+
 struct Payloads {
   uint32_t litLen[kLitLenSymbols];
   uint32_t dist[kDistSymbols];
   uint32_t codeLen[19];
   Payloads() {
-    for (unsigned s = 0; s < 256; ++s) litLen[s] = entry::Make(s, entry::kLiteral);
-    litLen[256] = entry::Make(0, entry::kEnd);
+    for (unsigned s = 0; s < 256; ++s) litLen[s] = fast::Symbol(s, 0, fast::kLiteral);
+    litLen[256] = fast::Symbol(0, 0, fast::kEnd);
     // RFC 1951 3.2.5: lengths 3..258 in 29 codes, extra bits growing every fourth code.
     uint32_t base = 3;
     for (unsigned i = 0; i < 28; ++i) {
       uint32_t extra = i < 8 ? 0 : (i - 4) / 4;
-      litLen[257 + i] = entry::Make(base, extra);
+      litLen[257 + i] = fast::Symbol(base, extra);
       base += 1u << extra;
     }
-    litLen[285] = entry::Make(258, 0);
-    litLen[286] = litLen[287] = entry::Make(0, entry::kBad);
+    litLen[285] = fast::Symbol(258, 0);
+    litLen[286] = litLen[287] = fast::Symbol(0, 0, fast::kBad);
     base = 1;
     for (unsigned i = 0; i < 30; ++i) {
       uint32_t extra = i < 4 ? 0 : (i - 2) / 2;
-      dist[i] = entry::Make(base, extra);
+      dist[i] = fast::Symbol(base, extra);
       base += 1u << extra;
     }
-    dist[30] = dist[31] = entry::Make(0, entry::kBad);
+    dist[30] = dist[31] = fast::Symbol(0, 0, fast::kBad);
     for (unsigned s = 0; s < 19; ++s) codeLen[s] = entry::Make(s, entry::kLiteral);
   }
 };
@@ -58,17 +98,262 @@ const Payloads& GetPayloads() {
   return payloads;
 }
 
+uint32_t Reversed(uint32_t code, unsigned length) {
+  uint32_t r = 0;
+  for (unsigned i = 0; i < length; ++i) {
+    r = r << 1 | (code & 1);
+    code >>= 1;
+  }
+  return r;
+}
+
+// Lays out a two-level table of fast entries in `storage`: a primary table indexed by the
+// next primaryBits bits, and for every primary prefix of longer codes a sub-table as wide as
+// the longest of them. codes as CanonicalCodes gives them (validated by the caller).
+const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, const uint16_t* codes,
+                               const uint32_t* payload, unsigned n, unsigned primaryBits) {
+  const uint32_t primarySize = 1u << primaryBits;
+  uint8_t longest[1u << kMaxPrimaryBits] = {};
+  uint32_t reversed[kLitLenSymbols];
+  for (unsigned s = 0; s < n; ++s) {
+    unsigned len = lengths[s];
+    if (len == 0) continue;
+    reversed[s] = Reversed(codes[s] >> (16 - len), len);
+    uint32_t prefix = reversed[s] & (primarySize - 1);
+    if (len > primaryBits && len > longest[prefix]) longest[prefix] = static_cast<uint8_t>(len);
+  }
+  size_t size = primarySize;
+  for (uint32_t p = 0; p < primarySize; ++p)
+    if (longest[p]) size += size_t{1} << (longest[p] - primaryBits);
+  uint32_t* table = storage.Storage(size);
+  const uint32_t bad = fast::Symbol(0, 0, fast::kBad);
+  std::fill(table, table + size, bad);
+  uint32_t offset = primarySize;
+  for (uint32_t p = 0; p < primarySize; ++p) {
+    if (longest[p] == 0) continue;
+    uint32_t width = longest[p] - primaryBits;
+    table[p] = fast::Symbol(offset, width, fast::kLink);
+    offset += 1u << width;
+  }
+  for (unsigned s = 0; s < n; ++s) {
+    unsigned len = lengths[s];
+    if (len == 0) continue;
+    uint32_t e = fast::WithCode(payload[s], len);
+    if (len <= primaryBits) {
+      for (uint32_t i = reversed[s]; i < primarySize; i += 1u << len) table[i] = e;
+    } else {
+      uint32_t link = table[reversed[s] & (primarySize - 1)];
+      uint32_t width = fast::Taken(link);
+      uint32_t* sub = table + (link >> 16);
+      for (uint32_t i = reversed[s] >> primaryBits; i < (1u << width); i += 1u << (len - primaryBits)) sub[i] = e;
+    }
+  }
+  return table;
+}
+
+// One entry with its link followed, for the careful path.
+inline uint32_t FastLookup(const uint32_t* table, uint64_t bits, unsigned primaryBits) {
+  uint32_t e = table[bits & ((1u << primaryBits) - 1)];
+  return (e & fast::kLink) ? fast::SubEntry(table, e, bits, primaryBits) : e;
+}
+
+enum class Stop { end, bad, room };
+
+// What the decoding loop works on, copied into locals while it runs: every output byte it
+// stores could alias members, which would then be written back and read again at each byte.
+struct LoopState {
+  const uint8_t* in;
+  const uint8_t* inLimit;  // the loop runs while in < inLimit: kFastInRoom bytes remain
+  uint64_t bits;
+  unsigned count;
+  uint8_t* out;
+  uint8_t* outLimit;     // ... and while out < outLimit: kFastOutRoom bytes of room remain
+  const uint8_t* floor;  // oldest byte a distance may reach
+  const uint32_t* litLen;
+  const uint32_t* dist;
+};
+
+inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
+inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
+
+// Copies a match of `length` bytes from `distance` back; may write up to 15 bytes past the
+// end. Overlap is fine in each wide step: it reads only bytes written before it.
+inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
+  const uint8_t* src = dst - distance;
+  uint8_t* const end = dst + length;
+  if (distance >= 16) {
+    Copy16(dst, src);
+    while ((dst += 16) < end) Copy16(dst, src += 16);
+  } else if (distance >= 8) {
+    Copy8(dst, src);
+    Copy8(dst + 8, src + 8);
+    dst += 16;
+    src += 16;
+    while (dst < end) {
+      Copy8(dst, src);
+      dst += 8;
+      src += 8;
+    }
+  } else if (distance == 1) {
+    uint64_t run = *src * uint64_t{0x0101010101010101};
+    for (; dst < end; dst += 8) std::memcpy(dst, &run, 8);
+  } else {
+    for (; dst < end; ++dst, ++src) *dst = *src;
+  }
+}
+
+// The fast loop: symbols decoded with bounds checked once per iteration instead of per bit
+// or byte. Stops with `room` when input or output runs short; the careful path takes over.
+[[gnu::always_inline]] inline Stop FastLoopBody(LoopState& st) {
+  const uint8_t* in = st.in;
+  const uint8_t* const inLimit = st.inLimit;
+  uint64_t bits = st.bits;
+  unsigned count = st.count;
+  uint8_t* out = st.out;
+  uint8_t* const outLimit = st.outLimit;
+  const uint8_t* const floor = st.floor;
+  const uint32_t* const litLen = st.litLen;
+  const uint32_t* const dist = st.dist;
+  constexpr uint64_t kLitMask = (1u << kLitLenBits) - 1;
+  constexpr uint64_t kDistMask = (1u << kDistBits) - 1;
+  Stop stop = Stop::room;
+
+  // At least 56 bits after a refill; the longest length with extras and distance with
+  // extras together take 48, and three literal codes 45.
+  auto refill = [&] {
+    uint64_t word;
+    std::memcpy(&word, in, 8);
+    bits |= word << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+  };
+  auto drop = [&](uint32_t e) {
+    bits >>= fast::Taken(e);
+    count -= fast::Taken(e);
+  };
+
+  while (out < outLimit && in < inLimit) {
+    refill();
+    uint32_t e = litLen[bits & kLitMask];
+    if (e & fast::kLiteral) {
+      drop(e);
+      *out++ = fast::LiteralOf(e);
+      e = litLen[bits & kLitMask];
+      if (e & fast::kLiteral) {
+        drop(e);
+        *out++ = fast::LiteralOf(e);
+        e = litLen[bits & kLitMask];
+        if (e & fast::kLiteral) {
+          drop(e);
+          *out++ = fast::LiteralOf(e);
+          continue;
+        }
+      }
+      // A length may follow with its distance: top the buffer up again. The first refill
+      // moved at most 7 of the 16 bytes the loop condition promised.
+      refill();
+    }
+    if (e & fast::kSpecial) {
+      if (e & fast::kLink) {
+        e = fast::SubEntry(litLen, e, bits, kLitLenBits);
+        if (e & fast::kLiteral) {
+          drop(e);
+          *out++ = fast::LiteralOf(e);
+          continue;
+        }
+      }
+      if (e & (fast::kEnd | fast::kBad)) {
+        stop = (e & fast::kEnd) ? Stop::end : Stop::bad;
+        if (stop == Stop::end) drop(e);
+        break;
+      }
+    }
+    uint32_t length = fast::BaseOf(e) + fast::ExtraOf(e, bits);
+    drop(e);
+    uint32_t d = dist[bits & kDistMask];
+    if (d & fast::kSpecial) {
+      if (d & fast::kLink) d = fast::SubEntry(dist, d, bits, kDistBits);
+      if (d & fast::kSpecial) {
+        stop = Stop::bad;
+        break;
+      }
+    }
+    uint32_t distance = fast::BaseOf(d) + fast::ExtraOf(d, bits);
+    drop(d);
+    if (distance > static_cast<size_t>(out - floor)) {
+      stop = Stop::bad;
+      break;
+    }
+    CopyMatch(out, distance, length);
+    out += length;
+  }
+  st.in = in;
+  st.bits = bits;
+  st.count = count;
+  st.out = out;
+  return stop;
+}
+
+Stop FastLoopPlain(LoopState& st) { return FastLoopBody(st); }
+
+#ifdef ZIP_CODEC_BMI2
+// The same loop where the processor shifts by a register without the flags dance and masks
+// low bits in one instruction; most of the loop's work is such shifts and masks.
+[[gnu::target("bmi2")]] Stop FastLoopBmi2(LoopState& st) { return FastLoopBody(st); }
+
+bool DetectBmi2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi2");
+}
+
+Stop (*const FastLoop)(LoopState&) = DetectBmi2() ? FastLoopBmi2 : FastLoopPlain;
+#else
+Stop (*const FastLoop)(LoopState&) = FastLoopPlain;
+#endif
+
+// The whole input handed over as one chunk.
+class WholeSource : public Source {
+ public:
+  WholeSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  size_t Refill(const uint8_t*& data) override {
+    data = data_;
+    size_t n = size_;
+    size_ = 0;
+    return n;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+};
+
 class Inflater {
  public:
-  Inflater(Source& in, Sink& out, WorkArea& work)
+  // Streaming: the output goes through the work area's window to `sink`.
+  Inflater(Source& in, Sink& sink, WorkArea& work)
       : in_(in),
-        out_(out),
-        area_(work.Bytes(kArea)),
-        litLen_(work.Table(0)),
-        dist_(work.Table(1)),
+        sink_(&sink),
+        base_(work.Bytes(kArea)),
+        out_(base_ + kWindow),
+        end_(base_ + 2 * kWindow),
+        floor_(out_),
+        litLenStore_(work.Table(0)),
+        distStore_(work.Table(1)),
         codeLen_(work.Table(2)) {
     static_assert(kArea <= WorkArea::kBytes);
   }
+
+  // Whole buffer: the output goes straight to out[0, capacity).
+  Inflater(Source& in, uint8_t* out, size_t capacity, WorkArea& work)
+      : in_(in),
+        sink_(nullptr),
+        base_(out),
+        out_(out),
+        end_(out + capacity),
+        floor_(out),
+        litLenStore_(work.Table(0)),
+        distStore_(work.Table(1)),
+        codeLen_(work.Table(2)) {}
 
   Result Run() {
     try {
@@ -93,20 +378,25 @@ class Inflater {
       return Result::bad_data;
     }
     // Outside the guard on purpose: a failure writing the rest belongs to the caller.
-    if (pos_ > kWindow) out_.Put(area_ + kWindow, pos_ - kWindow);
+    if (sink_ && out_ > base_ + kWindow) sink_->Put(base_ + kWindow, static_cast<size_t>(out_ - (base_ + kWindow)));
     return Result::ok;
   }
 
+  size_t Produced() const { return static_cast<size_t>(out_ - base_); }
+
  private:
-  // Called once the window half is full; the match that crossed the boundary may have left
-  // up to 258 bytes beyond it, which stay for the next window.
+  bool Streaming() const { return sink_ != nullptr; }
+
+  // Streaming only, once the window half is full: the symbol that crossed the boundary may
+  // have left up to 258 bytes beyond it, which stay for the next window.
   bool Flush() {
     if (in_.Overrun()) return false;
-    uint8_t* area = area_;
-    out_.Put(area + kWindow, kWindow);
-    std::memmove(area, area + kWindow, pos_ - kWindow);
-    pos_ -= kWindow;
-    floor_ = 0;
+    uint8_t* window = base_ + kWindow;
+    sink_->Put(window, kWindow);
+    // The window just put out becomes the history, with what lies beyond it.
+    std::memmove(base_, window, static_cast<size_t>(out_ - window));
+    out_ -= kWindow;
+    floor_ = base_;
     return true;
   }
 
@@ -116,12 +406,13 @@ class Inflater {
     uint32_t nlen = in_.Bits(16);
     if (len != (~nlen & 0xFFFF) || in_.Overrun()) return false;
     while (len > 0) {
-      size_t room = 2 * kWindow - pos_;
+      size_t room = static_cast<size_t>(end_ - out_);
+      if (room == 0) return false;  // only a whole buffer runs out: a window was flushed
       size_t n = len < room ? len : room;
-      if (in_.ReadBytes(area_ + pos_, n) != n) return false;
-      pos_ += n;
+      if (in_.ReadBytes(out_, n) != n) return false;
+      out_ += n;
       len -= static_cast<uint32_t>(n);
-      if (pos_ >= 2 * kWindow && !Flush()) return false;
+      if (Streaming() && out_ >= end_ && !Flush()) return false;
     }
     return true;
   }
@@ -189,25 +480,11 @@ class Inflater {
   bool BuildTables(const uint8_t* litLens, unsigned nLitLen, const uint8_t* distLens, unsigned nDist) {
     uint16_t codes[kLitLenSymbols];
     if (!CanonicalCodes(litLens, nLitLen, codes, false)) return false;
-    litLen_.Build(litLens, codes, GetPayloads().litLen, nLitLen, kLitLenBits);
+    litLen_ = BuildFastTable(litLenStore_, litLens, codes, GetPayloads().litLen, nLitLen, kLitLenBits);
     // RFC 1951 3.2.7: one distance code of one bit, or none when only literals follow.
     if (!CanonicalCodes(distLens, nDist, codes, true)) return false;
-    dist_.Build(distLens, codes, GetPayloads().dist, nDist, kDistBits);
+    dist_ = BuildFastTable(distStore_, distLens, codes, GetPayloads().dist, nDist, kDistBits);
     return true;
-  }
-
-  // Copies a match of length bytes from distance back; writes up to 7 bytes past the end,
-  // which the slack (or the next symbols) absorbs.
-  static void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
-    const uint8_t* src = dst - distance;
-    if (distance >= 8) {
-      // Overlap is fine: each 8-byte step reads bytes written at least 8 earlier.
-      for (uint32_t i = 0; i < length; i += 8) std::memcpy(dst + i, src + i, 8);
-    } else if (distance == 1) {
-      std::memset(dst, *src, length);
-    } else {
-      for (uint32_t i = 0; i < length; ++i) dst[i] = src[i];
-    }
   }
 
   bool CodedBlock() {
@@ -217,117 +494,91 @@ class Inflater {
         case Stop::bad: return false;
         case Stop::room: break;
       }
-      if (pos_ >= 2 * kWindow) {
+      if (Streaming() && out_ >= end_) {
         if (!Flush()) return false;
         continue;
       }
-      // Near the end of the input chunk: one symbol with every check, then fast again.
+      // Near the end of the input chunk or the output: one symbol with every check.
       switch (CarefulSymbol()) {
         case Stop::end: return true;
         case Stop::bad: return false;
         case Stop::room: break;
       }
-      if (pos_ >= 2 * kWindow && !Flush()) return false;
+      if (in_.Overrun()) return false;
+      if (Streaming() && out_ >= end_ && !Flush()) return false;
     }
   }
 
-  enum class Stop { end, bad, room };
-
-  // Decodes while the window half has room and the chunk holds 8 unread bytes, with the bit
-  // buffer and the position in registers. 56 bits cover the longest length code, distance
-  // code and their extras (48).
   Stop FastSymbols() {
-    uint8_t* const area = area_;
-    const PrefixTable& litLen = litLen_;
-    const PrefixTable& dist = dist_;
     BitReader::State s = in_.Save();
-    size_t pos = pos_;
-    Stop stop = Stop::room;
-    while (pos < 2 * kWindow && s.CanRefillFast()) {
-      s.RefillFast();
-      uint32_t e = litLen.Lookup(s.bits);
-      uint32_t flags = entry::Flags(e);
-      s.Drop(entry::Length(e));
-      if (flags & entry::kLiteral) {
-        area[pos++] = static_cast<uint8_t>(entry::Value(e));
-        // Two literal codes take at most 30 of the 56 bits: a second and a third fit.
-        e = litLen.Lookup(s.bits);
-        if (!(entry::Flags(e) & entry::kLiteral)) continue;
-        s.Drop(entry::Length(e));
-        area[pos++] = static_cast<uint8_t>(entry::Value(e));
-        e = litLen.Lookup(s.bits);
-        if (!(entry::Flags(e) & entry::kLiteral)) continue;
-        s.Drop(entry::Length(e));
-        area[pos++] = static_cast<uint8_t>(entry::Value(e));
-        continue;
-      }
-      if (flags & (entry::kEnd | entry::kBad)) {
-        stop = (flags & entry::kEnd) ? Stop::end : Stop::bad;
-        break;
-      }
-      uint32_t extra = flags & entry::kExtraMask;
-      uint32_t length = entry::Value(e) + static_cast<uint32_t>(s.bits & ((1u << extra) - 1));
-      s.Drop(extra);
-      e = dist.Lookup(s.bits);
-      flags = entry::Flags(e);
-      if (flags & entry::kBad) {
-        stop = Stop::bad;
-        break;
-      }
-      s.Drop(entry::Length(e));
-      extra = flags & entry::kExtraMask;
-      uint32_t distance = entry::Value(e) + static_cast<uint32_t>(s.bits & ((1u << extra) - 1));
-      s.Drop(extra);
-      if (distance > pos - floor_) {
-        stop = Stop::bad;
-        break;
-      }
-      CopyMatch(area + pos, distance, length);
-      pos += length;
-    }
+    LoopState st;
+    st.in = s.next;
+    st.inLimit = s.end - s.next >= static_cast<ptrdiff_t>(kFastInRoom) ? s.end - (kFastInRoom - 1) : s.next;
+    st.bits = s.bits;
+    st.count = s.count;
+    st.out = out_;
+    // A window may take one symbol past its end into the slack; a caller's buffer may not.
+    if (Streaming())
+      st.outLimit = end_;
+    else
+      st.outLimit = end_ - out_ > static_cast<ptrdiff_t>(kFastOutRoom) ? end_ - kFastOutRoom : out_;
+    st.floor = floor_;
+    st.litLen = litLen_;
+    st.dist = dist_;
+    Stop stop = FastLoop(st);
+    s.next = st.in;
+    s.bits = st.bits;
+    s.count = st.count;
     in_.Restore(s);
-    pos_ = pos;
+    out_ = st.out;
     return stop;
   }
 
+  // Room for n more bytes: a window always has it (the slack), a caller's buffer may not.
+  bool Room(size_t n) const { return Streaming() || static_cast<size_t>(end_ - out_) >= n; }
+
   Stop CarefulSymbol() {
-    uint8_t* const area = area_;
     in_.Refill();
-    uint32_t e = litLen_.Lookup(in_.Peek());
-    uint32_t flags = entry::Flags(e);
-    in_.Drop(entry::Length(e));
-    if (flags & entry::kLiteral) {
-      area[pos_++] = static_cast<uint8_t>(entry::Value(e));
+    uint64_t bits = in_.Peek();
+    uint32_t e = FastLookup(litLen_, bits, kLitLenBits);
+    if (e & fast::kLiteral) {
+      if (!Room(1)) return Stop::bad;
+      in_.Drop(fast::Taken(e));
+      *out_++ = fast::LiteralOf(e);
       return Stop::room;
     }
-    if (flags & (entry::kEnd | entry::kBad)) return (flags & entry::kEnd) ? Stop::end : Stop::bad;
-    uint64_t bits = in_.Peek();
-    uint32_t extra = flags & entry::kExtraMask;
-    uint32_t length = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-    in_.Drop(extra);
-    e = dist_.Lookup(in_.Peek());
-    flags = entry::Flags(e);
-    if (flags & entry::kBad) return Stop::bad;
-    in_.Drop(entry::Length(e));
-    bits = in_.Peek();
-    extra = flags & entry::kExtraMask;
-    uint32_t distance = entry::Value(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-    in_.Drop(extra);
-    if (distance > pos_ - floor_) return Stop::bad;
-    CopyMatch(area + pos_, distance, length);
-    pos_ += length;
+    if (e & fast::kBad) return Stop::bad;
+    in_.Drop(fast::Taken(e));
+    if (e & fast::kEnd) return Stop::end;
+    uint32_t length = fast::BaseOf(e) + fast::ExtraOf(e, bits);
+    bits = in_.Peek();  // 56 bits were there: the length took at most 20, the distance takes 28
+    uint32_t d = FastLookup(dist_, bits, kDistBits);
+    if (d & fast::kSpecial) return Stop::bad;
+    in_.Drop(fast::Taken(d));
+    uint32_t distance = fast::BaseOf(d) + fast::ExtraOf(d, bits);
+    if (distance > static_cast<size_t>(out_ - floor_) || !Room(length)) return Stop::bad;
+    if (Streaming()) {
+      CopyMatch(out_, distance, length);
+    } else {
+      const uint8_t* src = out_ - distance;  // exact: no byte past the buffer's end
+      for (uint32_t i = 0; i < length; ++i) out_[i] = src[i];
+    }
+    out_ += length;
     return Stop::room;
   }
 
   BitReader in_;
-  Sink& out_;
-  uint8_t* const area_;
-  size_t pos_ = kWindow;    // next byte to write; the current window starts at kWindow
-  size_t floor_ = kWindow;  // oldest byte a distance may reach
+  Sink* const sink_;  // null for a whole buffer
+  uint8_t* const base_;
+  uint8_t* out_;          // next byte to write
+  uint8_t* const end_;    // a window's flush point, or the buffer's end
+  const uint8_t* floor_;  // oldest byte a distance may reach
   bool fixedLoaded_ = false;
-  PrefixTable& litLen_;
-  PrefixTable& dist_;
+  PrefixTable& litLenStore_;
+  PrefixTable& distStore_;
   PrefixTable& codeLen_;
+  const uint32_t* litLen_ = nullptr;
+  const uint32_t* dist_ = nullptr;
 };
 
 }  // namespace
@@ -340,6 +591,20 @@ Result Inflate(Source& in, Sink& out, WorkArea& work) {
 Result Inflate(Source& in, Sink& out) {
   WorkArea work;
   return Inflate(in, out, work);
+}
+
+Result InflateBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t capacity, size_t& produced,
+                     WorkArea& work) {
+  WholeSource source(in, inSize);
+  Inflater inflater(source, out, capacity, work);
+  Result r = inflater.Run();
+  produced = r == Result::ok ? inflater.Produced() : 0;
+  return r;
+}
+
+Result InflateBuffer(const uint8_t* in, size_t inSize, uint8_t* out, size_t capacity, size_t& produced) {
+  WorkArea work;
+  return InflateBuffer(in, inSize, out, capacity, produced, work);
 }
 
 }  // namespace zip::codec

@@ -47,6 +47,14 @@ class PrefixTable {
 
   unsigned PrimaryBits() const { return primaryBits_; }
 
+  // The table's storage for a decoder that lays out entries of its own (inflate's): at least
+  // `entries` words, contents undefined, kept from one use to the next like Build's.
+  uint32_t* Storage(size_t entries) {
+    CheckLimit(entries);
+    if (table_.size() < entries) table_.resize(entries);
+    return table_.data();
+  }
+
   // Build throws std::bad_alloc rather than grow the table beyond this many entries.
   void SetLimit(size_t entries) { limit_ = entries; }
 
