@@ -12,6 +12,7 @@
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define ZIP_CODEC_BMI2 1
+#include <immintrin.h>
 #endif
 
 namespace zip::codec {
@@ -24,9 +25,9 @@ constexpr size_t kWindow = 32768;
 // symbol's output started just before the flush point plus the overshoot of wide copies.
 constexpr size_t kSlack = 320;
 constexpr size_t kArea = 2 * kWindow + kSlack;
-// Room the fast loop needs past its output position: two literals, the longest match and
-// the overshoot of its 16-byte copies.
-constexpr size_t kFastOutRoom = 2 + 258 + 16;
+// Room the fast loop needs past its output position: two literal pairs, the longest match
+// and the overshoot of its 16-byte copies.
+constexpr size_t kFastOutRoom = 4 + 258 + 16;
 // Unread input the fast loop needs: two 8-byte refills per iteration.
 constexpr size_t kFastInRoom = 16;
 
@@ -40,22 +41,36 @@ constexpr unsigned kCodeLenBits = 7;
 
 // Entries of the literal/length and distance tables, laid out so that the decoding loop
 // finds everything for a symbol, its extra bits included, in one word:
-//   bits 0-7    bits the symbol takes: its code and its extra bits (a link: the sub-table's width)
-//   bits 8-11   the code's length, where the extra bits start
+//   bits 0-7    bits the entry takes: the code and its extra bits, or both codes of a literal
+//               pair (a link: the sub-table's width)
+//   bits 8-11   a length or distance: the code's length, where the extra bits start
+//   bit 8       a literal: a pair of them
 //   bits 12-14  end of block, a code that must not occur, a link to a sub-table
-//   bits 16-30  the literal byte, the length or distance base, or the sub-table's offset
-//   bit 31      a literal
+//   bit 15      a literal, or a pair
+//   bits 16-31  the literal byte (then the pair's second), the length or distance base, or
+//               the sub-table's offset
+// Two literals whose codes together fit the primary index share one entry, so runs of
+// literals, most of a text, take half the lookups.
 namespace fast {
+constexpr uint32_t kPair = 1u << 8;
 constexpr uint32_t kEnd = 1u << 12;
 constexpr uint32_t kBad = 1u << 13;
 constexpr uint32_t kLink = 1u << 14;
 constexpr uint32_t kSpecial = kEnd | kBad | kLink;
-constexpr uint32_t kLiteral = 1u << 31;
+constexpr uint32_t kLiteral = 1u << 15;
 
 constexpr uint32_t Symbol(uint32_t value, uint32_t extra, uint32_t flags = 0) { return value << 16 | flags | extra; }
-inline uint32_t WithCode(uint32_t symbol, uint32_t codeLength) { return symbol + (codeLength << 8) + codeLength; }
-inline uint8_t LiteralOf(uint32_t e) { return static_cast<uint8_t>(e >> 16); }
-inline uint32_t BaseOf(uint32_t e) { return (e >> 16) & 0x7FFF; }
+inline uint32_t WithCode(uint32_t symbol, uint32_t codeLength) {
+  // A literal's length field would read as the pair flag; it has no extra bits to find.
+  return (symbol & kLiteral) ? symbol + codeLength : symbol + (codeLength << 8) + codeLength;
+}
+// Stores the entry's literal and whatever byte follows it: the caller advances by LiteralsIn.
+inline void PutLiterals(uint8_t* out, uint32_t e) {
+  uint16_t two = static_cast<uint16_t>(e >> 16);
+  std::memcpy(out, &two, 2);
+}
+inline unsigned LiteralsIn(uint32_t e) { return 1 + ((e >> 8) & 1); }
+inline uint32_t BaseOf(uint32_t e) { return e >> 16; }
 inline unsigned Taken(uint32_t e) { return e & 0xFF; }
 // The extra bits' value, from the bit buffer as it was before the symbol was dropped.
 inline uint32_t ExtraOf(uint32_t e, uint64_t bits) {
@@ -110,8 +125,9 @@ uint32_t Reversed(uint32_t code, unsigned length) {
 // Lays out a two-level table of fast entries in `storage`: a primary table indexed by the
 // next primaryBits bits, and for every primary prefix of longer codes a sub-table as wide as
 // the longest of them. codes as CanonicalCodes gives them (validated by the caller).
+// With `pairs`, literal entries also hold the literal after them where both codes fit.
 const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, const uint16_t* codes,
-                               const uint32_t* payload, unsigned n, unsigned primaryBits) {
+                               const uint32_t* payload, unsigned n, unsigned primaryBits, bool pairs) {
   const uint32_t primarySize = 1u << primaryBits;
   uint8_t longest[1u << kMaxPrimaryBits] = {};
   uint32_t reversed[kLitLenSymbols];
@@ -148,13 +164,26 @@ const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, con
       for (uint32_t i = reversed[s] >> primaryBits; i < (1u << width); i += 1u << (len - primaryBits)) sub[i] = e;
     }
   }
+  if (pairs) {
+    // Downwards, so that the entry for the bits after the first literal (a lower index) is
+    // still a single one when it is read.
+    for (uint32_t i = primarySize; i-- > 0;) {
+      uint32_t first = table[i];
+      if (!(first & fast::kLiteral)) continue;
+      unsigned used = fast::Taken(first);
+      uint32_t second = table[i >> used];
+      if (!(second & fast::kLiteral) || used + fast::Taken(second) > primaryBits) continue;
+      table[i] = (first & 0x00FF0000) | (second & 0x00FF0000) << 8 | fast::kLiteral | fast::kPair |
+                 (used + fast::Taken(second));
+    }
+  }
   return table;
 }
 
 // One entry with its link followed, for the careful path.
 inline uint32_t FastLookup(const uint32_t* table, uint64_t bits, unsigned primaryBits) {
   uint32_t e = table[bits & ((1u << primaryBits) - 1)];
-  return (e & fast::kLink) ? fast::SubEntry(table, e, bits, primaryBits) : e;
+  return !(e & fast::kLiteral) && (e & fast::kLink) ? fast::SubEntry(table, e, bits, primaryBits) : e;
 }
 
 enum class Stop { end, bad, room };
@@ -177,7 +206,7 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); 
 inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
 
 // Copies a match of `length` bytes from `distance` back; may write up to 15 bytes past the
-// end. Overlap is fine in each wide step: it reads only bytes written before it.
+// end, and needs `distance` bytes of history before dst. Overlap is fine in each wide step: it reads only bytes written before it.
 inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
   const uint8_t* src = dst - distance;
   uint8_t* const end = dst + length;
@@ -195,16 +224,28 @@ inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
       src += 8;
     }
   } else if (distance == 1) {
-    uint64_t run = *src * uint64_t{0x0101010101010101};
-    for (; dst < end; dst += 8) std::memcpy(dst, &run, 8);
+    const uint64_t byte = *src * uint64_t{0x0101010101010101};
+    const uint64_t run[2] = {byte, byte};
+    for (; dst < end; dst += 16) std::memcpy(dst, run, 16);
   } else {
-    for (; dst < end; ++dst, ++src) *dst = *src;
+    // The first 8 bytes one at a time lay down the pattern; after them, reading from a whole
+    // number of periods back, at least 8 bytes behind, wide steps can go on.
+    static constexpr uint8_t kStride[8] = {0, 0, 8, 9, 8, 10, 12, 14};
+    for (int i = 0; i < 8; ++i) dst[i] = src[i];
+    const uint32_t stride = kStride[distance];
+    for (dst += 8; dst < end; dst += 8) Copy8(dst, dst - stride);
   }
 }
 
 // The fast loop: symbols decoded with bounds checked once per iteration instead of per bit
 // or byte. Stops with `room` when input or output runs short; the careful path takes over.
-[[gnu::always_inline]] inline Stop FastLoopBody(LoopState& st) {
+// Bits::Low(x, n): the low n & 0xFF bits of x, n & 0xFF below 64.
+struct PlainBits {
+  static uint64_t Low(uint64_t x, uint32_t n) { return x & ((uint64_t{1} << (n & 63)) - 1); }
+};
+
+template <class Bits>
+inline Stop FastLoopBody(LoopState& st) {
   const uint8_t* in = st.in;
   const uint8_t* const inLimit = st.inLimit;
   uint64_t bits = st.bits;
@@ -218,88 +259,120 @@ inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
   constexpr uint64_t kDistMask = (1u << kDistBits) - 1;
   Stop stop = Stop::room;
 
+  // `count` is right in its low byte only: symbols are dropped by subtracting their whole
+  // entry, whose low byte is the bits they take, which saves taking that byte apart.
   // At least 56 bits after a refill; the longest length with extras and distance with
-  // extras together take 48, and three literal codes 45.
+  // extras together take 48, and three primary literal entries 3 x 10.
   auto refill = [&] {
     uint64_t word;
     std::memcpy(&word, in, 8);
-    bits |= word << count;
-    in += (63 - count) >> 3;
+    bits |= word << (count & 63);
+    in += 7 - ((count >> 3) & 7);
     count |= 56;
   };
   auto drop = [&](uint32_t e) {
-    bits >>= fast::Taken(e);
-    count -= fast::Taken(e);
+    bits >>= e & 63;
+    count -= e;
   };
+  // A length's or distance's extra bits: the bits under the entry above its code's length.
+  auto extra = [&](uint32_t e) { return static_cast<uint32_t>(Bits::Low(bits, e) >> ((e >> 8) & 63)); };
 
-  while (out < outLimit && in < inLimit) {
+  // The loop goes on while input and output have room; the next symbol's entry is then
+  // looked up as soon as its bits are there.
+  uint32_t e = 0;
+  auto next = [&] {
+    if (out >= outLimit || in >= inLimit) return false;
     refill();
-    uint32_t e = litLen[bits & kLitMask];
-    if (e & fast::kLiteral) {
-      drop(e);
-      *out++ = fast::LiteralOf(e);
-      e = litLen[bits & kLitMask];
+    e = litLen[bits & kLitMask];
+    return true;
+  };
+  if (next()) {
+    for (;;) {
       if (e & fast::kLiteral) {
         drop(e);
-        *out++ = fast::LiteralOf(e);
+        fast::PutLiterals(out, e);
+        out += fast::LiteralsIn(e);
         e = litLen[bits & kLitMask];
         if (e & fast::kLiteral) {
           drop(e);
-          *out++ = fast::LiteralOf(e);
-          continue;
+          fast::PutLiterals(out, e);
+          out += fast::LiteralsIn(e);
+          e = litLen[bits & kLitMask];
+          if (e & fast::kLiteral) {
+            drop(e);
+            fast::PutLiterals(out, e);
+            out += fast::LiteralsIn(e);
+            if (!next()) break;
+            continue;
+          }
+        }
+        // A length may follow with its distance: top the buffer up again. The refill before
+        // moved at most 7 of the 16 bytes the loop's condition promised.
+        refill();
+      }
+      if (e & fast::kSpecial) {
+        if (e & fast::kLink) {
+          e = fast::SubEntry(litLen, e, bits, kLitLenBits);
+          if (e & fast::kLiteral) {
+            drop(e);
+            fast::PutLiterals(out, e);
+            out += fast::LiteralsIn(e);
+            if (!next()) break;
+            continue;
+          }
+        }
+        if (e & (fast::kEnd | fast::kBad)) {
+          stop = (e & fast::kEnd) ? Stop::end : Stop::bad;
+          if (stop == Stop::end) drop(e);
+          break;
         }
       }
-      // A length may follow with its distance: top the buffer up again. The first refill
-      // moved at most 7 of the 16 bytes the loop condition promised.
-      refill();
-    }
-    if (e & fast::kSpecial) {
-      if (e & fast::kLink) {
-        e = fast::SubEntry(litLen, e, bits, kLitLenBits);
-        if (e & fast::kLiteral) {
-          drop(e);
-          *out++ = fast::LiteralOf(e);
-          continue;
-        }
-      }
-      if (e & (fast::kEnd | fast::kBad)) {
-        stop = (e & fast::kEnd) ? Stop::end : Stop::bad;
-        if (stop == Stop::end) drop(e);
-        break;
-      }
-    }
-    uint32_t length = fast::BaseOf(e) + fast::ExtraOf(e, bits);
-    drop(e);
-    uint32_t d = dist[bits & kDistMask];
-    if (d & fast::kSpecial) {
-      if (d & fast::kLink) d = fast::SubEntry(dist, d, bits, kDistBits);
+      uint32_t length = fast::BaseOf(e) + extra(e);
+      drop(e);
+      uint32_t d = dist[bits & kDistMask];
       if (d & fast::kSpecial) {
+        if (d & fast::kLink) d = fast::SubEntry(dist, d, bits, kDistBits);
+        if (d & fast::kSpecial) {
+          stop = Stop::bad;
+          break;
+        }
+      }
+      uint32_t distance = fast::BaseOf(d) + extra(d);
+      drop(d);
+      if (distance > static_cast<size_t>(out - floor)) {
         stop = Stop::bad;
         break;
       }
+      // The next entry's load goes before the copy, so that the two overlap.
+      uint8_t* const at = out;
+      out += length;
+      const bool more = in < inLimit;
+      if (more) {
+        refill();
+        e = litLen[bits & kLitMask];
+      }
+      CopyMatch(at, distance, length);
+      if (!more || out >= outLimit) break;
     }
-    uint32_t distance = fast::BaseOf(d) + fast::ExtraOf(d, bits);
-    drop(d);
-    if (distance > static_cast<size_t>(out - floor)) {
-      stop = Stop::bad;
-      break;
-    }
-    CopyMatch(out, distance, length);
-    out += length;
   }
   st.in = in;
   st.bits = bits;
-  st.count = count;
+  st.count = count & 0xFF;
   st.out = out;
   return stop;
 }
 
-Stop FastLoopPlain(LoopState& st) { return FastLoopBody(st); }
+Stop FastLoopPlain(LoopState& st) { return FastLoopBody<PlainBits>(st); }
 
 #ifdef ZIP_CODEC_BMI2
 // The same loop where the processor shifts by a register without the flags dance and masks
 // low bits in one instruction; most of the loop's work is such shifts and masks.
-[[gnu::target("bmi2")]] Stop FastLoopBmi2(LoopState& st) { return FastLoopBody(st); }
+struct Bmi2Bits {
+  [[gnu::target("bmi2")]] static uint64_t Low(uint64_t x, uint32_t n) { return _bzhi_u64(x, n); }
+};
+
+// Flattened, so that the loop and all it calls are compiled for BMI2 as one.
+[[gnu::target("bmi2"), gnu::flatten]] Stop FastLoopBmi2(LoopState& st) { return FastLoopBody<Bmi2Bits>(st); }
 
 bool DetectBmi2() {
   __builtin_cpu_init();
@@ -480,10 +553,10 @@ class Inflater {
   bool BuildTables(const uint8_t* litLens, unsigned nLitLen, const uint8_t* distLens, unsigned nDist) {
     uint16_t codes[kLitLenSymbols];
     if (!CanonicalCodes(litLens, nLitLen, codes, false)) return false;
-    litLen_ = BuildFastTable(litLenStore_, litLens, codes, GetPayloads().litLen, nLitLen, kLitLenBits);
+    litLen_ = BuildFastTable(litLenStore_, litLens, codes, GetPayloads().litLen, nLitLen, kLitLenBits, true);
     // RFC 1951 3.2.7: one distance code of one bit, or none when only literals follow.
     if (!CanonicalCodes(distLens, nDist, codes, true)) return false;
-    dist_ = BuildFastTable(distStore_, distLens, codes, GetPayloads().dist, nDist, kDistBits);
+    dist_ = BuildFastTable(distStore_, distLens, codes, GetPayloads().dist, nDist, kDistBits, false);
     return true;
   }
 
@@ -542,9 +615,13 @@ class Inflater {
     uint64_t bits = in_.Peek();
     uint32_t e = FastLookup(litLen_, bits, kLitLenBits);
     if (e & fast::kLiteral) {
-      if (!Room(1)) return Stop::bad;
+      // A pair's second literal is in the stream before any end of block: it must fit too.
+      unsigned n = fast::LiteralsIn(e);
+      if (!Room(n)) return Stop::bad;
       in_.Drop(fast::Taken(e));
-      *out_++ = fast::LiteralOf(e);
+      out_[0] = static_cast<uint8_t>(e >> 16);
+      if (n == 2) out_[1] = static_cast<uint8_t>(e >> 24);
+      out_ += n;
       return Stop::room;
     }
     if (e & fast::kBad) return Stop::bad;
