@@ -113,13 +113,22 @@ const Payloads& GetPayloads() {
   return payloads;
 }
 
-uint32_t Reversed(uint32_t code, unsigned length) {
-  uint32_t r = 0;
-  for (unsigned i = 0; i < length; ++i) {
-    r = r << 1 | (code & 1);
-    code >>= 1;
+// Bit reversal of a byte, for turning codes first-bit-high into the order they arrive in.
+struct ByteReversal {
+  uint8_t of[256];
+  ByteReversal() {
+    for (unsigned b = 0; b < 256; ++b) {
+      unsigned r = 0;
+      for (unsigned i = 0; i < 8; ++i) r |= ((b >> i) & 1) << (7 - i);
+      of[b] = static_cast<uint8_t>(r);
+    }
   }
-  return r;
+};
+const ByteReversal kByteReversal;
+
+// A code left-justified in 16 bits, as CanonicalCodes gives it, in stream order.
+inline uint32_t StreamOrder(uint16_t code) {
+  return uint32_t{kByteReversal.of[code & 0xFF]} << 8 | kByteReversal.of[code >> 8];
 }
 
 // Lays out a two-level table of fast entries in `storage`: a primary table indexed by the
@@ -129,26 +138,32 @@ uint32_t Reversed(uint32_t code, unsigned length) {
 const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, const uint16_t* codes,
                                const uint32_t* payload, unsigned n, unsigned primaryBits, bool pairs) {
   const uint32_t primarySize = 1u << primaryBits;
-  uint8_t longest[1u << kMaxPrimaryBits] = {};
+  uint8_t longest[1u << kMaxPrimaryBits];
+  std::memset(longest, 0, primarySize);
+  uint16_t longPrefixes[1u << kMaxPrimaryBits];  // the primary prefixes of long codes, in order met
+  unsigned nLong = 0;
   uint32_t reversed[kLitLenSymbols];
+  uint32_t kraft = 0;  // the share of the code space used, in units of 2^-15
   for (unsigned s = 0; s < n; ++s) {
     unsigned len = lengths[s];
     if (len == 0) continue;
-    reversed[s] = Reversed(codes[s] >> (16 - len), len);
+    kraft += 0x8000u >> len;
+    reversed[s] = StreamOrder(codes[s]);
+    if (len <= primaryBits) continue;
     uint32_t prefix = reversed[s] & (primarySize - 1);
-    if (len > primaryBits && len > longest[prefix]) longest[prefix] = static_cast<uint8_t>(len);
+    if (longest[prefix] == 0) longPrefixes[nLong++] = static_cast<uint16_t>(prefix);
+    if (len > longest[prefix]) longest[prefix] = static_cast<uint8_t>(len);
   }
   size_t size = primarySize;
-  for (uint32_t p = 0; p < primarySize; ++p)
-    if (longest[p]) size += size_t{1} << (longest[p] - primaryBits);
+  for (unsigned k = 0; k < nLong; ++k) size += size_t{1} << (longest[longPrefixes[k]] - primaryBits);
   uint32_t* table = storage.Storage(size);
-  const uint32_t bad = fast::Symbol(0, 0, fast::kBad);
-  std::fill(table, table + size, bad);
+  // A complete code writes every entry; only a sparse one (a lone distance code, or none)
+  // leaves some to fail.
+  if (kraft != 0x8000) std::fill(table, table + size, fast::Symbol(0, 0, fast::kBad));
   uint32_t offset = primarySize;
-  for (uint32_t p = 0; p < primarySize; ++p) {
-    if (longest[p] == 0) continue;
-    uint32_t width = longest[p] - primaryBits;
-    table[p] = fast::Symbol(offset, width, fast::kLink);
+  for (unsigned k = 0; k < nLong; ++k) {
+    uint32_t width = longest[longPrefixes[k]] - primaryBits;
+    table[longPrefixes[k]] = fast::Symbol(offset, width, fast::kLink);
     offset += 1u << width;
   }
   for (unsigned s = 0; s < n; ++s) {
