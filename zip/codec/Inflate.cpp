@@ -494,13 +494,14 @@ class Inflater {
     uint32_t nlen = in_.Bits(16);
     if (len != (~nlen & 0xFFFF) || in_.Overrun()) return false;
     while (len > 0) {
+      // A coded block may have ended a few bytes past a window's end: it is put out first.
+      if (Streaming() && out_ >= end_ && !Flush()) return false;
       size_t room = static_cast<size_t>(end_ - out_);
-      if (room == 0) return false;  // only a whole buffer runs out: a window was flushed
+      if (room == 0) return false;  // a caller's buffer is full
       size_t n = len < room ? len : room;
       if (in_.ReadBytes(out_, n) != n) return false;
       out_ += n;
       len -= static_cast<uint32_t>(n);
-      if (Streaming() && out_ >= end_ && !Flush()) return false;
     }
     return true;
   }
