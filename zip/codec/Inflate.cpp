@@ -143,11 +143,9 @@ const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, con
   uint16_t longPrefixes[1u << kMaxPrimaryBits];  // the primary prefixes of long codes, in order met
   unsigned nLong = 0;
   uint32_t reversed[kLitLenSymbols];
-  uint32_t kraft = 0;  // the share of the code space used, in units of 2^-15
   for (unsigned s = 0; s < n; ++s) {
     unsigned len = lengths[s];
     if (len == 0) continue;
-    kraft += 0x8000u >> len;
     reversed[s] = StreamOrder(codes[s]);
     if (len <= primaryBits) continue;
     uint32_t prefix = reversed[s] & (primarySize - 1);
@@ -157,39 +155,61 @@ const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, con
   size_t size = primarySize;
   for (unsigned k = 0; k < nLong; ++k) size += size_t{1} << (longest[longPrefixes[k]] - primaryBits);
   uint32_t* table = storage.Storage(size);
-  // A complete code writes every entry; only a sparse one (a lone distance code, or none)
-  // leaves some to fail.
-  if (kraft != 0x8000) std::fill(table, table + size, fast::Symbol(0, 0, fast::kBad));
+
+  // The primary table by doubling: after the codes of each length are written, the table so
+  // far is copied above itself, which repeats every entry for the bits its code does not look
+  // at. One write per symbol and one copy of the table, instead of a write per entry. Slots of
+  // no code keep the first two's "bad" (a sparse code), or are written later (a long code's link).
+  unsigned byLength[kLitLenSymbols];
+  unsigned start[kMaxCodeBits + 2] = {};
+  for (unsigned s = 0; s < n; ++s)
+    if (lengths[s] && lengths[s] <= primaryBits) ++start[lengths[s] + 1];
+  for (unsigned len = 1; len <= primaryBits + 1; ++len) start[len] += start[len - 1];
+  {
+    unsigned next[kMaxCodeBits + 2];
+    std::memcpy(next, start, sizeof next);
+    for (unsigned s = 0; s < n; ++s)
+      if (lengths[s] && lengths[s] <= primaryBits) byLength[next[lengths[s]]++] = s;
+  }
+  table[0] = table[1] = fast::Symbol(0, 0, fast::kBad);
+  for (unsigned len = 1, filled = 2; len <= primaryBits; ++len) {
+    if (len > 1) {
+      std::memcpy(table + filled, table, filled * sizeof *table);
+      filled *= 2;
+    }
+    for (unsigned k = start[len]; k < start[len + 1]; ++k)
+      table[reversed[byLength[k]]] = fast::WithCode(payload[byLength[k]], len);
+  }
   uint32_t offset = primarySize;
   for (unsigned k = 0; k < nLong; ++k) {
     uint32_t width = longest[longPrefixes[k]] - primaryBits;
     table[longPrefixes[k]] = fast::Symbol(offset, width, fast::kLink);
     offset += 1u << width;
   }
+  // Sub-tables: a code long enough to need one is complete, so every slot is written.
   for (unsigned s = 0; s < n; ++s) {
     unsigned len = lengths[s];
-    if (len == 0) continue;
+    if (len <= primaryBits) continue;
     uint32_t e = fast::WithCode(payload[s], len);
-    if (len <= primaryBits) {
-      for (uint32_t i = reversed[s]; i < primarySize; i += 1u << len) table[i] = e;
-    } else {
-      uint32_t link = table[reversed[s] & (primarySize - 1)];
-      uint32_t width = fast::Taken(link);
-      uint32_t* sub = table + (link >> 16);
-      for (uint32_t i = reversed[s] >> primaryBits; i < (1u << width); i += 1u << (len - primaryBits)) sub[i] = e;
-    }
+    uint32_t link = table[reversed[s] & (primarySize - 1)];
+    uint32_t width = fast::Taken(link);
+    uint32_t* sub = table + (link >> 16);
+    for (uint32_t i = reversed[s] >> primaryBits; i < (1u << width); i += 1u << (len - primaryBits)) sub[i] = e;
   }
   if (pairs) {
-    // Downwards, so that the entry for the bits after the first literal (a lower index) is
-    // still a single one when it is read.
-    for (uint32_t i = primarySize; i-- > 0;) {
-      uint32_t first = table[i];
-      if (!(first & fast::kLiteral)) continue;
-      unsigned used = fast::Taken(first);
-      uint32_t second = table[i >> used];
-      if (!(second & fast::kLiteral) || used + fast::Taken(second) > primaryBits) continue;
-      table[i] = (first & 0x00FF0000) | (second & 0x00FF0000) << 8 | fast::kLiteral | fast::kPair |
-                 (used + fast::Taken(second));
+    // Each first literal meets the seconds in order of length, up to the first too long for
+    // it: the work is the number of pair entries written.
+    const unsigned shortOnes = start[primaryBits];  // codes that leave room for another
+    for (unsigned i = 0; i < shortOnes; ++i) {
+      unsigned first = byLength[i], len1 = lengths[first];
+      if (first > 255) continue;
+      for (unsigned j = 0; j < shortOnes; ++j) {
+        unsigned second = byLength[j], len = len1 + lengths[second];
+        if (len > primaryBits) break;
+        if (second > 255) continue;
+        uint32_t e = first << 16 | second << 24 | fast::kLiteral | fast::kPair | len;
+        for (uint32_t k = reversed[first] | reversed[second] << len1; k < primarySize; k += 1u << len) table[k] = e;
+      }
     }
   }
   return table;
