@@ -1,5 +1,5 @@
 // CRC-32: tables computed at start-up, slicing-by-16, and folding with carry-less
-// multiplication (PCLMULQDQ) chosen at run time.
+// multiplication (PCLMULQDQ, or VPCLMULQDQ on 256-bit registers) chosen at run time.
 #include "zip/codec/Crc32.h"
 
 #include <cstring>
@@ -72,7 +72,14 @@ struct FoldConstants {
   // plain integers so that only the target-specific function touches vector types.
   alignas(16) uint64_t by512[2];
   alignas(16) uint64_t by128[2];
-  FoldConstants() : by512{FoldConstant(575), FoldConstant(511)}, by128{FoldConstant(191), FoldConstant(127)} {}
+  // Both 128-bit halves of a 256-bit lane move alike.
+  alignas(32) uint64_t by1024x2[4];
+  alignas(32) uint64_t by256x2[4];
+  FoldConstants()
+      : by512{FoldConstant(575), FoldConstant(511)},
+        by128{FoldConstant(191), FoldConstant(127)},
+        by1024x2{FoldConstant(1087), FoldConstant(1023), FoldConstant(1087), FoldConstant(1023)},
+        by256x2{FoldConstant(319), FoldConstant(255), FoldConstant(319), FoldConstant(255)} {}
 };
 
 const FoldConstants& GetFoldConstants() {
@@ -117,18 +124,74 @@ __attribute__((target("pclmul,sse2"))) uint32_t Folded(const Tables& tb, uint32_
   return Sliced(tb, crc, reinterpret_cast<const uint8_t*>(v), n);
 }
 
+// The same folding 256 bits per instruction, 128 bytes per round, where the processor
+// multiplies carry-less in wide registers.
+__attribute__((target("avx2,vpclmulqdq,pclmul"))) inline __m256i Fold256(__m256i x, __m256i k, __m256i next) {
+  __m256i lo = _mm256_clmulepi64_epi128(x, k, 0x00);
+  __m256i hi = _mm256_clmulepi64_epi128(x, k, 0x11);
+  return _mm256_xor_si256(_mm256_xor_si256(lo, hi), next);
+}
+
+__attribute__((target("avx2,vpclmulqdq,pclmul"))) uint32_t FoldedWide(const Tables& tb, uint32_t crc, const uint8_t* p,
+                                                                      size_t n) {
+  const FoldConstants& fc = GetFoldConstants();
+  const __m256i by1024 = _mm256_load_si256(reinterpret_cast<const __m256i*>(fc.by1024x2));
+  const __m256i by256 = _mm256_load_si256(reinterpret_cast<const __m256i*>(fc.by256x2));
+  const __m128i by128 = _mm_load_si128(reinterpret_cast<const __m128i*>(fc.by128));
+  const __m256i* v = reinterpret_cast<const __m256i*>(p);
+  __m256i y0 =
+      _mm256_xor_si256(_mm256_loadu_si256(v), _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc))));
+  __m256i y1 = _mm256_loadu_si256(v + 1), y2 = _mm256_loadu_si256(v + 2), y3 = _mm256_loadu_si256(v + 3);
+  v += 4;
+  n -= 128;
+  while (n >= 128) {
+    y0 = Fold256(y0, by1024, _mm256_loadu_si256(v));
+    y1 = Fold256(y1, by1024, _mm256_loadu_si256(v + 1));
+    y2 = Fold256(y2, by1024, _mm256_loadu_si256(v + 2));
+    y3 = Fold256(y3, by1024, _mm256_loadu_si256(v + 3));
+    v += 4;
+    n -= 128;
+  }
+  y1 = Fold256(y0, by256, y1);
+  y2 = Fold256(y1, by256, y2);
+  y3 = Fold256(y2, by256, y3);
+  // The lane's first half moved onto its second.
+  const __m128i first = _mm256_castsi256_si128(y3);
+  __m128i x =
+      _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(first, by128, 0x00), _mm_clmulepi64_si128(first, by128, 0x11)),
+                    _mm256_extracti128_si256(y3, 1));
+  const uint8_t* q = reinterpret_cast<const uint8_t*>(v);
+  while (n >= 16) {
+    x = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, by128, 0x00), _mm_clmulepi64_si128(x, by128, 0x11)),
+                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)));
+    q += 16;
+    n -= 16;
+  }
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
+  crc = Sliced(tb, 0, rest, 16);
+  return Sliced(tb, crc, q, n);
+}
+
 bool DetectClmul() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("pclmul");
 }
 
+bool DetectWideClmul() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("vpclmulqdq");
+}
+
 #else
 
 bool DetectClmul() { return false; }
+bool DetectWideClmul() { return false; }
 
 #endif
 
 const bool kHasClmul = DetectClmul();
+const bool kHasWideClmul = DetectWideClmul();
 
 }  // namespace
 
@@ -144,6 +207,7 @@ uint32_t Crc32UpdateSliced(uint32_t crc, const uint8_t* p, size_t n) { return Sl
 
 uint32_t Crc32Update(uint32_t crc, const uint8_t* p, size_t n) {
 #ifdef ZIP_CODEC_CLMUL
+  if (kHasWideClmul && n >= 256) return FoldedWide(GetTables(), crc, p, n);
   if (kHasClmul && n >= 128) return Folded(GetTables(), crc, p, n);
 #endif
   return Sliced(GetTables(), crc, p, n);
