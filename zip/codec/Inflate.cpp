@@ -10,7 +10,8 @@
 #include "zip/codec/PrefixTable.h"
 #include "zip/codec/WorkArea.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+// 64-bit x86 only: the bit buffer is one register there, and the masks take 64-bit operands.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ZIP_CODEC_BMI2 1
 #include <immintrin.h>
 #endif
