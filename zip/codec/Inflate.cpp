@@ -26,9 +26,9 @@ constexpr size_t kWindow = 32768;
 // symbol's output started just before the flush point plus the overshoot of wide copies.
 constexpr size_t kSlack = 320;
 constexpr size_t kArea = 2 * kWindow + kSlack;
-// Room the fast loop needs past its output position: two literal pairs, the longest match
-// and the overshoot of its 16-byte copies.
-constexpr size_t kFastOutRoom = 4 + 258 + 16;
+// Room the fast loop needs past its output position: two literal pairs and a match with the
+// overshoot of its wide copies (at most 272 bytes for the longest).
+constexpr size_t kFastOutRoom = 4 + 272;
 // Unread input the fast loop needs: two 8-byte refills per iteration.
 constexpr size_t kFastInRoom = 16;
 
@@ -241,24 +241,26 @@ struct LoopState {
 inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
 inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
 
-// Copies a match of `length` bytes from `distance` back; may write up to 15 bytes past the
-// end, and needs `distance` bytes of history before dst. Overlap is fine in each wide step: it reads only bytes written before it.
+// Copies a match of `length` bytes from `distance` back; may write up to 29 bytes past the
+// end (never past dst + 272), and needs `distance` bytes of history before dst. Overlap is fine in each wide step: it reads only bytes written before it.
 inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
   const uint8_t* src = dst - distance;
   uint8_t* const end = dst + length;
-  if (distance >= 16) {
+  // Most matches are short and far: their first 32 bytes are read before any is written, so
+  // no read waits on a store just made, and no loop exit (a branch guessed wrong as often as
+  // lengths vary) is met.
+  if (distance >= 32) {
+    uint8_t first[32];
+    std::memcpy(first, src, 32);
+    std::memcpy(dst, first, 32);
+    for (dst += 32, src += 32; dst < end; dst += 16, src += 16) Copy16(dst, src);
+  } else if (distance >= 16) {
     Copy16(dst, src);
-    while ((dst += 16) < end) Copy16(dst, src += 16);
+    for (dst += 16, src += 16; dst < end; dst += 16, src += 16) Copy16(dst, src);
   } else if (distance >= 8) {
     Copy8(dst, src);
     Copy8(dst + 8, src + 8);
-    dst += 16;
-    src += 16;
-    while (dst < end) {
-      Copy8(dst, src);
-      dst += 8;
-      src += 8;
-    }
+    for (dst += 16, src += 16; dst < end; dst += 8, src += 8) Copy8(dst, src);
   } else if (distance == 1) {
     const uint64_t byte = *src * uint64_t{0x0101010101010101};
     const uint64_t run[2] = {byte, byte};
