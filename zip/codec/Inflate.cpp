@@ -36,7 +36,7 @@ constexpr unsigned kMaxLitLen = 286;
 constexpr unsigned kMaxDist = 30;
 constexpr unsigned kLitLenSymbols = 288;  // 286 and 287 take part in the fixed code but never occur
 constexpr unsigned kDistSymbols = 32;
-constexpr unsigned kLitLenBits = 10;
+constexpr unsigned kLitLenBits = 11;
 constexpr unsigned kDistBits = 8;
 constexpr unsigned kCodeLenBits = 7;
 
