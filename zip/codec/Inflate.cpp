@@ -21,11 +21,13 @@ namespace zip::codec {
 namespace {
 
 constexpr size_t kWindow = 32768;
-// The streaming output area holds the previous window (history) followed by the one being
-// filled, so every back-reference is a plain pointer difference; the slack absorbs one
-// symbol's output started just before the flush point plus the overshoot of wide copies.
+// The streaming output area holds a window of history followed by three that are filled and
+// put out in turn, so every back-reference is a plain pointer difference and the history is
+// moved down once every three windows; the slack absorbs one symbol's output started just
+// before a window's end plus the overshoot of wide copies.
+constexpr size_t kFilledWindows = 3;
 constexpr size_t kSlack = 320;
-constexpr size_t kArea = 2 * kWindow + kSlack;
+constexpr size_t kArea = (1 + kFilledWindows) * kWindow + kSlack;
 // Room the fast loop needs past its output position: two literal pairs and a match with the
 // overshoot of its wide copies (at most 272 bytes for the longest).
 constexpr size_t kFastOutRoom = 4 + 272;
@@ -489,7 +491,7 @@ class Inflater {
       return Result::bad_data;
     }
     // Outside the guard on purpose: a failure writing the rest belongs to the caller.
-    if (sink_ && out_ > base_ + kWindow) sink_->Put(base_ + kWindow, static_cast<size_t>(out_ - (base_ + kWindow)));
+    if (sink_ && out_ > end_ - kWindow) sink_->Put(end_ - kWindow, static_cast<size_t>(out_ - (end_ - kWindow)));
     return Result::ok;
   }
 
@@ -498,15 +500,20 @@ class Inflater {
  private:
   bool Streaming() const { return sink_ != nullptr; }
 
-  // Streaming only, once the window half is full: the symbol that crossed the boundary may
-  // have left up to 258 bytes beyond it, which stay for the next window.
+  // Streaming only, once a window is full: the symbol that crossed its end may have left up
+  // to 272 bytes beyond it, which belong to the next window.
   bool Flush() {
     if (in_.Overrun()) return false;
-    uint8_t* window = base_ + kWindow;
-    sink_->Put(window, kWindow);
-    // The window just put out becomes the history, with what lies beyond it.
-    std::memmove(base_, window, static_cast<size_t>(out_ - window));
-    out_ -= kWindow;
+    sink_->Put(end_ - kWindow, kWindow);
+    if (end_ < base_ + (1 + kFilledWindows) * kWindow) {
+      end_ += kWindow;
+      return true;
+    }
+    // The last window becomes the history, with what lies beyond it.
+    uint8_t* last = end_ - kWindow;
+    std::memmove(base_, last, static_cast<size_t>(out_ - last));
+    out_ -= kFilledWindows * kWindow;
+    end_ = base_ + 2 * kWindow;
     floor_ = base_;
     return true;
   }
@@ -687,7 +694,7 @@ class Inflater {
   Sink* const sink_;  // null for a whole buffer
   uint8_t* const base_;
   uint8_t* out_;          // next byte to write
-  uint8_t* const end_;    // a window's flush point, or the buffer's end
+  uint8_t* end_;          // the end of the window being filled, or of the caller's buffer
   const uint8_t* floor_;  // oldest byte a distance may reach
   bool fixedLoaded_ = false;
   PrefixTable& litLenStore_;

@@ -16,7 +16,7 @@ namespace zip::codec {
 class WorkArea {
  public:
   // Covers every decoder; each one checks its own need against it at compile time.
-  static constexpr size_t kBytes = 76 * 1024;
+  static constexpr size_t kBytes = 129 * 1024;
   static constexpr unsigned kTables = 3;
 
   WorkArea() : bytes_(new uint8_t[kBytes]), capacity_(kBytes) {}
