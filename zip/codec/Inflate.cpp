@@ -44,27 +44,27 @@ constexpr unsigned kCodeLenBits = 7;
 
 // Entries of the literal/length and distance tables, laid out so that the decoding loop
 // finds everything for a symbol, its extra bits included, in one word:
-//   bits 0-7    bits the entry takes: the code and its extra bits, or both codes of a literal
+//   bits 0-5    bits the entry takes: the code and its extra bits, or both codes of a literal
 //               pair (a link: the sub-table's width)
+//   bit 6       a literal pair
+//   bit 7       a literal, or a pair: the low byte's sign, tested without taking it apart
 //   bits 8-11   a length or distance: the code's length, where the extra bits start
-//   bit 8       a literal: a pair of them
 //   bits 12-14  end of block, a code that must not occur, a link to a sub-table
-//   bit 15      a literal, or a pair
 //   bits 16-31  the literal byte (then the pair's second), the length or distance base, or
 //               the sub-table's offset
 // Two literals whose codes together fit the primary index share one entry, so runs of
 // literals, most of a text, take half the lookups.
 namespace fast {
-constexpr uint32_t kPair = 1u << 8;
+constexpr uint32_t kPair = 1u << 6;
 constexpr uint32_t kEnd = 1u << 12;
 constexpr uint32_t kBad = 1u << 13;
 constexpr uint32_t kLink = 1u << 14;
 constexpr uint32_t kSpecial = kEnd | kBad | kLink;
-constexpr uint32_t kLiteral = 1u << 15;
+constexpr uint32_t kLiteral = 1u << 7;
 
 constexpr uint32_t Symbol(uint32_t value, uint32_t extra, uint32_t flags = 0) { return value << 16 | flags | extra; }
 inline uint32_t WithCode(uint32_t symbol, uint32_t codeLength) {
-  // A literal's length field would read as the pair flag; it has no extra bits to find.
+  // A literal has no extra bits to find.
   return (symbol & kLiteral) ? symbol + codeLength : symbol + (codeLength << 8) + codeLength;
 }
 // Stores the entry's literal and whatever byte follows it: the caller advances by LiteralsIn.
@@ -72,9 +72,9 @@ inline void PutLiterals(uint8_t* out, uint32_t e) {
   uint16_t two = static_cast<uint16_t>(e >> 16);
   std::memcpy(out, &two, 2);
 }
-inline unsigned LiteralsIn(uint32_t e) { return 1 + ((e >> 8) & 1); }
+inline unsigned LiteralsIn(uint32_t e) { return 1 + ((e >> 6) & 1); }
 inline uint32_t BaseOf(uint32_t e) { return e >> 16; }
-inline unsigned Taken(uint32_t e) { return e & 0xFF; }
+inline unsigned Taken(uint32_t e) { return e & 63; }
 // The extra bits' value, from the bit buffer as it was before the symbol was dropped.
 inline uint32_t ExtraOf(uint32_t e, uint64_t bits) {
   return static_cast<uint32_t>((bits & ((uint64_t{1} << Taken(e)) - 1)) >> ((e >> 8) & 0xF));
@@ -299,8 +299,8 @@ inline Stop FastLoopBody(LoopState& st) {
   constexpr uint64_t kDistMask = (1u << kDistBits) - 1;
   Stop stop = Stop::room;
 
-  // `count` is right in its low byte only: symbols are dropped by subtracting their whole
-  // entry, whose low byte is the bits they take, which saves taking that byte apart.
+  // `count` is right in its low 6 bits only: symbols are dropped by subtracting their whole
+  // entry, whose low 6 bits are the bits they take, which saves taking the entry apart.
   // At least 56 bits after a refill; the longest length with extras and distance with
   // extras together take 48, and three primary literal entries 3 x 10.
   auto refill = [&] {
@@ -397,7 +397,7 @@ inline Stop FastLoopBody(LoopState& st) {
   }
   st.in = in;
   st.bits = bits;
-  st.count = count & 0xFF;
+  st.count = count & 63;
   st.out = out;
   return stop;
 }
