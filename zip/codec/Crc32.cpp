@@ -93,6 +93,16 @@ __attribute__((target("pclmul,sse2"))) inline __m128i Fold(__m128i x, __m128i k,
   return _mm_xor_si128(_mm_xor_si128(lo, hi), next);
 }
 
+// Folds the remaining whole 16-byte blocks into x, then the rest byte-wise: the folded block
+// is congruent to everything so far, so its CRC from zero carries on.
+__attribute__((target("pclmul,sse2"))) uint32_t FoldRest(const Tables& tb, __m128i x, __m128i by128, const uint8_t* p,
+                                                         size_t n) {
+  for (; n >= 16; p += 16, n -= 16) x = Fold(x, by128, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
+  return Sliced(tb, Sliced(tb, 0, rest, 16), p, n);
+}
+
 __attribute__((target("pclmul,sse2"))) uint32_t Folded(const Tables& tb, uint32_t crc, const uint8_t* p, size_t n) {
   const FoldConstants& fc = GetFoldConstants();
   const __m128i by512 = _mm_load_si128(reinterpret_cast<const __m128i*>(fc.by512));
@@ -113,15 +123,7 @@ __attribute__((target("pclmul,sse2"))) uint32_t Folded(const Tables& tb, uint32_
   x1 = Fold(x0, by128, x1);
   x2 = Fold(x1, by128, x2);
   x3 = Fold(x2, by128, x3);
-  while (n >= 16) {
-    x3 = Fold(x3, by128, _mm_loadu_si128(v++));
-    n -= 16;
-  }
-  // The folded block is congruent to everything so far; its CRC from zero is the result.
-  alignas(16) uint8_t rest[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x3);
-  crc = Sliced(tb, 0, rest, 16);
-  return Sliced(tb, crc, reinterpret_cast<const uint8_t*>(v), n);
+  return FoldRest(tb, x3, by128, reinterpret_cast<const uint8_t*>(v), n);
 }
 
 // The same folding 256 bits per instruction, 128 bytes per round, where the processor
@@ -156,21 +158,8 @@ __attribute__((target("avx2,vpclmulqdq,pclmul"))) uint32_t FoldedWide(const Tabl
   y2 = Fold256(y1, by256, y2);
   y3 = Fold256(y2, by256, y3);
   // The lane's first half moved onto its second.
-  const __m128i first = _mm256_castsi256_si128(y3);
-  __m128i x =
-      _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(first, by128, 0x00), _mm_clmulepi64_si128(first, by128, 0x11)),
-                    _mm256_extracti128_si256(y3, 1));
-  const uint8_t* q = reinterpret_cast<const uint8_t*>(v);
-  while (n >= 16) {
-    x = _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, by128, 0x00), _mm_clmulepi64_si128(x, by128, 0x11)),
-                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)));
-    q += 16;
-    n -= 16;
-  }
-  alignas(16) uint8_t rest[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
-  crc = Sliced(tb, 0, rest, 16);
-  return Sliced(tb, crc, q, n);
+  __m128i x = Fold(_mm256_castsi256_si128(y3), by128, _mm256_extracti128_si256(y3, 1));
+  return FoldRest(tb, x, by128, reinterpret_cast<const uint8_t*>(v), n);
 }
 
 bool DetectClmul() {

@@ -314,6 +314,11 @@ inline Stop FastLoopBody(LoopState& st) {
     bits >>= e & 63;
     count -= e;
   };
+  auto literals = [&](uint32_t e) {
+    drop(e);
+    fast::PutLiterals(out, e);
+    out += fast::LiteralsIn(e);
+  };
   // A length's or distance's extra bits: the bits under the entry above its code's length.
   auto extra = [&](uint32_t e) { return static_cast<uint32_t>(Bits::Low(bits, e) >> ((e >> 8) & 63)); };
 
@@ -329,19 +334,13 @@ inline Stop FastLoopBody(LoopState& st) {
   if (next()) {
     for (;;) {
       if (e & fast::kLiteral) {
-        drop(e);
-        fast::PutLiterals(out, e);
-        out += fast::LiteralsIn(e);
+        literals(e);
         e = litLen[bits & kLitMask];
         if (e & fast::kLiteral) {
-          drop(e);
-          fast::PutLiterals(out, e);
-          out += fast::LiteralsIn(e);
+          literals(e);
           e = litLen[bits & kLitMask];
           if (e & fast::kLiteral) {
-            drop(e);
-            fast::PutLiterals(out, e);
-            out += fast::LiteralsIn(e);
+            literals(e);
             if (!next()) break;
             continue;
           }
@@ -354,9 +353,7 @@ inline Stop FastLoopBody(LoopState& st) {
         if (e & fast::kLink) {
           e = fast::SubEntry(litLen, e, bits, kLitLenBits);
           if (e & fast::kLiteral) {
-            drop(e);
-            fast::PutLiterals(out, e);
-            out += fast::LiteralsIn(e);
+            literals(e);
             if (!next()) break;
             continue;
           }
