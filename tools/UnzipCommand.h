@@ -19,8 +19,11 @@ volatile std::sig_atomic_t& InterruptRequested();
 // usage text): 0 success, 1 entries skipped, 2 damaged data, 3 out of memory, 9 no archive,
 // 10 a wrong command line, 11 nothing matched, 50 a write failed (disk full), 80
 // interrupted, 81 unsupported method, 82 wrong password for every entry. progress: draw a
-// bar on err while extracting.
+// bar on err while extracting. defaultThreads: how many entries are extracted at once when
+// --threads is not given (the program passes the number of cores); with more than one, fs
+// and ui are called from several threads at once.
 int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
-                    sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface());
+                    sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface(),
+                    int defaultThreads = 1);
 
 }  // namespace tools

@@ -1,10 +1,12 @@
 // Entry point of the zorvik-unzip command-line extractor (native and Windows console builds).
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,5 +43,8 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::vector<std::string> args(argv + 1, argv + argc);
-  return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0);
+  // Entries go out in parallel, one worker per core (0 when the count is unknown).
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0, sys::RealFileSystem(),
+                                sys::RealUserInterface(), std::max(cores, 1));
 }

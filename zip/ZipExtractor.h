@@ -138,6 +138,20 @@ class TZipExtractor : public TObject {
   // The decoders' windows and tables, made once at the start of a run; a test can hand out
   // one that plays a machine short of memory.
   virtual std::unique_ptr<codec::WorkArea> MakeWorkArea() const;
+  // A caller that runs several components over one archive at once gives each its share: an
+  // entry left out here is passed over before anything is read or made for it, with no
+  // event, and counts as neither extracted nor skipped.
+  virtual bool TakesEntry(int index) {
+    (void)index;
+    return true;
+  }
+  // Rids a folder of a killed run's temporaries the first time this run writes into it.
+  // Components writing into one destination at once must sweep each folder once between
+  // them: a sweep can take a peer's temporary between its verification and its renaming.
+  virtual void RemoveStaleTemporaries(const std::string& dir);
+  // Temporaries are numbered from a counter of the component's own; components writing into
+  // one folder at once start theirs far apart so that their names never meet.
+  void StartTemporariesAt(unsigned counter) { tempCounter_ = counter; }
 
  private:
   // Directory reading.
@@ -227,7 +241,6 @@ class TZipExtractor : public TObject {
   std::string OutputDirectory(const TZipEntryInfo& entry) const;
   bool ThroughLink(const std::string& path);
   bool Fits(const std::string& fName, const std::string& outDir);
-  void RemoveStaleTemporaries(const std::string& dir);
   void Skip(TSkipReason reason, const std::string& fName, int index);
   bool WantOverwrite(const std::string& fName, int index, std::string& target);
   std::string TemporaryName(const std::string& fName);

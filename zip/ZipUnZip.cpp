@@ -484,7 +484,7 @@ int TZipExtractor::UnZip() {
     if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, static_cast<double>(totalSize_), stopNow);
     if (numFiles > 0 && !stopNow) {
       for (int i = 0; i < Count(); ++i) {
-        if (!doAll_ && !Entry(i).MatchFlag) continue;
+        if ((!doAll_ && !Entry(i).MatchFlag) || !TakesEntry(i)) continue;
         do {
           retry_ = false;
           if (ExtractEntry(i) == EntryOutcome::extracted) ++extracted_;
