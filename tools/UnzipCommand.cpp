@@ -553,8 +553,12 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
     return true;
   }
   void RemoveStaleTemporaries(const std::string& dir) override {
-    std::lock_guard<std::mutex> hold(shared_->sweepLock);
-    if (shared_->swept.insert(base::AnsiUpper(dir)).second) TZipExtractor::RemoveStaleTemporaries(dir);
+    if (swept_.count(dir)) return;
+    {
+      std::lock_guard<std::mutex> hold(shared_->sweepLock);
+      if (shared_->swept.insert(base::AnsiUpper(dir)).second) TZipExtractor::RemoveStaleTemporaries(dir);
+    }
+    swept_.insert(dir);
   }
 
  private:
@@ -574,6 +578,7 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
   const int number_;
   const bool noBar_ = false;
   int current_ = -1;
+  std::set<std::string> swept_;  // folders known to be swept, without asking the others
 };
 
 // The key of a path as the file system matches names: parts split at either separator, "."
@@ -597,8 +602,14 @@ std::string PathKey(const std::string& path, bool dropDrive) {
   return base::AnsiUpper(key);
 }
 
-// The first entry of each entry's group: entries with one target, and a file entry with
-// every entry whose path passes through it as a folder, are extracted by one worker.
+// Neighbours in the archive go to one worker up to about this many compressed bytes: its
+// reads then follow on from each other, where alternating entries cost a seek and a refill.
+constexpr int64_t kRunBytes = 256 * 1024;
+constexpr int kRunEntries = 64;
+
+// The first entry of each entry's group: a run of neighbours; entries with one target; and
+// a file entry with every entry whose path passes through it as a folder. A group is
+// extracted by one worker.
 std::vector<int> Groups(const zip::TZipExtractor& z, bool junkPaths) {
   const int count = z.Count();
   std::vector<int> parent(count);
@@ -611,6 +622,14 @@ std::vector<int> Groups(const zip::TZipExtractor& z, bool junkPaths) {
     a = find(a), b = find(b);
     if (a != b) parent[std::max(a, b)] = std::min(a, b);
   };
+  int64_t bytes = 0;
+  for (int i = 0, head = 0, entries = 0; i < count; ++i, ++entries) {
+    bytes += z.Entry(i).CompressedSize;
+    if (bytes > kRunBytes || entries >= kRunEntries)
+      head = i, entries = 0, bytes = z.Entry(i).CompressedSize;
+    else
+      unite(head, i);
+  }
   std::vector<std::string> keys(count);
   std::unordered_map<std::string, int> first, firstFile;
   for (int i = 0; i < count; ++i) {

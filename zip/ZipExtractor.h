@@ -215,6 +215,13 @@ class TZipExtractor : public TObject {
 
   // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
   // returns it, one that lets it go on returns nothing.
+  // What ThroughLink learnt on its way down a path that it followed to its last part: the
+  // attributes of that part, and whether every folder above it exists as a folder.
+  struct PathWalk {
+    bool reachedEnd = false;
+    bool foldersExist = false;
+    uint32_t last = sys::kInvalidAttributes;
+  };
   enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
   struct EntryJob {
     int index = 0;
@@ -226,6 +233,7 @@ class TZipExtractor : public TObject {
     uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
     bool readOnlyTarget = false;
     uint32_t calculated = 0;  // CRC of the decoded data
+    PathWalk walk;            // of the target's path, when it was checked for links
   };
   int ChooseEntries();
   EntryOutcome ExtractEntry(int index);
@@ -239,7 +247,7 @@ class TZipExtractor : public TObject {
   EntryOutcome Commit(const EntryJob& job);
   void ReportFailure(const EntryJob& job);
   std::string OutputDirectory(const TZipEntryInfo& entry) const;
-  bool ThroughLink(const std::string& path);
+  bool ThroughLink(const std::string& path, PathWalk* walk = nullptr);
   bool Fits(const std::string& fName, const std::string& outDir);
   void Skip(TSkipReason reason, const std::string& fName, int index);
   bool WantOverwrite(const std::string& fName, int index, std::string& target);
