@@ -202,7 +202,7 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
       excluding = true;
     else if (a == "--threads" && i + 1 < args.size()) {
       const std::string& n = args[++i];
-      o.threads = n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
+      o.threads = !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
       if (o.threads < 1 || o.threads > kMaxThreads) {
         err << "zorvik-unzip: --threads takes a number from 1 to " << kMaxThreads << ", not " << Shown(n) << "\n";
         return Parsed::wrong;
