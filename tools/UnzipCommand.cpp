@@ -564,7 +564,11 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
  private:
   // Hands the entry's messages over and counts its bytes as done.
   void Close() {
-    if (current_ < 0) return;
+    if (current_ < 0) {
+      // Outside an entry only the directory speaks, and the first worker told that already.
+      text.str("");
+      return;
+    }
     Slot& slot = shared_->slots[current_];
     slot.text = text.str();
     text.str("");
@@ -654,10 +658,10 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
                sys::UserInterface& ui, int threads) {
   const std::string nowhere = fs.FullPath("~zorvik-unzip~");
   std::vector<std::unique_ptr<Worker>> workers;
-  workers.push_back(std::make_unique<Worker>(0, o, fs, ui, nowhere));
-  // The first worker reads the directory here; an archive that cannot be read as one ends
-  // the run as it ends one thread's, by that way.
+  // The first worker reads the directory here; settings or an archive that fail end the run
+  // as they end one thread's, by that way.
   try {
+    workers.push_back(std::make_unique<Worker>(0, o, fs, ui, nowhere));
     workers[0]->OpenZip();
   } catch (...) {
     workers.clear();
@@ -677,7 +681,11 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   }
   Shared shared(count, Groups(first, o.junkPaths), std::move(sizes));
   err << workers[0]->Prelude();
-  for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
+  try {
+    for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
+  } catch (...) {
+    return Ended(std::current_exception(), err);
+  }
   std::vector<std::thread> running;
   for (auto& worker : workers) {
     worker->Join(shared);
