@@ -747,8 +747,9 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
 
 }  // namespace
 
-volatile std::sig_atomic_t& InterruptRequested() {
-  static volatile std::sig_atomic_t requested = 0;
+std::atomic<int>& InterruptRequested() {
+  static std::atomic<int> requested{0};
+  static_assert(std::atomic<int>::is_always_lock_free);
   return requested;
 }
 
