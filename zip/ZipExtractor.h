@@ -213,8 +213,6 @@ class TZipExtractor : public TObject {
   void WriteOutputBuffer();
   bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
 
-  // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
-  // returns it, one that lets it go on returns nothing.
   // What ThroughLink learnt on its way down a path that it followed to its last part: the
   // attributes of that part, and whether every folder above it exists as a folder.
   struct PathWalk {
@@ -222,6 +220,9 @@ class TZipExtractor : public TObject {
     bool foldersExist = false;
     uint32_t last = sys::kInvalidAttributes;
   };
+
+  // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
+  // returns it, one that lets it go on returns nothing.
   enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
   struct EntryJob {
     int index = 0;
