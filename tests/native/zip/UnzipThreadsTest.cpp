@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -123,47 +124,110 @@ TEST(ZipCommandThreads, FourWorkersLeaveWhatOneLeaves) {
   }
 }
 
-// Ctrl+C in the middle of a threaded run: every worker stops, status 80, no temporary left.
-TEST(ZipCommandThreads, AnInterruptStopsEveryWorker) {
-  class InterruptAfter final : public sys::FileSystem {
+// The real file system, shared by the workers, that asks for an interrupt when the n-th
+// temporary is made, or runs out of space after so many bytes.
+class TroubledFiles final : public sys::FileSystem {
+ public:
+  TroubledFiles(int interruptAt, int64_t space) : left_(interruptAt), space_(space) {}
+  uint32_t GetAttributes(const std::string& p) override { return real_.GetAttributes(p); }
+  bool SetAttributes(const std::string& p, uint32_t a) override { return real_.SetAttributes(p, a); }
+  bool CreateDirectory(const std::string& p) override { return real_.CreateDirectory(p); }
+  std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
+    if (d != sys::Disposition::createNew) return real_.Open(p, a, s, d);
+    if (--left_ == 0) tools::InterruptRequested() = 1;
+    auto file = real_.Open(p, a, s, d);
+    return file ? std::make_unique<Filling>(std::move(file), space_) : nullptr;
+  }
+  bool Copy(const std::string& f, const std::string& t, bool x) override { return real_.Copy(f, t, x); }
+  bool Delete(const std::string& p) override { return real_.Delete(p); }
+  bool Rename(const std::string& f, const std::string& t, bool r) override { return real_.Rename(f, t, r); }
+  uint32_t LastError() override { return full ? sys::kErrorDiskFull : real_.LastError(); }
+  std::string ErrorText(uint32_t c) override { return real_.ErrorText(c); }
+  std::string FullPath(const std::string& p) override { return real_.FullPath(p); }
+  bool PathFits(const std::string& p, bool d) override { return real_.PathFits(p, d); }
+  std::vector<std::string> FindFiles(const std::string& d, const std::string& p) override {
+    return real_.FindFiles(d, p);
+  }
+
+ private:
+  static thread_local bool full;
+  class Filling final : public sys::File {
    public:
-    explicit InterruptAfter(int files) : left_(files) {}
-    uint32_t GetAttributes(const std::string& p) override { return real_.GetAttributes(p); }
-    bool SetAttributes(const std::string& p, uint32_t a) override { return real_.SetAttributes(p, a); }
-    bool CreateDirectory(const std::string& p) override { return real_.CreateDirectory(p); }
-    std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
-      if (d == sys::Disposition::createNew && --left_ == 0) tools::InterruptRequested() = 1;
-      return real_.Open(p, a, s, d);
+    Filling(std::unique_ptr<sys::File> file, std::atomic<int64_t>& space) : file_(std::move(file)), space_(space) {}
+    bool Read(void* b, uint32_t n, uint32_t& done) override { return file_->Read(b, n, done); }
+    bool Write(const void* b, uint32_t n, uint32_t& done) override {
+      if ((space_ -= n) < 0) return done = 0, full = true, false;
+      return file_->Write(b, n, done);
     }
-    bool Copy(const std::string& f, const std::string& t, bool x) override { return real_.Copy(f, t, x); }
-    bool Delete(const std::string& p) override { return real_.Delete(p); }
-    bool Rename(const std::string& f, const std::string& t, bool r) override { return real_.Rename(f, t, r); }
-    uint32_t LastError() override { return real_.LastError(); }
-    std::string ErrorText(uint32_t c) override { return real_.ErrorText(c); }
-    std::string FullPath(const std::string& p) override { return real_.FullPath(p); }
-    bool PathFits(const std::string& p, bool d) override { return real_.PathFits(p, d); }
-    std::vector<std::string> FindFiles(const std::string& d, const std::string& p) override {
-      return real_.FindFiles(d, p);
-    }
+    bool Seek(int64_t o, sys::SeekOrigin f, int64_t& at) override { return file_->Seek(o, f, at); }
+    bool Size(int64_t& size) override { return file_->Size(size); }
+    bool Flush() override { return file_->Flush(); }
+    bool GetLastWriteTime(sys::LocalTime& t) override { return file_->GetLastWriteTime(t); }
+    bool SetLastWriteTime(const sys::LocalTime& t) override { return file_->SetLastWriteTime(t); }
 
    private:
-    sys::FileSystem& real_ = sys::RealFileSystem();
-    std::atomic<int> left_;
+    std::unique_ptr<sys::File> file_;
+    std::atomic<int64_t>& space_;
   };
+  sys::FileSystem& real_ = sys::RealFileSystem();
+  std::atomic<int> left_;
+  std::atomic<int64_t> space_;
+};
+thread_local bool TroubledFiles::full = false;
+
+void ExpectNoTemporary(const std::string& root) {
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    EXPECT_EQ(e.path().filename().string().find("~zv"), std::string::npos) << e.path();
+}
+
+// Ctrl+C in the middle of a threaded run: every worker stops, status 80, no temporary left.
+// A full disk ends it with 50, also without a temporary.
+TEST(ZipCommandThreads, AnInterruptOrAFullDiskStopsEveryWorker) {
   TempDir dir, out;
   WriteFile(dir / "a.zip", Mixed());
-  InterruptAfter files(60);
-  Outcome run = Unzip({"-o", "--threads", "3", "-d", out.Path(), dir / "a.zip"}, files);
+  TroubledFiles interrupting(60, std::numeric_limits<int64_t>::max());
+  Outcome run = Unzip({"-o", "--threads", "3", "-d", out.Path(), dir / "a.zip"}, interrupting);
   tools::InterruptRequested() = 0;
   EXPECT_EQ(run.status, 80) << run.err;
   EXPECT_NE(run.err.find("zorvik-unzip: interrupted\n"), std::string::npos) << run.err;
-  size_t files_left = 0;
-  for (const auto& e : fs::recursive_directory_iterator(out.Path())) {
-    EXPECT_EQ(e.path().filename().string().find("~zv"), std::string::npos) << e.path();
-    files_left += e.is_regular_file();
+  ExpectNoTemporary(out.Path());
+  size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(out.Path())) files += e.is_regular_file();
+  EXPECT_GT(files, 0u);
+  EXPECT_LT(files, 400u);
+
+  TempDir full;
+  TroubledFiles filling(-1, 100000);
+  Outcome ended = Unzip({"-o", "--threads", "3", "-d", full.Path(), dir / "a.zip"}, filling);
+  EXPECT_EQ(ended.status, 50) << ended.err;
+  EXPECT_NE(ended.err.find("(the disk is full, or cannot be written)\n"), std::string::npos) << ended.err;
+  ExpectNoTemporary(full.Path());
+}
+
+// The statuses that need no damaged tree: each as with one thread, with the same messages.
+TEST(ZipCommandThreads, StatusesAsOnOneThread) {
+  const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+      {81, {TestData("unsupported-methods.zip")}},
+      {82, {"-P", "nope", TestData("infozip-zipcloak.zip")}},
+      {11, {TestData("infozip-tree-comments.zip"), "nothing*"}},
+      {2, {TestData("damaged-crc-mismatch.zip")}},
+  };
+  for (const auto& [status, args] : cases) {
+    SCOPED_TRACE(args.back());
+    Outcome one{}, four{};
+    for (const char* threads : {"1", "4"}) {
+      TempDir out;
+      std::vector<std::string> full = {"--threads", threads, "-d", out.Path()};
+      full.insert(full.end(), args.begin(), args.end());
+      Outcome run = Unzip(full);
+      for (size_t at; (at = run.err.find(out.Path())) != std::string::npos;)
+        run.err.replace(at, out.Path().size(), "OUT");
+      (threads == std::string("1") ? one : four) = run;
+    }
+    EXPECT_EQ(one.status, status) << one.err;
+    EXPECT_EQ(four.status, status);
+    EXPECT_EQ(four.err, one.err);
   }
-  EXPECT_GT(files_left, 0u);
-  EXPECT_LT(files_left, 400u);
 }
 
 TEST(ZipCommandThreads, ACountThatIsNoCountIsAWrongCommandLine) {
