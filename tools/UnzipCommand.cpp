@@ -2,10 +2,20 @@
 // component can be used and measured outside the installer.
 #include "tools/UnzipCommand.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
+#include <functional>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <set>
+#include <sstream>
+#include <thread>
+#include <unordered_map>
 
 #include "base/Ansi.h"
 #include "zip/ZipExtractor.h"
@@ -14,11 +24,14 @@ namespace tools {
 
 namespace {
 
+// Beyond this many the workers only wait for the disk and each other.
+constexpr int kMaxThreads = 64;
+
 constexpr char kVersion[] = "zorvik-unzip 1.1 (the Zorvik setup's zip component, version 2.23)\n";
 
 constexpr char kUsage[] =
-    "usage: zorvik-unzip [-l|-t|-p] [-j] [-o|-n|-u|-f] [-P PASSWORD] [-q] [-d DIR] ARCHIVE[.zip]\n"
-    "                    [PATTERN...] [-x PATTERN...] [-d DIR]\n"
+    "usage: zorvik-unzip [-l|-t|-p] [-j] [-o|-n|-u|-f] [-P PASSWORD] [-q] [--threads N] [-d DIR]\n"
+    "                    ARCHIVE[.zip] [PATTERN...] [-x PATTERN...] [-d DIR]\n"
     "\n"
     "Extracts ARCHIVE with the installer's zip component, keeping the stored paths under DIR.\n"
     "  -l           list the entries (size, method, compressed size, CRC-32, date, name)\n"
@@ -33,6 +46,9 @@ constexpr char kUsage[] =
     "  -f           freshen: only entries newer than a file that already exists\n"
     "  -P PASSWORD  password for encrypted entries\n"
     "  -q           no progress bar (it is drawn on standard error only when that is a terminal)\n"
+    "  --threads N  extract N entries at once (1 to 64; default: one per processor core). The\n"
+    "               files, the messages and their order, and the exit status are those of one\n"
+    "               thread; -l and -p always run on one\n"
     "  -x PATTERN   exclude the entries whose stored path matches; every following argument is\n"
     "               an exclusion, up to the next option\n"
     "  PATTERN      extract only entries whose stored path matches (case ignored; ? one character,\n"
@@ -134,6 +150,7 @@ struct Options {
   bool junkPaths = false, quiet = false, freshen = false;
   std::string dest = ".", password, archive;
   zip::TUZOverwriteMode overwrite = zip::Never;
+  int threads = 0;  // 0: as the caller chose
   std::vector<std::string> patterns, exclusions;
 };
 
@@ -183,7 +200,14 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
       o.overwrite = zip::ifNewer, o.freshen = true;
     else if (a == "-x")
       excluding = true;
-    else if ((a == "-d" || a == "-P") && i + 1 < args.size())
+    else if (a == "--threads" && i + 1 < args.size()) {
+      const std::string& n = args[++i];
+      o.threads = !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
+      if (o.threads < 1 || o.threads > kMaxThreads) {
+        err << "zorvik-unzip: --threads takes a number from 1 to " << kMaxThreads << ", not " << Shown(n) << "\n";
+        return Parsed::wrong;
+      }
+    } else if ((a == "-d" || a == "-P") && i + 1 < args.size())
       (a == "-d" ? o.dest : o.password) = args[++i];
     else {
       err << "zorvik-unzip: unknown or incomplete option " << a << "\n";
@@ -295,89 +319,64 @@ void List(zip::TZipExtractor& z, std::ostream& out) {
   z.CloseZip();
 }
 
-}  // namespace
+// What the handlers count, for the exit status.
+struct Tally {
+  int chosen = 0, skipped = 0, badPassword = 0, unsupported = 0, damaged = 0;
+  Tally& operator+=(const Tally& t) {
+    chosen += t.chosen, skipped += t.skipped, badPassword += t.badPassword;
+    unsupported += t.unsupported, damaged += t.damaged;
+    return *this;
+  }
+};
 
-volatile std::sig_atomic_t& InterruptRequested() {
-  static volatile std::sig_atomic_t requested = 0;
-  return requested;
+// Checked at each entry and each block written: the component removes the temporary of an
+// entry that a handler's exception abandons.
+void StopIfAsked() {
+  if (InterruptRequested()) throw zip::EUserCanceled("interrupted");
 }
 
-int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
-                    sys::FileSystem& fs, sys::UserInterface& ui) {
-  Options o;
-  switch (Parse(args, o, err)) {
-    case Parsed::help: out << kUsage; return 0;
-    case Parsed::version: out << kVersion; return 0;
-    case Parsed::wrong: return 10;
-    case Parsed::run: break;
-  }
-  // As unzip: "name" may stand for "name.zip".
-  if (fs.GetAttributes(o.archive) == sys::kInvalidAttributes) {
-    if (fs.GetAttributes(o.archive + ".zip") == sys::kInvalidAttributes) {
-      err << "zorvik-unzip: cannot find " << Shown(o.archive) << " or " << Shown(o.archive) << ".zip\n";
-      return 9;
-    }
-    o.archive += ".zip";
-  }
+// The settings of a run, and the handlers that choose, count and report entries: messages
+// go to err (after clearing the progress bar when one is drawn), counts to tally().
+void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere, sys::FileSystem& fs,
+             ConsoleUi& console, std::ostream& err, const bool& clearBar, std::function<Tally&()> tally) {
   const bool elsewhere = o.mode == Mode::test || o.mode == Mode::pipe;
-  // A folder that is never made: the run's destination when nothing is to be written.
-  const std::string nowhere = fs.FullPath("~zorvik-unzip~");
-  ElsewhereFiles virtualFiles(fs, nowhere, o.mode == Mode::pipe ? &out : nullptr);
-  ConsoleUi console(ui, err);
-  zip::TZipExtractor z(elsewhere ? static_cast<sys::FileSystem&>(virtualFiles) : fs, console);
-  int chosen = 0, skipped = 0, badPassword = 0, unsupported = 0, damaged = 0;
+  z.SetDestDir(elsewhere ? nowhere : o.dest);
+  z.SetRecreateDirs(!o.junkPaths);
+  z.SetOverwriteMode(elsewhere ? zip::Always : o.overwrite);
+  z.SetPassword(o.password);
+  z.SetDoAll(o.patterns.empty());
+  z.SetFilesList(o.patterns);
+  z.SetDoProcessMessages(false);
+  z.OnFilePercentDone = [](zip::TZipExtractor&, int) { StopIfAsked(); };
+  z.OnStartUnZip = [&o, &fs, &console, tally](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
+    StopIfAsked();
+    const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
+    console.entry = name;
+    for (const std::string& x : o.exclusions)
+      if (zip::IsMatch(x, name)) skip = true;
+    // Freshening only replaces what is there.
+    if (!skip && o.freshen && !sys::FileExists(fs, fName)) skip = true;
+    if (!skip) ++tally().chosen;
+  };
+  z.OnSkippingFile = [&err, &clearBar, tally](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name,
+                                              int, bool&) {
+    (reason == zip::srBadPassword ? tally().badPassword : tally().skipped)++;
+    if (clearBar) err << "\r\033[K";
+    err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
+  };
+  z.OnBadCRC = [&err, &clearBar, tally](zip::TZipExtractor& s, int calc, int stored, int index) {
+    const zip::TZipEntryInfo& e = s.Entry(index);
+    (Decodable(e.CompressionMethod) ? tally().damaged : tally().unsupported)++;
+    if (clearBar) err << "\r\033[K";
+    err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
+                        static_cast<unsigned>(calc), static_cast<unsigned>(stored));
+  };
+}
+
+// The status of an exception that ended a run, and its message on err.
+int Ended(const std::exception_ptr& ended, std::ostream& err) {
   try {
-    z.SetZipName(o.archive);
-    if (o.mode == Mode::list) {
-      List(z, out);
-      return 0;
-    }
-    z.SetDestDir(elsewhere ? nowhere : o.dest);
-    z.SetRecreateDirs(!o.junkPaths);
-    z.SetOverwriteMode(elsewhere ? zip::Always : o.overwrite);
-    z.SetPassword(o.password);
-    z.SetDoAll(o.patterns.empty());
-    z.SetFilesList(o.patterns);
-    z.SetDoProcessMessages(false);
-    bool bar = progress && !o.quiet && o.mode != Mode::pipe;
-    int shown = -1;
-    // Checked at each entry and each block written: the component removes the temporary of
-    // an entry that a handler's exception abandons.
-    auto stopIfAsked = [] {
-      if (InterruptRequested()) throw zip::EUserCanceled("interrupted");
-    };
-    z.OnFilePercentDone = [&](zip::TZipExtractor&, int) { stopIfAsked(); };
-    z.OnStartUnZip = [&](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
-      stopIfAsked();
-      const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
-      console.entry = name;
-      for (const std::string& x : o.exclusions)
-        if (zip::IsMatch(x, name)) skip = true;
-      // Freshening only replaces what is there.
-      if (!skip && o.freshen && !sys::FileExists(fs, fName)) skip = true;
-      if (!skip) ++chosen;
-    };
-    z.OnSkippingFile = [&](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name, int, bool&) {
-      (reason == zip::srBadPassword ? badPassword : skipped)++;
-      if (bar) err << "\r\033[K";
-      err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
-    };
-    z.OnBadCRC = [&](zip::TZipExtractor& s, int calc, int stored, int index) {
-      const zip::TZipEntryInfo& e = s.Entry(index);
-      (Decodable(e.CompressionMethod) ? damaged : unsupported)++;
-      if (bar) err << "\r\033[K";
-      err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
-                          static_cast<unsigned>(calc), static_cast<unsigned>(stored));
-    };
-    if (bar)
-      z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
-        if (percent == shown) return;
-        shown = percent;
-        err << "\r[" << std::string(percent / 5, '#') << std::string(20 - percent / 5, '.') << "] " << percent << "%"
-            << std::flush;
-      };
-    z.UnZip();
-    if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+    std::rethrow_exception(ended);
   } catch (const zip::EUserCanceled& e) {
     if (!InterruptRequested()) {
       err << "zorvik-unzip: " << e.what() << "\n";
@@ -396,17 +395,386 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
     err << "zorvik-unzip: " << e.what() << "\n";
     return 2;
   }
-  if (o.mode == Mode::pipe) out.flush();
-  if (!o.patterns.empty() && chosen == 0) {
+}
+
+// The status of a run that went to its end.
+int Conclude(const Options& o, const Tally& t, std::ostream& out, std::ostream& err) {
+  if (!o.patterns.empty() && t.chosen == 0) {
     err << "zorvik-unzip: no entry matched\n";
     return 11;
   }
-  if (damaged) return 2;
-  if (unsupported) return 81;
-  if (badPassword && badPassword == chosen) return 82;
-  if (badPassword || skipped) return 1;
+  if (t.damaged) return 2;
+  if (t.unsupported) return 81;
+  if (t.badPassword && t.badPassword == t.chosen) return 82;
+  if (t.badPassword || t.skipped) return 1;
   if (o.mode == Mode::test) out << "No errors detected in " << Shown(o.archive) << "\n";
   return 0;
+}
+
+// The progress bar at percent, over what the line held.
+void DrawBar(std::ostream& err, int percent) {
+  err << "\r[" << std::string(percent / 5, '#') << std::string(20 - percent / 5, '.') << "] " << percent << "%"
+      << std::flush;
+}
+
+int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool progress, sys::FileSystem& fs,
+                 sys::UserInterface& ui) {
+  const bool elsewhere = o.mode == Mode::test || o.mode == Mode::pipe;
+  // A folder that is never made: the run's destination when nothing is to be written.
+  const std::string nowhere = fs.FullPath("~zorvik-unzip~");
+  ElsewhereFiles virtualFiles(fs, nowhere, o.mode == Mode::pipe ? &out : nullptr);
+  ConsoleUi console(ui, err);
+  zip::TZipExtractor z(elsewhere ? static_cast<sys::FileSystem&>(virtualFiles) : fs, console);
+  Tally tally;
+  try {
+    z.SetZipName(o.archive);
+    if (o.mode == Mode::list) {
+      List(z, out);
+      return 0;
+    }
+    const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
+    Prepare(z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; });
+    int shown = -1;
+    if (bar)
+      z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
+        if (percent == shown) return;
+        shown = percent;
+        DrawBar(err, percent);
+      };
+    z.UnZip();
+    if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+  } catch (...) {
+    return Ended(std::current_exception(), err);
+  }
+  if (o.mode == Mode::pipe) out.flush();
+  return Conclude(o, tally, out, err);
+}
+
+// ---- Several workers over one archive ----
+//
+// Each worker is a component of its own with its own archive handle, walking the whole
+// view in order and taking the entries no other worker has taken yet. Entries that could
+// meet on the disk (the same target, or a file where another entry needs a folder) form a
+// group that one worker takes whole, in entry order, so every overwrite decision sees what
+// one thread would have seen. Messages are kept per entry and printed in entry order by the
+// calling thread, which alone writes to err and draws the progress bar.
+
+constexpr int kNowhere = std::numeric_limits<int>::max();
+
+struct Slot {
+  std::atomic<int> owner{-1};      // of the group this entry heads
+  std::atomic<bool> taken{false};  // a worker is extracting it
+  std::atomic<bool> done{false};   // and has finished: text and tally are complete
+  std::string text;
+  Tally tally;
+};
+
+struct Shared {
+  Shared(size_t count, std::vector<int> groups, std::vector<int64_t> sizes)
+      : slots(std::make_unique<Slot[]>(count)), group(std::move(groups)), size(std::move(sizes)) {}
+  std::unique_ptr<Slot[]> slots;
+  const std::vector<int> group;  // the first entry of each entry's group
+  const std::vector<int64_t> size;
+  std::atomic<int> stopAfter{kNowhere};  // the lowest entry a worker failed at
+  std::atomic<int64_t> bytesDone{0};
+  std::mutex sweepLock;
+  std::set<std::string> swept;
+  std::mutex endLock;
+  std::condition_variable ended;
+  int through = 0;  // workers at their end, under endLock
+};
+
+// What a worker's component is made over, made before it.
+struct WorkerParts {
+  WorkerParts(sys::FileSystem& fs, sys::UserInterface& ui, const std::string& nowhere)
+      : files(fs, nowhere, nullptr), console(ui, text) {}
+  std::ostringstream text;  // the messages of the entry at hand
+  ElsewhereFiles files;
+  ConsoleUi console;
+};
+
+class Worker final : private WorkerParts, public zip::TZipExtractor {
+ public:
+  Worker(int number, const Options& o, sys::FileSystem& fs, sys::UserInterface& ui, const std::string& nowhere)
+      : WorkerParts(fs, ui, nowhere),
+        TZipExtractor(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs, console),
+        number_(number) {
+    StartTemporariesAt(static_cast<unsigned>(number) << 24);
+    SetZipName(o.archive);
+    Prepare(*this, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; });
+    OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
+      StopIfAsked();
+      partial.store(shared_->size[current_] * percent / 100, std::memory_order_relaxed);
+    };
+  }
+
+  void Join(Shared& shared) { shared_ = &shared; }
+  // What the worker said before its first entry (reading the directory).
+  std::string Prelude() {
+    std::string said = text.str();
+    text.str("");
+    return said;
+  }
+
+  // Runs on the worker's thread; an exception that ends the run is kept for the caller.
+  void Run() {
+    try {
+      UnZip();
+      Close();
+    } catch (...) {
+      failure = std::current_exception();
+      failedAt = current_ >= 0 ? current_ : position.load();
+      int low = shared_->stopAfter.load();
+      while (failedAt < low && !shared_->stopAfter.compare_exchange_weak(low, failedAt)) {
+      }
+      Close();
+    }
+    position.store(kNowhere);
+    std::lock_guard<std::mutex> hold(shared_->endLock);
+    ++shared_->through;
+    shared_->ended.notify_all();
+  }
+
+  std::atomic<int> position{-1};  // the entry the worker is at; kNowhere once it is through
+  std::atomic<int64_t> partial{0};  // bytes written of the entry at hand
+  std::exception_ptr failure;
+  int failedAt = kNowhere;
+
+ protected:
+  bool TakesEntry(int index) override {
+    Close();
+    position.store(index);
+    if (index > shared_->stopAfter.load()) return false;
+    int none = -1;
+    std::atomic<int>& owner = shared_->slots[shared_->group[index]].owner;
+    if (!owner.compare_exchange_strong(none, number_) && none != number_) return false;
+    shared_->slots[index].taken.store(true);
+    current_ = index;
+    return true;
+  }
+  void RemoveStaleTemporaries(const std::string& dir) override {
+    if (swept_.count(dir)) return;
+    {
+      std::lock_guard<std::mutex> hold(shared_->sweepLock);
+      if (shared_->swept.insert(base::AnsiUpper(dir)).second) TZipExtractor::RemoveStaleTemporaries(dir);
+    }
+    swept_.insert(dir);
+  }
+
+ private:
+  // Hands the entry's messages over and counts its bytes as done.
+  void Close() {
+    if (current_ < 0) {
+      // Outside an entry only the directory speaks, and the first worker told that already.
+      text.str("");
+      return;
+    }
+    Slot& slot = shared_->slots[current_];
+    slot.text = text.str();
+    text.str("");
+    shared_->bytesDone.fetch_add(shared_->size[current_]);
+    partial.store(0);
+    current_ = -1;
+    slot.done.store(true);
+  }
+
+  Shared* shared_ = nullptr;
+  const int number_;
+  const bool noBar_ = false;
+  int current_ = -1;
+  std::set<std::string> swept_;  // folders known to be swept, without asking the others
+};
+
+// The key of a path as the file system matches names: parts split at either separator, "."
+// and empty parts dropped, the trailing dots and blanks Windows ignores cut, letters in one
+// case. Keys that differ may still name one file only through a folder's short name.
+std::string PathKey(const std::string& path, bool dropDrive) {
+  std::string rest = dropDrive && path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+  std::string key, part;
+  auto close = [&] {
+    size_t end = part.find_last_not_of(". ");
+    if (end != std::string::npos) key += (key.empty() ? "" : "\\") + part.substr(0, end + 1);
+    part.clear();
+  };
+  for (char c : rest) {
+    if (c == '\\' || c == '/')
+      close();
+    else
+      part += c;
+  }
+  close();
+  return base::AnsiUpper(key);
+}
+
+// Neighbours in the archive go to one worker up to about this many compressed bytes: its
+// reads then follow on from each other, where alternating entries cost a seek and a refill.
+constexpr int64_t kRunBytes = 256 * 1024;
+constexpr int kRunEntries = 64;
+
+// The first entry of each entry's group: a run of neighbours; entries with one target; and
+// a file entry with every entry whose path passes through it as a folder. A group is
+// extracted by one worker.
+std::vector<int> Groups(const zip::TZipExtractor& z, bool junkPaths) {
+  const int count = z.Count();
+  std::vector<int> parent(count);
+  for (int i = 0; i < count; ++i) parent[i] = i;
+  auto find = [&](int i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  auto unite = [&](int a, int b) {
+    a = find(a), b = find(b);
+    if (a != b) parent[std::max(a, b)] = std::min(a, b);
+  };
+  int64_t bytes = 0;
+  for (int i = 0, head = 0, entries = 0; i < count; ++i, ++entries) {
+    bytes += z.Entry(i).CompressedSize;
+    if (bytes > kRunBytes || entries >= kRunEntries)
+      head = i, entries = 0, bytes = z.Entry(i).CompressedSize;
+    else
+      unite(head, i);
+  }
+  std::vector<std::string> keys(count);
+  std::unordered_map<std::string, int> first, firstFile;
+  for (int i = 0; i < count; ++i) {
+    const zip::TZipEntryInfo& e = z.Entry(i);
+    if (junkPaths && e.FileName().empty()) continue;  // makes nothing
+    keys[i] = PathKey(junkPaths ? e.FileName() : e.Directory() + e.FileName(), true);
+    auto [at, fresh] = first.emplace(keys[i], i);
+    if (!fresh) unite(at->second, i);
+    if (!e.FileName().empty()) firstFile.emplace(keys[i], i);
+  }
+  for (int i = 0; i < count; ++i)
+    for (size_t sep = keys[i].find('\\'); sep != std::string::npos; sep = keys[i].find('\\', sep + 1)) {
+      auto file = firstFile.find(keys[i].substr(0, sep));
+      if (file != firstFile.end()) unite(file->second, i);
+    }
+  std::vector<int> group(count);
+  for (int i = 0; i < count; ++i) group[i] = find(i);
+  return group;
+}
+
+int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool progress, sys::FileSystem& fs,
+               sys::UserInterface& ui, int threads) {
+  const std::string nowhere = fs.FullPath("~zorvik-unzip~");
+  std::vector<std::unique_ptr<Worker>> workers;
+  // The first worker reads the directory here; settings or an archive that fail end the run
+  // as they end one thread's, by that way.
+  try {
+    workers.push_back(std::make_unique<Worker>(0, o, fs, ui, nowhere));
+    workers[0]->OpenZip();
+  } catch (...) {
+    workers.clear();
+    return RunOneThread(o, out, err, progress, fs, ui);
+  }
+  const Worker& first = *workers[0];
+  const int count = first.Count();
+  std::vector<int64_t> sizes(count);
+  int64_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    const zip::TZipEntryInfo& e = first.Entry(i);
+    sizes[i] = e.UncompressedSize;
+    bool chosen = o.patterns.empty();
+    for (size_t k = 0; !chosen && k < o.patterns.size(); ++k)
+      chosen = zip::IsMatch(o.patterns[k], e.Directory() + e.FileName());
+    if (chosen) total += sizes[i];
+  }
+  Shared shared(count, Groups(first, o.junkPaths), std::move(sizes));
+  err << workers[0]->Prelude();
+  try {
+    for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
+  } catch (...) {
+    return Ended(std::current_exception(), err);
+  }
+  std::vector<std::thread> running;
+  for (auto& worker : workers) {
+    worker->Join(shared);
+    running.emplace_back([&worker] { worker->Run(); });
+  }
+
+  const bool bar = progress && !o.quiet;
+  int shown = -1;
+  Tally tally;
+  int next = 0;
+  // Prints, in entry order, the messages of every entry whose fate is known, up to the
+  // entry a worker failed at.
+  auto print = [&] {
+    while (next < count && next <= shared.stopAfter.load()) {
+      Slot& slot = shared.slots[next];
+      if (!slot.done.load()) {
+        bool passed = true;
+        for (const auto& worker : workers) passed = passed && worker->position.load() > next;
+        // Every worker went past it: taken means done by now, untaken means left out.
+        if (!passed || slot.taken.load()) {
+          if (passed) continue;
+          return;
+        }
+        ++next;
+        continue;
+      }
+      if (!slot.text.empty() && shown >= 0) {
+        err << "\r\033[K";
+        shown = -1;
+      }
+      err << slot.text;
+      tally += slot.tally;
+      ++next;
+    }
+  };
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> hold(shared.endLock);
+      shared.ended.wait_for(hold, std::chrono::milliseconds(50), [&] { return shared.through == threads; });
+      if (shared.through == threads) break;
+    }
+    print();
+    if (bar) {
+      int64_t done = shared.bytesDone.load();
+      for (const auto& worker : workers) done += worker->partial.load(std::memory_order_relaxed);
+      int percent = zip::PercentOf(done, total);
+      if (percent != shown) DrawBar(err, shown = percent);
+    }
+  }
+  for (std::thread& t : running) t.join();
+  print();
+  if (bar && shown >= 0) err << "\r\033[K" << std::flush;
+  const Worker* failed = nullptr;
+  for (const auto& worker : workers)
+    if (worker->failure && (!failed || worker->failedAt < failed->failedAt)) failed = worker.get();
+  if (failed) return Ended(failed->failure, err);
+  return Conclude(o, tally, out, err);
+}
+
+}  // namespace
+
+std::atomic<int>& InterruptRequested() {
+  static std::atomic<int> requested{0};
+  static_assert(std::atomic<int>::is_always_lock_free);
+  return requested;
+}
+
+int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool progress,
+                    sys::FileSystem& fs, sys::UserInterface& ui, int defaultThreads) {
+  Options o;
+  switch (Parse(args, o, err)) {
+    case Parsed::help: out << kUsage; return 0;
+    case Parsed::version: out << kVersion; return 0;
+    case Parsed::wrong: return 10;
+    case Parsed::run: break;
+  }
+  // As unzip: "name" may stand for "name.zip".
+  if (fs.GetAttributes(o.archive) == sys::kInvalidAttributes) {
+    if (fs.GetAttributes(o.archive + ".zip") == sys::kInvalidAttributes) {
+      err << "zorvik-unzip: cannot find " << Shown(o.archive) << " or " << Shown(o.archive) << ".zip\n";
+      return 9;
+    }
+    o.archive += ".zip";
+  }
+  const int threads = o.threads ? o.threads : std::clamp(defaultThreads, 1, kMaxThreads);
+  // Standard output takes the entries' data in entry order: one thread writes it.
+  if (threads == 1 || o.mode == Mode::list || o.mode == Mode::pipe)
+    return RunOneThread(o, out, err, progress, fs, ui);
+  return RunThreads(o, out, err, progress, fs, ui, threads);
 }
 
 }  // namespace tools

@@ -1,10 +1,13 @@
 // Entry point of the zorvik-unzip command-line extractor (native and Windows console builds).
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -40,6 +43,14 @@ int main(int argc, char** argv) {
   // -p writes entries' bytes as they are: no line-end translation, no stop at Ctrl+Z.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+#ifndef _WIN32
+  // Each file's date goes through mktime, which looks at /etc/localtime again every time
+  // unless TZ names the zone: the same zone, said once.
+  setenv("TZ", ":/etc/localtime", 0);
+#endif
   std::vector<std::string> args(argv + 1, argv + argc);
-  return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0);
+  // Entries go out in parallel, one worker per core (0 when the count is unknown).
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0, sys::RealFileSystem(),
+                                sys::RealUserInterface(), std::max(cores, 1));
 }

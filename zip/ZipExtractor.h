@@ -138,6 +138,20 @@ class TZipExtractor : public TObject {
   // The decoders' windows and tables, made once at the start of a run; a test can hand out
   // one that plays a machine short of memory.
   virtual std::unique_ptr<codec::WorkArea> MakeWorkArea() const;
+  // A caller that runs several components over one archive at once gives each its share: an
+  // entry left out here is passed over before anything is read or made for it, with no
+  // event, and counts as neither extracted nor skipped.
+  virtual bool TakesEntry(int index) {
+    (void)index;
+    return true;
+  }
+  // Rids a folder of a killed run's temporaries the first time this run writes into it.
+  // Components writing into one destination at once must sweep each folder once between
+  // them: a sweep can take a peer's temporary between its verification and its renaming.
+  virtual void RemoveStaleTemporaries(const std::string& dir);
+  // Temporaries are numbered from a counter of the component's own; components writing into
+  // one folder at once start theirs far apart so that their names never meet.
+  void StartTemporariesAt(unsigned counter) { tempCounter_ = counter; }
 
  private:
   // Directory reading.
@@ -199,6 +213,14 @@ class TZipExtractor : public TObject {
   void WriteOutputBuffer();
   bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
 
+  // What ThroughLink learnt on its way down a path that it followed to its last part: the
+  // attributes of that part, and whether every folder above it exists as a folder.
+  struct PathWalk {
+    bool reachedEnd = false;
+    bool foldersExist = false;
+    uint32_t last = sys::kInvalidAttributes;
+  };
+
   // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
   // returns it, one that lets it go on returns nothing.
   enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
@@ -212,6 +234,7 @@ class TZipExtractor : public TObject {
     uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
     bool readOnlyTarget = false;
     uint32_t calculated = 0;  // CRC of the decoded data
+    PathWalk walk;            // of the target's path, when it was checked for links
   };
   int ChooseEntries();
   EntryOutcome ExtractEntry(int index);
@@ -225,9 +248,8 @@ class TZipExtractor : public TObject {
   EntryOutcome Commit(const EntryJob& job);
   void ReportFailure(const EntryJob& job);
   std::string OutputDirectory(const TZipEntryInfo& entry) const;
-  bool ThroughLink(const std::string& path);
+  bool ThroughLink(const std::string& path, PathWalk* walk = nullptr);
   bool Fits(const std::string& fName, const std::string& outDir);
-  void RemoveStaleTemporaries(const std::string& dir);
   void Skip(TSkipReason reason, const std::string& fName, int index);
   bool WantOverwrite(const std::string& fName, int index, std::string& target);
   std::string TemporaryName(const std::string& fName);

@@ -125,15 +125,27 @@ void TZipExtractor::SetRootDir(const std::string& dir) {
 
 // True when a part of path below DestDir (path begins with it) already exists as a link or
 // a junction. The extraction makes none, so one found there was put by someone else and may
-// lead anywhere; nothing is written through it.
-bool TZipExtractor::ThroughLink(const std::string& path) {
+// lead anywhere; nothing is written through it. What the walk read on the way is kept in
+// walk, so that the same attributes are not asked for again.
+bool TZipExtractor::ThroughLink(const std::string& path, PathWalk* walk) {
+  bool allFolders = true, anyFolder = false;
   for (size_t i = 0; i <= path.size();) {
     const bool end = i == path.size();
     unsigned char c = end ? 0 : static_cast<unsigned char>(path[i]);
     if ((end || c == '\\' || c == '/') && i > destDir_.size() && path[i - 1] != '\\' && path[i - 1] != '/') {
       uint32_t a = fs_.GetAttributes(path.substr(0, i));
-      if (a == sys::kInvalidAttributes) return false;  // the rest is still to be made, by us
-      if (a & sys::kAttrReparsePoint) return true;
+      if (a == sys::kInvalidAttributes && !end) return false;  // the rest is still to be made, by us
+      if (a != sys::kInvalidAttributes && (a & sys::kAttrReparsePoint)) return true;
+      if (end && walk) {
+        // A folder exists when one of its parts was seen as a folder, or something in it.
+        walk->reachedEnd = true;
+        walk->last = a;
+        walk->foldersExist = allFolders && (anyFolder || a != sys::kInvalidAttributes);
+      }
+      if (!end) {
+        allFolders = allFolders && (a & sys::kAttrDirectory);
+        anyFolder = true;
+      }
     }
     if (end) break;
     i += (base::IsLeadByte(c) && i + 1 < path.size()) ? 2 : 1;
@@ -245,13 +257,16 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob
   if (skip) return EntryOutcome::skipped;
   // A handler that names the output takes responsibility for where it goes.
   job.outDir = base::ExtractFilePath(job.fName);
-  if ((job.fName == proposed && (!LiesInside(destDir_, job.fName, false) || ThroughLink(job.fName))) ||
+  if ((job.fName == proposed && (!LiesInside(destDir_, job.fName, false) || ThroughLink(job.fName, &job.walk))) ||
       !Fits(job.fName, job.outDir)) {
     Skip(srCreateError, job.fName, job.index);
     return EntryOutcome::skipped;
   }
-  if (!job.outDir.empty() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(job.outDir)))
+  if (!job.outDir.empty() && !job.walk.foldersExist &&
+      !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(job.outDir))) {
     sys::ForceDirectories(fs_, job.outDir);
+    job.walk = PathWalk();
+  }
   // An encrypted entry too short for its 12-byte header cannot hold data.
   job.dataError = !job.localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
   return std::nullopt;
@@ -297,7 +312,9 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJo
 
 // The overwrite policy and the target's attributes decide whether an existing file goes.
 std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ClearTarget(EntryJob& job) {
-  uint32_t attributes = fs_.GetAttributes(job.fName);
+  // The walk's answer holds unless a password handler ran in between, which may do anything.
+  uint32_t attributes =
+      job.walk.reachedEnd && !work_.Encrypted() ? job.walk.last : fs_.GetAttributes(job.fName);
   if (attributes != sys::kInvalidAttributes && !(attributes & sys::kAttrDirectory) && overwriteMode_ != Always) {
     if (!WantOverwrite(job.fName, job.index, job.fName)) {
       Skip(srNoOverwrite, job.fName, job.index);
@@ -484,7 +501,7 @@ int TZipExtractor::UnZip() {
     if (OnStartUnZipInfo) OnStartUnZipInfo(*this, numFiles, static_cast<double>(totalSize_), stopNow);
     if (numFiles > 0 && !stopNow) {
       for (int i = 0; i < Count(); ++i) {
-        if (!doAll_ && !Entry(i).MatchFlag) continue;
+        if ((!doAll_ && !Entry(i).MatchFlag) || !TakesEntry(i)) continue;
         do {
           retry_ = false;
           if (ExtractEntry(i) == EntryOutcome::extracted) ++extracted_;

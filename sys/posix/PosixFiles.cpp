@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "base/Ansi.h"
 #include "sys/Files.h"
@@ -122,7 +123,14 @@ class PosixFile final : public File {
     tm.tm_min = t.minute;
     tm.tm_sec = t.second;
     tm.tm_isdst = -1;
-    time_t when = mktime(&tm);
+    // mktime takes the C library's time-zone state, which it may reload on each call;
+    // files written from several threads at once take it in turn.
+    static std::mutex zoneLock;
+    time_t when;
+    {
+      std::lock_guard<std::mutex> hold(zoneLock);
+      when = mktime(&tm);
+    }
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
