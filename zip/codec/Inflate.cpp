@@ -28,9 +28,9 @@ constexpr size_t kWindow = 32768;
 constexpr size_t kFilledWindows = 3;
 constexpr size_t kSlack = 320;
 constexpr size_t kArea = (1 + kFilledWindows) * kWindow + kSlack;
-// Room the fast loop needs past its output position: two literal pairs and a match with the
+// Room the fast loop needs past its output position: four literal pairs and a match with the
 // overshoot of its wide copies (at most 272 bytes for the longest).
-constexpr size_t kFastOutRoom = 4 + 272;
+constexpr size_t kFastOutRoom = 8 + 272;
 // Unread input the fast loop needs: two 8-byte refills per iteration.
 constexpr size_t kFastInRoom = 16;
 
@@ -302,7 +302,7 @@ inline Stop FastLoopBody(LoopState& st) {
   // `count` is right in its low 6 bits only: symbols are dropped by subtracting their whole
   // entry, whose low 6 bits are the bits they take, which saves taking the entry apart.
   // At least 56 bits after a refill; the longest length with extras and distance with
-  // extras together take 48, and three primary literal entries 3 x 10.
+  // extras together take 48, and five first-level literal entries 5 x 11.
   auto refill = [&] {
     uint64_t word;
     std::memcpy(&word, in, 8);
@@ -341,8 +341,16 @@ inline Stop FastLoopBody(LoopState& st) {
           e = litLen[bits & kLitMask];
           if (e & fast::kLiteral) {
             literals(e);
-            if (!next()) break;
-            continue;
+            e = litLen[bits & kLitMask];
+            if (e & fast::kLiteral) {
+              literals(e);
+              e = litLen[bits & kLitMask];
+              if (e & fast::kLiteral) {
+                literals(e);
+                if (!next()) break;
+                continue;
+              }
+            }
           }
         }
         // A length may follow with its distance: top the buffer up again. The refill before
