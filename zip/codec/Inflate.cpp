@@ -46,7 +46,7 @@ constexpr unsigned kCodeLenBits = 7;
 // finds everything for a symbol, its extra bits included, in one word:
 //   bits 0-5    bits the entry takes: the code and its extra bits, or both codes of a literal
 //               pair (a link: the sub-table's width)
-//   bit 6       a literal pair
+//   bit 6       a literal pair; on any other entry, one of bits 12-14 is set
 //   bit 7       a literal, or a pair: the low byte's sign, tested without taking it apart
 //   bits 8-11   a length or distance: the code's length, where the extra bits start
 //   bits 12-14  end of block, a code that must not occur, a link to a sub-table
@@ -59,10 +59,13 @@ constexpr uint32_t kPair = 1u << 6;
 constexpr uint32_t kEnd = 1u << 12;
 constexpr uint32_t kBad = 1u << 13;
 constexpr uint32_t kLink = 1u << 14;
-constexpr uint32_t kSpecial = kEnd | kBad | kLink;
+// Not a literal, and one of the three above: a test of the low byte, like the literal's.
+constexpr uint32_t kSpecial = 1u << 6;
 constexpr uint32_t kLiteral = 1u << 7;
 
-constexpr uint32_t Symbol(uint32_t value, uint32_t extra, uint32_t flags = 0) { return value << 16 | flags | extra; }
+constexpr uint32_t Symbol(uint32_t value, uint32_t extra, uint32_t flags = 0) {
+  return value << 16 | flags | extra | (flags & (kEnd | kBad | kLink) ? kSpecial : 0);
+}
 inline uint32_t WithCode(uint32_t symbol, uint32_t codeLength) {
   // A literal has no extra bits to find.
   return (symbol & kLiteral) ? symbol + codeLength : symbol + (codeLength << 8) + codeLength;
