@@ -246,19 +246,20 @@ struct LoopState {
 inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
 inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
 
-// Copies a match of `length` bytes from `distance` back; may write up to 29 bytes past the
+// Copies a match of `length` bytes from `distance` back; may write up to 15 bytes past the
 // end (never past dst + 272), and needs `distance` bytes of history before dst. Overlap is fine in each wide step: it reads only bytes written before it.
 inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
   const uint8_t* src = dst - distance;
   uint8_t* const end = dst + length;
-  // Most matches are short and far: their first 32 bytes are read before any is written, so
-  // no read waits on a store just made, and no loop exit (a branch guessed wrong as often as
-  // lengths vary) is met.
+  // Most matches are short and far: most need 16 bytes, nearly all the rest 32, without the
+  // loop, whose exit is a branch guessed wrong as often as lengths vary. From 32 bytes back,
+  // the second 16 are read from before the first's destination: no read waits on that store.
   if (distance >= 32) {
-    uint8_t first[32];
-    std::memcpy(first, src, 32);
-    std::memcpy(dst, first, 32);
-    for (dst += 32, src += 32; dst < end; dst += 16, src += 16) Copy16(dst, src);
+    Copy16(dst, src);
+    if (length > 16) {
+      Copy16(dst + 16, src + 16);
+      for (dst += 32, src += 32; dst < end; dst += 16, src += 16) Copy16(dst, src);
+    }
   } else if (distance >= 16) {
     Copy16(dst, src);
     for (dst += 16, src += 16; dst < end; dst += 16, src += 16) Copy16(dst, src);
