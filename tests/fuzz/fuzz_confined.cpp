@@ -68,23 +68,17 @@ void Check(const std::string& path, const char* call, bool mayBeDestination = fa
 
 // Counts what reaches the files written: a run may write no more than the entries it
 // started declare, however the archive lies about its data.
-class CountingFile final : public sys::File {
+class CountingFile final : public support::ForwardingFile {
  public:
-  CountingFile(std::unique_ptr<sys::File> inner, uint64_t& written) : inner_(std::move(inner)), written_(written) {}
-  bool Read(void* b, uint32_t n, uint32_t& done) override { return inner_->Read(b, n, done); }
+  CountingFile(std::unique_ptr<sys::File> inner, uint64_t& written)
+      : ForwardingFile(std::move(inner)), written_(written) {}
   bool Write(const void* b, uint32_t n, uint32_t& done) override {
-    bool ok = inner_->Write(b, n, done);
+    bool ok = ForwardingFile::Write(b, n, done);
     written_ += done;
     return ok;
   }
-  bool Seek(int64_t o, sys::SeekOrigin from, int64_t& p) override { return inner_->Seek(o, from, p); }
-  bool Size(int64_t& size) override { return inner_->Size(size); }
-  bool Flush() override { return inner_->Flush(); }
-  bool GetLastWriteTime(sys::LocalTime& t) override { return inner_->GetLastWriteTime(t); }
-  bool SetLastWriteTime(const sys::LocalTime& t) override { return inner_->SetLastWriteTime(t); }
 
  private:
-  std::unique_ptr<sys::File> inner_;
   uint64_t& written_;
 };
 

@@ -1,14 +1,31 @@
-// A file system that hands every call to another one, so a test or a fuzz target overrides
-// only the calls it watches. Header only, ASCII only: the fuzz targets build it with clang.
+// A file system, and a file, that hand every call to another one, so a test or a fuzz target
+// overrides only the calls it watches. Header only, ASCII only: the fuzz targets build it
+// with clang.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sys/Files.h"
 
 namespace support {
+
+class ForwardingFile : public sys::File {
+ public:
+  explicit ForwardingFile(std::unique_ptr<sys::File> inner) : inner_(std::move(inner)) {}
+  bool Read(void* b, uint32_t n, uint32_t& done) override { return inner_->Read(b, n, done); }
+  bool Write(const void* b, uint32_t n, uint32_t& done) override { return inner_->Write(b, n, done); }
+  bool Seek(int64_t o, sys::SeekOrigin from, int64_t& p) override { return inner_->Seek(o, from, p); }
+  bool Size(int64_t& size) override { return inner_->Size(size); }
+  bool Flush() override { return inner_->Flush(); }
+  bool GetLastWriteTime(sys::LocalTime& t) override { return inner_->GetLastWriteTime(t); }
+  bool SetLastWriteTime(const sys::LocalTime& t) override { return inner_->SetLastWriteTime(t); }
+
+ private:
+  std::unique_ptr<sys::File> inner_;
+};
 
 class ForwardingFileSystem : public sys::FileSystem {
  public:

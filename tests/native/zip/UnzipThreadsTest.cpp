@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "ZipTestKit.h"
+#include "tests/native/support/ForwardingFileSystem.h"
 #include "tools/UnzipCommand.h"
 
 using namespace ziptest;
@@ -59,7 +60,7 @@ std::string Mixed() {
                  std::string(50 + i * 37 % 3000, static_cast<char>('a' + i % 26)));
     item.Time(DosTime(2020 + i % 5, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 2 * (i % 30)));
     if (i % 50 == 7) item.External(0x21);  // read-only
-    if (i == 123) item.Crc(0x12345678);   // damaged
+    if (i == 123) item.Crc(0x12345678);    // damaged
     if (i == 250) item.Password("right");
     items.push_back(item);
     // Two workers reach these two at about the same time.
@@ -126,50 +127,31 @@ TEST(ZipCommandThreads, FourWorkersLeaveWhatOneLeaves) {
 
 // The real file system, shared by the workers, that asks for an interrupt when the n-th
 // temporary is made, or runs out of space after so many bytes.
-class TroubledFiles final : public sys::FileSystem {
+class TroubledFiles final : public support::ForwardingFileSystem {
  public:
   TroubledFiles(int interruptAt, int64_t space) : left_(interruptAt), space_(space) {}
-  uint32_t GetAttributes(const std::string& p) override { return real_.GetAttributes(p); }
-  bool SetAttributes(const std::string& p, uint32_t a) override { return real_.SetAttributes(p, a); }
-  bool CreateDirectory(const std::string& p) override { return real_.CreateDirectory(p); }
   std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
-    if (d != sys::Disposition::createNew) return real_.Open(p, a, s, d);
+    if (d != sys::Disposition::createNew) return ForwardingFileSystem::Open(p, a, s, d);
     if (--left_ == 0) tools::InterruptRequested() = 1;
-    auto file = real_.Open(p, a, s, d);
+    auto file = ForwardingFileSystem::Open(p, a, s, d);
     return file ? std::make_unique<Filling>(std::move(file), space_) : nullptr;
   }
-  bool Copy(const std::string& f, const std::string& t, bool x) override { return real_.Copy(f, t, x); }
-  bool Delete(const std::string& p) override { return real_.Delete(p); }
-  bool Rename(const std::string& f, const std::string& t, bool r) override { return real_.Rename(f, t, r); }
-  uint32_t LastError() override { return full ? sys::kErrorDiskFull : real_.LastError(); }
-  std::string ErrorText(uint32_t c) override { return real_.ErrorText(c); }
-  std::string FullPath(const std::string& p) override { return real_.FullPath(p); }
-  bool PathFits(const std::string& p, bool d) override { return real_.PathFits(p, d); }
-  std::vector<std::string> FindFiles(const std::string& d, const std::string& p) override {
-    return real_.FindFiles(d, p);
-  }
+  uint32_t LastError() override { return full ? sys::kErrorDiskFull : ForwardingFileSystem::LastError(); }
 
  private:
   static thread_local bool full;
-  class Filling final : public sys::File {
+  class Filling final : public support::ForwardingFile {
    public:
-    Filling(std::unique_ptr<sys::File> file, std::atomic<int64_t>& space) : file_(std::move(file)), space_(space) {}
-    bool Read(void* b, uint32_t n, uint32_t& done) override { return file_->Read(b, n, done); }
+    Filling(std::unique_ptr<sys::File> file, std::atomic<int64_t>& space)
+        : ForwardingFile(std::move(file)), space_(space) {}
     bool Write(const void* b, uint32_t n, uint32_t& done) override {
       if ((space_ -= n) < 0) return done = 0, full = true, false;
-      return file_->Write(b, n, done);
+      return ForwardingFile::Write(b, n, done);
     }
-    bool Seek(int64_t o, sys::SeekOrigin f, int64_t& at) override { return file_->Seek(o, f, at); }
-    bool Size(int64_t& size) override { return file_->Size(size); }
-    bool Flush() override { return file_->Flush(); }
-    bool GetLastWriteTime(sys::LocalTime& t) override { return file_->GetLastWriteTime(t); }
-    bool SetLastWriteTime(const sys::LocalTime& t) override { return file_->SetLastWriteTime(t); }
 
    private:
-    std::unique_ptr<sys::File> file_;
     std::atomic<int64_t>& space_;
   };
-  sys::FileSystem& real_ = sys::RealFileSystem();
   std::atomic<int> left_;
   std::atomic<int64_t> space_;
 };
