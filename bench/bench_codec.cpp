@@ -92,18 +92,6 @@ std::vector<double> BestSecondsInTurns(F&&... f) {
   return best;
 }
 
-template <typename F>
-double BestSeconds(F&& f) {
-  double best = 1e30;
-  for (int i = 0; i < kRuns; ++i) {
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    best = std::min(best, s);
-  }
-  return best;
-}
-
 // Our decoder's memory is made once and lent to every stream, as an extraction run does and
 // as libdeflate's decompressor is kept.
 WorkArea& OurWorkArea() {
@@ -198,11 +186,12 @@ int main(int argc, char** argv) {
       worstVsLdfl);
 
   uint32_t crcOurs = 0, crcZlib = 0, crcLdfl = 0;
-  double tOurs = BestSeconds([&] { crcOurs = ~Crc32Update(0xFFFFFFFF, all.data(), all.size()); });
-  double tSliced = BestSeconds([&] { (void)Crc32UpdateSliced(0xFFFFFFFF, all.data(), all.size()); });
-  double tZlib =
-      BestSeconds([&] { crcZlib = static_cast<uint32_t>(crc32(0, all.data(), static_cast<uInt>(all.size()))); });
-  double tLdfl = BestSeconds([&] { crcLdfl = libdeflate_crc32(0, all.data(), all.size()); });
+  std::vector<double> t =
+      BestSecondsInTurns([&] { crcOurs = ~Crc32Update(0xFFFFFFFF, all.data(), all.size()); },
+                         [&] { (void)Crc32UpdateSliced(0xFFFFFFFF, all.data(), all.size()); },
+                         [&] { crcZlib = static_cast<uint32_t>(crc32(0, all.data(), static_cast<uInt>(all.size()))); },
+                         [&] { crcLdfl = libdeflate_crc32(0, all.data(), all.size()); });
+  const double tOurs = t[0], tSliced = t[1], tZlib = t[2], tLdfl = t[3];
   double mb = all.size() / 1e6;
   std::printf("crc32: ours %.0f MB/s (%s), slicing-by-16 %.0f MB/s, zlib %.0f MB/s, ratio ours/zlib %.2f, %s\n",
               mb / tOurs, Crc32HasClmul() ? "carry-less multiply" : "slicing-by-16", mb / tSliced, mb / tZlib,

@@ -338,24 +338,19 @@ inline Stop FastLoopBody(LoopState& st) {
   if (next()) {
     for (;;) {
       if (e & fast::kLiteral) {
-        literals(e);
-        e = litLen[bits & kLitMask];
-        if (e & fast::kLiteral) {
+        // Up to five literal entries per refill. Unrolled, each test has its own place in
+        // the code, and the processor predicts each on its own: measured faster.
+        int n = 1;
+#pragma GCC unroll 4
+        for (; n < 5; ++n) {
           literals(e);
           e = litLen[bits & kLitMask];
-          if (e & fast::kLiteral) {
-            literals(e);
-            e = litLen[bits & kLitMask];
-            if (e & fast::kLiteral) {
-              literals(e);
-              e = litLen[bits & kLitMask];
-              if (e & fast::kLiteral) {
-                literals(e);
-                if (!next()) break;
-                continue;
-              }
-            }
-          }
+          if (!(e & fast::kLiteral)) break;
+        }
+        if (n == 5) {
+          literals(e);
+          if (!next()) break;
+          continue;
         }
         // A length may follow with its distance: top the buffer up again. The refill before
         // moved at most 7 of the 16 bytes the loop's condition promised.
