@@ -393,8 +393,12 @@ inline Stop FastLoopBody(LoopState& st) {
       out += length;
       const bool more = in < inLimit;
       if (more) {
-        refill();
+        // Nearly always the bits a match leaves hold the next code's first level: the lookup
+        // then need not wait for the refill, which only adds bits above them.
+        const bool enough = (count & 63) >= kLitLenBits;
         e = litLen[bits & kLitMask];
+        refill();
+        if (!enough) e = litLen[bits & kLitMask];
       }
       CopyMatch(at, distance, length);
       if (!more || out >= outLimit) break;
