@@ -327,14 +327,35 @@ inline Stop FastLoopBody(LoopState& st) {
   // A length's or distance's extra bits: the bits under the entry above its code's length.
   auto extra = [&](uint32_t e) { return static_cast<uint32_t>(Bits::Low(bits, e) >> ((e >> 8) & 63)); };
 
-  // The loop goes on while input and output have room; the next symbol's entry is then
-  // looked up as soon as its bits are there.
-  uint32_t e = 0;
+  // As soon as an entry is there, both its possible successors are looked up, before the
+  // loop tests what it is: the next literal/length entry, should it be a literal, and its
+  // distance's entry, should it be a length. Whether a literal or a match comes next is
+  // guessed wrong about once per match; the successor is then already on its way.
+  // `rest` is the bit buffer once the entry is dropped.
+  uint32_t e = 0, nextE = 0, nextD = 0;
+  uint64_t rest = 0;
+  auto ahead = [&] {
+    rest = bits >> (e & 63);
+    nextE = litLen[rest & kLitMask];
+    nextD = dist[rest & kDistMask];
+  };
+  // The loop goes on while input and output have room.
   auto next = [&] {
     if (out >= outLimit || in >= inLimit) return false;
     refill();
     e = litLen[bits & kLitMask];
+    ahead();
     return true;
+  };
+  // After a literal entry or a match: `guess` is the next entry as the bits before the refill
+  // give it, right when they held its first level, as they nearly always do. The lookup then
+  // need not wait for the refill, which only adds bits above them.
+  auto follow = [&](uint32_t guess) {
+    const bool held = (count & 63) >= kLitLenBits;
+    refill();
+    e = guess;
+    if (!held) e = litLen[bits & kLitMask];
+    ahead();
   };
   if (next()) {
     for (;;) {
@@ -344,18 +365,29 @@ inline Stop FastLoopBody(LoopState& st) {
         int n = 1;
 #pragma GCC unroll 4
         for (; n < 5; ++n) {
-          literals(e);
-          e = litLen[bits & kLitMask];
+          fast::PutLiterals(out, e);
+          out += fast::LiteralsIn(e);
+          bits = rest;
+          count -= e;
+          e = nextE;
+          ahead();
           if (!(e & fast::kLiteral)) break;
         }
         if (n == 5) {
-          literals(e);
-          if (!next()) break;
+          fast::PutLiterals(out, e);
+          out += fast::LiteralsIn(e);
+          bits = rest;
+          count -= e;
+          if (out >= outLimit || in >= inLimit) break;
+          follow(nextE);
           continue;
         }
         // A length may follow with its distance: top the buffer up again. The refill before
-        // moved at most 7 of the 16 bytes the loop's condition promised.
+        // moved at most 7 of the 16 bytes the loop's condition promised. The distance's entry
+        // looked up ahead stands if the bits then held its first level.
+        const bool held = (count & 63) >= (e & 63) + kDistBits;
         refill();
+        if (!held) nextD = dist[(bits >> (e & 63)) & kDistMask];
       }
       if (e & fast::kSpecial) {
         if (e & fast::kLink) {
@@ -365,6 +397,7 @@ inline Stop FastLoopBody(LoopState& st) {
             if (!next()) break;
             continue;
           }
+          nextD = dist[(bits >> (e & 63)) & kDistMask];
         }
         if (e & (fast::kEnd | fast::kBad)) {
           stop = (e & fast::kEnd) ? Stop::end : Stop::bad;
@@ -374,7 +407,7 @@ inline Stop FastLoopBody(LoopState& st) {
       }
       uint32_t length = fast::BaseOf(e) + extra(e);
       drop(e);
-      uint32_t d = dist[bits & kDistMask];
+      uint32_t d = nextD;
       if (d & fast::kSpecial) {
         if (d & fast::kLink) d = fast::SubEntry(dist, d, bits, kDistBits);
         if (d & fast::kSpecial) {
@@ -392,14 +425,7 @@ inline Stop FastLoopBody(LoopState& st) {
       uint8_t* const at = out;
       out += length;
       const bool more = in < inLimit;
-      if (more) {
-        // Nearly always the bits a match leaves hold the next code's first level: the lookup
-        // then need not wait for the refill, which only adds bits above them.
-        const bool enough = (count & 63) >= kLitLenBits;
-        e = litLen[bits & kLitMask];
-        refill();
-        if (!enough) e = litLen[bits & kLitMask];
-      }
+      if (more) follow(litLen[bits & kLitMask]);
       CopyMatch(at, distance, length);
       if (!more || out >= outLimit) break;
     }
