@@ -29,8 +29,8 @@ constexpr size_t kFilledWindows = 3;
 constexpr size_t kSlack = 320;
 constexpr size_t kArea = (1 + kFilledWindows) * kWindow + kSlack;
 // Room the fast loop needs past its output position: four literal pairs and a match with the
-// overshoot of its wide copies (at most 272 bytes for the longest).
-constexpr size_t kFastOutRoom = 8 + 272;
+// overshoot of its wide copies (at most 288 bytes for the longest).
+constexpr size_t kFastOutRoom = 8 + 288;
 // Unread input the fast loop needs: two 8-byte refills per iteration.
 constexpr size_t kFastInRoom = 16;
 
@@ -247,15 +247,16 @@ struct LoopState {
 inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
 inline void Copy16(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 16); }
 
-// Copies a match of `length` bytes from `distance` back; may write up to 15 bytes past the
-// end (never past dst + 272), and needs `distance` bytes of history before dst. Overlap is fine in each wide step: it reads only bytes written before it.
+// Copies a match of `length` bytes from `distance` back; may write past the end, never past
+// dst + 288, and needs `distance` bytes of history before dst. Overlap is fine in each wide
+// step: it reads only bytes written before it.
 inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
   const uint8_t* src = dst - distance;
   uint8_t* const end = dst + length;
-  // Most matches are short and far: most need 16 bytes, nearly all the rest 32, without the
-  // loop, whose exit is a branch guessed wrong as often as lengths vary. From 32 bytes back,
-  // the second 16 are read from before the first's destination: no read waits on that store.
   if (distance >= 32) {
+    // Most matches are short and far: most need 16 bytes, nearly all the rest 32, without the
+    // loop, whose exit is a branch guessed wrong as often as lengths vary. From 32 bytes back,
+    // the second 16 are read from before the first's destination: no read waits on that store.
     Copy16(dst, src);
     if (length > 16) {
       Copy16(dst + 16, src + 16);
@@ -269,9 +270,13 @@ inline void CopyMatch(uint8_t* dst, uint32_t distance, uint32_t length) {
     Copy8(dst + 8, src + 8);
     for (dst += 16, src += 16; dst < end; dst += 8, src += 8) Copy8(dst, src);
   } else if (distance == 1) {
+    // Runs are mostly long: 32 bytes a step halves the turns of the loop.
     const uint64_t byte = *src * uint64_t{0x0101010101010101};
     const uint64_t run[2] = {byte, byte};
-    for (; dst < end; dst += 16) std::memcpy(dst, run, 16);
+    for (; dst < end; dst += 32) {
+      std::memcpy(dst, run, 16);
+      std::memcpy(dst + 16, run, 16);
+    }
   } else {
     // The first 8 bytes one at a time lay down the pattern; after them, reading from a whole
     // number of periods back, at least 8 bytes behind, wide steps can go on.
@@ -536,7 +541,7 @@ class Inflater {
   bool Streaming() const { return sink_ != nullptr; }
 
   // Streaming only, once a window is full: the symbol that crossed its end may have left up
-  // to 272 bytes beyond it, which belong to the next window.
+  // to 296 bytes beyond it, which belong to the next window.
   bool Flush() {
     if (in_.Overrun()) return false;
     sink_->Put(end_ - kWindow, kWindow);
