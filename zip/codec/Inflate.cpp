@@ -145,19 +145,33 @@ inline uint32_t StreamOrder(uint16_t code) {
 const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, const uint16_t* codes,
                                const uint32_t* payload, unsigned n, unsigned primaryBits, bool pairs) {
   const uint32_t primarySize = 1u << primaryBits;
-  uint8_t longest[1u << kMaxPrimaryBits];
-  std::memset(longest, 0, primarySize);
+  // The symbols sorted by code length, by counting, the unused last: the loops below then run
+  // over the codes of the lengths they want, without a test per symbol that the processor
+  // would guess wrong as often as lengths vary. start[len] is the first of length len.
+  unsigned start[kMaxCodeBits + 2];
+  unsigned byLength[kLitLenSymbols];
+  {
+    unsigned next[kMaxCodeBits + 1] = {};
+    for (unsigned s = 0; s < n; ++s) ++next[lengths[s]];
+    start[1] = 0;
+    for (unsigned len = 1; len <= kMaxCodeBits; ++len) start[len + 1] = start[len] + next[len];
+    next[0] = start[kMaxCodeBits + 1];
+    for (unsigned len = 1; len <= kMaxCodeBits; ++len) next[len] = start[len];
+    for (unsigned s = 0; s < n; ++s) byLength[next[lengths[s]]++] = s;
+  }
+  const unsigned firstLong = start[primaryBits + 1], used = start[kMaxCodeBits + 1];
+  uint32_t reversed[kLitLenSymbols];
+  for (unsigned k = 0; k < used; ++k) reversed[byLength[k]] = StreamOrder(codes[byLength[k]]);
+
+  uint8_t longest[1u << kMaxPrimaryBits];  // read only at the prefixes of long codes
+  for (unsigned k = firstLong; k < used; ++k) longest[reversed[byLength[k]] & (primarySize - 1)] = 0;
   uint16_t longPrefixes[1u << kMaxPrimaryBits];  // the primary prefixes of long codes, in order met
   unsigned nLong = 0;
-  uint32_t reversed[kLitLenSymbols];
-  for (unsigned s = 0; s < n; ++s) {
-    unsigned len = lengths[s];
-    if (len == 0) continue;
-    reversed[s] = StreamOrder(codes[s]);
-    if (len <= primaryBits) continue;
+  for (unsigned k = firstLong; k < used; ++k) {
+    const unsigned s = byLength[k];
     uint32_t prefix = reversed[s] & (primarySize - 1);
     if (longest[prefix] == 0) longPrefixes[nLong++] = static_cast<uint16_t>(prefix);
-    if (len > longest[prefix]) longest[prefix] = static_cast<uint8_t>(len);
+    longest[prefix] = lengths[s];  // in order of length: the last is the longest
   }
   size_t size = primarySize;
   for (unsigned k = 0; k < nLong; ++k) size += size_t{1} << (longest[longPrefixes[k]] - primaryBits);
@@ -167,17 +181,6 @@ const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, con
   // far is copied above itself, which repeats every entry for the bits its code does not look
   // at. One write per symbol and one copy of the table, instead of a write per entry. Slots of
   // no code keep the first two's "bad" (a sparse code), or are written later (a long code's link).
-  unsigned byLength[kLitLenSymbols];
-  unsigned start[kMaxCodeBits + 2] = {};
-  for (unsigned s = 0; s < n; ++s)
-    if (lengths[s] && lengths[s] <= primaryBits) ++start[lengths[s] + 1];
-  for (unsigned len = 1; len <= primaryBits + 1; ++len) start[len] += start[len - 1];
-  {
-    unsigned next[kMaxCodeBits + 2];
-    std::memcpy(next, start, sizeof next);
-    for (unsigned s = 0; s < n; ++s)
-      if (lengths[s] && lengths[s] <= primaryBits) byLength[next[lengths[s]]++] = s;
-  }
   table[0] = table[1] = fast::Symbol(0, 0, fast::kBad);
   for (unsigned len = 1, filled = 2; len <= primaryBits; ++len) {
     if (len > 1) {
@@ -194,9 +197,8 @@ const uint32_t* BuildFastTable(PrefixTable& storage, const uint8_t* lengths, con
     offset += 1u << width;
   }
   // Sub-tables: a code long enough to need one is complete, so every slot is written.
-  for (unsigned s = 0; s < n; ++s) {
-    unsigned len = lengths[s];
-    if (len <= primaryBits) continue;
+  for (unsigned k = firstLong; k < used; ++k) {
+    const unsigned s = byLength[k], len = lengths[s];
     uint32_t e = fast::WithCode(payload[s], len);
     uint32_t link = table[reversed[s] & (primarySize - 1)];
     uint32_t width = fast::Taken(link);
