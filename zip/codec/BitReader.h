@@ -50,6 +50,13 @@ class BitReader {
   // Copies up to n byte-aligned bytes (after AlignToByte); returns how many came from the
   // real input. Padding bytes already in the buffer count as overrun.
   size_t ReadBytes(uint8_t* dst, size_t n) {
+    // The whole bytes still in the buffer came from just before next_ when they came from
+    // this chunk and are not padding: reading them again from there lets one copy take all.
+    if (padding_ == 0 && static_cast<size_t>(next_ - begin_) >= count_ / 8) {
+      next_ -= count_ / 8;
+      bits_ = 0;
+      count_ = 0;
+    }
     size_t done = 0;
     while (done < n && count_ >= 8) dst[done++] = static_cast<uint8_t>(Bits(8));
     if (done == n) return Overrun() ? 0 : n;
@@ -107,7 +114,7 @@ class BitReader {
       exhausted_ = true;
       return false;
     }
-    next_ = data;
+    next_ = begin_ = data;
     end_ = data + n;
     return true;
   }
@@ -125,6 +132,7 @@ class BitReader {
   }
 
   Source& source_;
+  const uint8_t* begin_ = nullptr;  // the current chunk's start
   const uint8_t* next_ = nullptr;
   const uint8_t* end_ = nullptr;
   uint64_t bits_ = 0;
