@@ -84,6 +84,64 @@ TEST(Inflate, WindowLeavesInFullRunsThenTheRest) {
   EXPECT_EQ(sink.putSizes, (std::vector<size_t>{32768, 32768, 32768, 100000 - 3 * 32768}));
 }
 
+// Hands the input out in chunks of the given sizes, each in a buffer of its own that the
+// next chunk replaces, as a file's reads do: no byte of an earlier chunk stays reachable.
+class SeparateChunks : public Source {
+ public:
+  SeparateChunks(const Bytes& data, std::vector<size_t> sizes) : data_(data), sizes_(std::move(sizes)) {}
+  size_t Refill(const uint8_t*& p) override {
+    size_t n = std::min(sizes_[calls_++ % sizes_.size()], data_.size() - pos_);
+    chunk_.assign(data_.begin() + static_cast<std::ptrdiff_t>(pos_),
+                  data_.begin() + static_cast<std::ptrdiff_t>(pos_ + n));
+    chunk_.shrink_to_fit();
+    pos_ += n;
+    p = chunk_.data();
+    return n;
+  }
+
+ private:
+  const Bytes& data_;
+  std::vector<size_t> sizes_;
+  Bytes chunk_;
+  size_t pos_ = 0, calls_ = 0;
+};
+
+// A stored block's bytes come partly from the bit buffer and partly from the input, wherever
+// the chunks of the input happen to end: every split must give the same bytes, and a block
+// cut short must fail, not take padding for data.
+TEST(Inflate, StoredBlocksDecodeAlikeWhereverTheInputIsSplit) {
+  BitWriter w;
+  w.Bits(0, 1).Bits(1, 2);
+  for (char c : std::string("coded")) FixedLitLen(w, static_cast<unsigned char>(c));
+  FixedLitLen(w, 256);
+  StoredBlock(w, Pattern(300), false);
+  StoredBlock(w, Bytes{}, false);
+  StoredBlock(w, Bytes{'z'}, true);
+  const Bytes stream = w.Done();
+  Bytes expected{'c', 'o', 'd', 'e', 'd'};
+  Bytes body = Pattern(300);
+  expected.insert(expected.end(), body.begin(), body.end());
+  expected.push_back('z');
+  // The last two blocks take 11 bytes: 5 for the empty one, 6 for the one of a byte.
+  const Bytes cut(stream.begin(), stream.end() - 2);             // the last block's byte and half its length check
+  const Bytes cutData(stream.begin(), stream.end() - 11 - 150);  // halfway through the 300 bytes
+
+  std::vector<std::vector<size_t>> splits = {{32768}, {100}, {5, 3}, {13, 1, 7}};
+  for (size_t n = 1; n <= 12; ++n) splits.push_back({n});
+  for (const auto& split : splits) {
+    SCOPED_TRACE(::testing::PrintToString(split));
+    VectorSink sink;
+    SeparateChunks src(stream, split);
+    ASSERT_EQ(Inflate(src, sink), Result::ok);
+    EXPECT_EQ(sink.data, expected);
+    for (const Bytes* bad : {&cut, &cutData}) {
+      VectorSink badSink;
+      SeparateChunks badSrc(*bad, split);
+      EXPECT_EQ(Inflate(badSrc, badSink), Result::bad_data);
+    }
+  }
+}
+
 TEST(Inflate, DataErrorsEndDecodingWithoutPuttingOutTheWindow) {
   Bytes big = Pattern(40000);
   auto afterStored = [&](auto badBlock) {
