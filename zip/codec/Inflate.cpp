@@ -346,6 +346,13 @@ inline Stop FastLoopBody(LoopState& st) {
     nextE = litLen[rest & kLitMask];
     nextD = dist[rest & kDistMask];
   };
+  // A literal entry put out, its bits dropped as ahead found them.
+  auto literalsAhead = [&] {
+    fast::PutLiterals(out, e);
+    out += fast::LiteralsIn(e);
+    bits = rest;
+    count -= e;
+  };
   // The loop goes on while input and output have room.
   auto next = [&] {
     if (out >= outLimit || in >= inLimit) return false;
@@ -372,19 +379,13 @@ inline Stop FastLoopBody(LoopState& st) {
         int n = 1;
 #pragma GCC unroll 4
         for (; n < 5; ++n) {
-          fast::PutLiterals(out, e);
-          out += fast::LiteralsIn(e);
-          bits = rest;
-          count -= e;
+          literalsAhead();
           e = nextE;
           ahead();
           if (!(e & fast::kLiteral)) break;
         }
         if (n == 5) {
-          fast::PutLiterals(out, e);
-          out += fast::LiteralsIn(e);
-          bits = rest;
-          count -= e;
+          literalsAhead();
           if (out >= outLimit || in >= inLimit) break;
           follow(nextE);
           continue;
