@@ -74,6 +74,12 @@ uint32_t TBufferStream::Read(void* buffer, uint32_t count) {
 
 bool TBufferStream::ReadByte(uint8_t& byte) { return Read(&byte, 1) == 1; }
 
+bool TBufferStream::SkipBuffered(uint32_t count) {
+  if (pending_ || count > readLength_ - readPos_) return false;
+  readPos_ += count;
+  return true;
+}
+
 void TBufferStream::PutBack() {
   if (readPos_ == 0) throw base::EStreamError(text::kPutbackOverflow);
   --readPos_;

@@ -29,6 +29,9 @@ class TBufferStream {
   int64_t Position() const;
   int64_t Size();
   bool ReadByte(uint8_t& byte);
+  // Takes count bytes as a read would, without copying them, when all of them are already in
+  // the buffer; otherwise moves nothing and returns false.
+  bool SkipBuffered(uint32_t count);
   // Steps back over the last byte taken from the buffer.
   void PutBack();
   // Writes pending data to the file; false when the file took less.

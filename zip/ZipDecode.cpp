@@ -101,6 +101,11 @@ bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength
 void TZipExtractor::PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) {
   int64_t data = static_cast<int64_t>(entry.RelativeOffset) + kLocalHeaderSize + localNameLength + localExtraLength;
   if (entry.Encrypted()) data += codec::kCryptHeaderSize;
+  // The local header was just read, and its name and extra field usually follow it in the
+  // buffer: reading over them keeps the buffer, where a seek would empty it and cost the
+  // system a seek and the same read again, for every entry.
+  const int64_t ahead = data - zipFile_->Position();
+  if (ahead > 0 && ahead <= int64_t{kStreamBufferSize} && zipFile_->SkipBuffered(static_cast<uint32_t>(ahead))) return;
   if (zipFile_->Seek(data, sys::SeekOrigin::begin) != data) throw EFatalUnzipError(text::kPrematureEnd);
 }
 
