@@ -94,7 +94,13 @@ uint32_t DosAttributes(uint32_t external) {
   return a ? a : sys::kAttrNormal;
 }
 
-constexpr char kTemporaryPattern[] = "~zv%08x.tmp";
+// "~zv" and eight lowercase hex digits of the counter, then ".tmp": made for every entry, so
+// without a trip through the formatter.
+std::string TemporaryFileName(unsigned counter) {
+  std::string name = "~zv00000000.tmp";
+  for (int i = 10; i >= 3; --i, counter >>= 4) name[static_cast<size_t>(i)] = "0123456789abcdef"[counter & 0xF];
+  return name;
+}
 
 bool IsTemporaryName(const std::string& name) {
   if (name.size() != 15 || name.compare(0, 3, "~zv") != 0 || name.compare(11, 4, ".tmp") != 0) return false;
@@ -219,7 +225,7 @@ bool TZipExtractor::WantOverwrite(const std::string& fName, int index, std::stri
 }
 
 std::string TZipExtractor::TemporaryName(const std::string& fName) {
-  return base::ExtractFilePath(fName) + base::Format(kTemporaryPattern, ++tempCounter_);
+  return base::ExtractFilePath(fName) + TemporaryFileName(++tempCounter_);
 }
 
 // A directory entry (no FileName) makes its folder, under the same rules as a file's.

@@ -329,3 +329,29 @@ TEST(ZipConfinement, TemporariesAKilledRunLeftAreRemovedAndNothingElse) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(tree, expected);
 }
+
+// The names a run gives its temporaries are the form the sweep takes: eight lowercase hex
+// digits of a counter that goes on from where it was started.
+TEST(ZipConfinement, TemporariesAreNamedInTheFormTheSweepTakes) {
+  class NamingFs : public support::ForwardingFileSystem {
+   public:
+    std::vector<std::string> made;
+    std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
+      if (d == sys::Disposition::createNew) made.push_back(p.substr(p.rfind('\\') + 1));
+      return ForwardingFileSystem::Open(p, a, s, d);
+    }
+  } fs;
+  TempDir dir;
+  ScriptedUi ui;
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("a.txt", "a"), ZipItem("b.txt", "b"), ZipItem("c.txt", "c")}));
+  struct Numbered : TZipExtractor {
+    using TZipExtractor::StartTemporariesAt;
+    using TZipExtractor::TZipExtractor;
+  } z(fs, ui);
+  z.SetZipName(dir / "a.zip");
+  z.SetDestDir(dir / "out");
+  z.SetDoAll(true);
+  z.StartTemporariesAt(0x9abcdefe);
+  EXPECT_EQ(z.UnZip(), 3);
+  EXPECT_EQ(fs.made, (std::vector<std::string>{"~zv9abcdeff.tmp", "~zv9abcdf00.tmp", "~zv9abcdf01.tmp"}));
+}
