@@ -75,7 +75,7 @@ uint32_t TBufferStream::Read(void* buffer, uint32_t count) {
 bool TBufferStream::ReadByte(uint8_t& byte) { return Read(&byte, 1) == 1; }
 
 bool TBufferStream::SkipBuffered(uint32_t count) {
-  if (pending_ || count > readLength_ - readPos_) return false;
+  if (count > readLength_ - readPos_) return false;  // nothing is buffered while writing
   readPos_ += count;
   return true;
 }
