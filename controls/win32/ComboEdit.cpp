@@ -271,6 +271,7 @@ LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return r;
     }
     case WM_KILLFOCUS: focused_ = false; break;
+    case WM_NCPAINT: return PaintFrame(wp);
     case WM_SIZE: {
       LRESULT r = Original(msg, wp, lp);
       if (resizing_) return r;
@@ -456,6 +457,23 @@ void TCustomComboEdit::UpdateButtonBounds() {
                                 ctl3d || (GetWindowLongA(Handle(), GWL_STYLE) & WS_BORDER) ? bsSingle : bsNone);
   MoveWindow(holder_.Handle(), b.left, b.top, b.width, b.height, TRUE);
   SetTextRect();
+}
+
+// The themed edit of common controls 6 paints its frame with a clip that takes in the client
+// area, children and all, so every frame repaint would wipe out the button. The frame is
+// painted with the holder cut out of the region it may touch.
+LRESULT TCustomComboEdit::PaintFrame(WPARAM region) {
+  HWND holder = holder_.Handle();
+  if (!holder || !(GetWindowLongA(holder, GWL_STYLE) & WS_VISIBLE)) return Original(WM_NCPAINT, region, 0);
+  RECT window, hole;
+  GetWindowRect(Handle(), &window);
+  GetWindowRect(holder, &hole);
+  sys::win32::GdiObject clip(CreateRectRgnIndirect(&window));
+  sys::win32::GdiObject cut(CreateRectRgnIndirect(&hole));
+  auto rgn = [](const sys::win32::GdiObject& o) { return static_cast<HRGN>(o.Get()); };
+  if (region > 1) CombineRgn(rgn(clip), rgn(clip), reinterpret_cast<HRGN>(region), RGN_AND);
+  CombineRgn(rgn(clip), rgn(clip), rgn(cut), RGN_DIFF);
+  return Original(WM_NCPAINT, reinterpret_cast<WPARAM>(clip.Get()), 0);
 }
 
 void TCustomComboEdit::SetTextRect() {

@@ -97,6 +97,7 @@ class TCustomComboEdit : public ui::Control {
   void ApplyGlyph();
   void UpdateButtonBounds();
   void SetTextRect();
+  LRESULT PaintFrame(WPARAM region);
   int TextHeight();
   bool KeyDown(WPARAM key, LPARAM lp, bool system);
   void SendDialogKey(WPARAM key);

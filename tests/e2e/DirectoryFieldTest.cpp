@@ -153,12 +153,17 @@ TEST(DirectoryField, ButtonSitsInsideTheFieldAndShowsItsGlyph) {
   RECT onMain;
   GetWindowRect(button, &onMain);
   MapWindowPoints(nullptr, setup.Main(), reinterpret_cast<POINT*>(&onMain), 2);
-  RunningSetup::Pixels px = setup.ClientPixels(onMain);
-  int yellow = 0;
-  for (COLORREF c : px.colors) yellow += c == RGB(0xFF, 0xFF, 0);
-  EXPECT_GT(yellow, 4) << "no folder glyph on the button";
-  EXPECT_EQ(px.At(1, 0), GetSysColor(COLOR_BTNHIGHLIGHT)) << "top ring";
-  EXPECT_EQ(px.At(px.width - 1, px.height - 1), GetSysColor(COLOR_WINDOWFRAME)) << "bottom-right ring";
+  // Also after the field's frame alone is painted again, as a theme change or an
+  // uncovering does: a themed edit's frame painting reaches into its client area.
+  for (const char* when : {"first shown", "after the frame's repaint"}) {
+    RunningSetup::Pixels px = setup.ClientPixels(onMain);
+    int yellow = 0;
+    for (COLORREF c : px.colors) yellow += c == RGB(0xFF, 0xFF, 0);
+    EXPECT_GT(yellow, 4) << "no folder glyph on the button, " << when;
+    EXPECT_EQ(px.At(1, 0), GetSysColor(COLOR_BTNHIGHLIGHT)) << "top ring, " << when;
+    EXPECT_EQ(px.At(px.width - 1, px.height - 1), GetSysColor(COLOR_WINDOWFRAME)) << "bottom-right ring, " << when;
+    RedrawWindow(field, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  }
   setup.Screenshot("field-button");
 
   // Squeezed to 10 pixels the field grows back to its least height, the button with it.
