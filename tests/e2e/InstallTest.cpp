@@ -119,6 +119,7 @@ void ExpectDirectoryMessage(RunningSetup& setup) {
   EXPECT_EQ(box.text, "创建目录失败!");
   EXPECT_EQ(box.buttons.size(), 1u);
   EXPECT_FALSE(box.hasIcon);
+  setup.Screenshot("directory-message");
   setup.Answer(box);
   EXPECT_TRUE(setup.Running());
   EXPECT_TRUE(setup.ControlsEnabled());
@@ -311,6 +312,7 @@ TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
   EXPECT_GT(box.text.size(), prefix.size() + 1) << "the system's reason is missing";
   EXPECT_EQ(box.text.back(), '.');
   EXPECT_TRUE(box.hasIcon);
+  setup.Screenshot("file-error");
   EXPECT_TRUE(ReadFile(dir + "\\kestrum.exe") == SetupResource("MYDBAPP", "MYDBAPPFILE"));
   EXPECT_EQ(ReadFile(login), "old");
   setup.Answer(box);
