@@ -33,17 +33,20 @@ class Control {
   HWND hwnd_ = nullptr;
 };
 
-// A push button drawn with a picture left of its caption.
+// A push button drawn with a picture left of its caption. Focused, it is pressed by Space
+// and by Enter; it is never a window's default button.
 class PictureButton final : public Control {
  public:
   // The glyph is not owned; its bottom-left pixel's colour is transparent.
   void Create(HWND parent, int id, const char* caption, const RECT& bounds, HFONT font, HBITMAP glyph, int spacing);
   std::function<void(PictureButton& sender)> OnClick;
+  void Click();
 
   void OnNotify(int code) override;
   void OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
+  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data);
   HFONT font_ = nullptr;
   HBITMAP glyph_ = nullptr;
   int spacing_ = 0;

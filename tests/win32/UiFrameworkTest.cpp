@@ -13,6 +13,8 @@
 #include "ui/Lists.h"
 #include "ui/Modal.h"
 #include "ui/WindowBase.h"
+#include "sys/win32/Handle.h"
+#include "tests/common/Keyboard.h"
 
 namespace {
 
@@ -172,6 +174,80 @@ TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
   GetViewportOrgEx(memory.Dc(), &origin);
   EXPECT_EQ(origin.x, 0);
   EXPECT_EQ(origin.y, 0);
+}
+
+// Real keys through the dialog manager, as the program's loop passes them: a focused
+// picture button is pressed by Space and by Enter, once for each press; it is no default
+// button, so Enter on another control presses nothing.
+TEST_F(UiFramework, EnterAndSpacePressAFocusedPictureButton) {
+  TestWindow window;
+  ui::PictureButton button;
+  // Not IDOK: the dialog manager gives Enter to the control of that number.
+  button.Create(window.Handle(), 3, "ok", RECT{10, 10, 85, 35}, nullptr, nullptr, 4);
+  ui::Control edit;
+  edit.Create(window.Handle(), 4, 0, "EDIT", "", WS_TABSTOP, RECT{10, 40, 110, 60}, nullptr);
+  int clicks = 0;
+  button.OnClick = [&](ui::PictureButton&) { ++clicks; };
+  ShowWindow(window.Handle(), SW_SHOW);
+  ASSERT_TRUE(common::BringToFront(window.Handle()));
+  SetFocus(button.Handle());
+  common::PressKey(VK_RETURN);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 1) << "Enter";
+  common::PressKey(VK_SPACE);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 2) << "Space";
+  SetFocus(edit.Handle());
+  common::PressKey(VK_RETURN);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 2) << "Enter elsewhere";
+}
+
+// A 20 x 20 picture: a green square on silver, silver being its transparent colour.
+sys::win32::GdiObject GreenSquare() {
+  ui::ScreenDc screen;
+  sys::win32::GdiObject bitmap(CreateCompatibleBitmap(screen.Dc(), 20, 20));
+  ui::MemoryDc memory(screen.Dc());
+  ui::SelectedObject selected(memory.Dc(), bitmap.Get());
+  RECT all{0, 0, 20, 20}, square{5, 5, 15, 15};
+  sys::win32::GdiObject silver(CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0))), green(CreateSolidBrush(RGB(0, 0x80, 0)));
+  FillRect(memory.Dc(), &all, static_cast<HBRUSH>(silver.Get()));
+  FillRect(memory.Dc(), &square, static_cast<HBRUSH>(green.Get()));
+  return bitmap;
+}
+
+// Disabled, a picture button shows its picture greyed, as the field's button does: none
+// of its colours, its shape in the shadow colour.
+TEST_F(UiFramework, ADisabledPictureButtonDrawsItsPictureGreyed) {
+  TestWindow window;
+  sys::win32::GdiObject glyph = GreenSquare();
+  ui::PictureButton button;
+  button.Create(window.Handle(), 1, "ok", RECT{0, 0, 75, 25}, nullptr, static_cast<HBITMAP>(glyph.Get()), 4);
+  ui::ScreenDc screen;
+  ui::MemoryDc memory(screen.Dc());
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 75, -25, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  sys::win32::GdiObject dib(CreateDIBSection(screen.Dc(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(dib);
+  ui::SelectedObject selected(memory.Dc(), dib.Get());
+  auto count = [&](UINT state, COLORREF color) {
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.hwndItem = button.Handle();
+    item.hDC = memory.Dc();
+    item.rcItem = RECT{0, 0, 75, 25};
+    item.itemState = state;
+    button.OnDrawItem(item);
+    GdiFlush();
+    DWORD wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    int n = 0;
+    for (int i = 0; i < 75 * 25; ++i) n += (static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) == wanted;
+    return n;
+  };
+  EXPECT_EQ(count(0, RGB(0, 0x80, 0)), 100) << "enabled, the picture in its colours";
+  EXPECT_EQ(count(ODS_DISABLED, RGB(0, 0x80, 0)), 0) << "disabled, none of its colours";
+  EXPECT_GE(count(ODS_DISABLED, GetSysColor(COLOR_BTNSHADOW)), 100) << "its shape in the shadow colour";
 }
 
 // Alt+N reaches the label through the application's loop and focuses its focus control; a
