@@ -152,7 +152,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ShadowLabel1.MouseUp(msg == WM_LBUTTONUP ? MouseButton::left : MouseButton::right);
       break;
   }
-  return DefaultProc(msg, wp, lp);
+  return Form::OnMessage(msg, wp, lp);
 }
 
 void TForm1::OnPaint(HDC dc, const RECT&) {
@@ -199,15 +199,14 @@ void TForm1::RepaintNow() { UpdateWindow(Handle()); }
 void TForm1::SetBusyCursor(bool busy) { app_.SetBusyCursor(busy); }
 
 void TForm1::EnableControls(bool enabled) {
-  if (!enabled) focusBeforeSequence_ = GetFocus();
   sequenceRunning_ = !enabled;
   for (ui::Control* control : std::initializer_list<ui::Control*>{&DirectoryEdit1, &BitBtn1, &BitBtn2})
     control->SetEnabled(enabled);
   // The close box, Alt+F4 and the system menu's Close look as unavailable as they are.
   EnableMenuItem(GetSystemMenu(Handle(), FALSE), SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-  // Disabling took the focus from the button that was pressed; it gets it back.
-  if (enabled && focusBeforeSequence_ && IsWindowEnabled(focusBeforeSequence_) && GetActiveWindow() == Handle())
-    SetFocus(focusBeforeSequence_);
+  // Disabling took the focus from the button that was pressed; it gets it back now, and
+  // again when an error box that follows has closed and the window is activated anew.
+  if (enabled && GetActiveWindow() == Handle()) RestoreFocus();
 }
 
 void TForm1::DirectoryMessage(const std::string& text, const std::string& caption) {

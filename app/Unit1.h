@@ -14,13 +14,14 @@
 #include "ui/Application.h"
 #include "ui/Control.h"
 #include "ui/Dpi.h"
+#include "ui/Form.h"
 #include "ui/GdiCanvas.h"
 #include "ui/WindowBase.h"
 #include "zip/ZipExtractor.h"
 
 namespace app {
 
-class TForm1 final : public ui::WindowBase, public install::Window {
+class TForm1 final : public ui::Form, public install::Window {
  public:
   explicit TForm1(ui::Application& application);
   ~TForm1() override;
@@ -81,7 +82,6 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   // steps after a close would read the field of a window that is gone.
   bool sequenceRunning_ = false;
   bool closingItself_ = false;
-  HWND focusBeforeSequence_ = nullptr;
 };
 
 }  // namespace app

@@ -4,10 +4,17 @@
 #include <commctrl.h>
 
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Gdi.h"
 
 namespace ui {
 namespace {
+
+LRESULT CALLBACK ReportFocus(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_SETFOCUS) NoteFocus(hwnd);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ReportFocus, 0);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
 
 bool Pressed(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
@@ -25,6 +32,7 @@ void Control::Create(HWND parent, int id, DWORD exStyle, const char* cls, const 
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowSubclass(hwnd_, ReportFocus, 0, 0);
   if (font) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 

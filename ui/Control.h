@@ -16,7 +16,8 @@ class Control {
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
-  // Creation order is tab order.
+  // Creation order is tab order. The control tells its top-level window when it gets the
+  // focus, so that a ui::Form gives it back after an activation.
   void Create(HWND parent, int id, DWORD exStyle, const char* cls, const char* text, DWORD style, const RECT& bounds,
               HFONT font);
   HWND Handle() const { return hwnd_; }

@@ -404,7 +404,7 @@ void TSelectDirDlg::FormCreate() {
   DirLabel.SetBounds(Place(layout_.dirEdit));
   DriveList.Refresh();
   ShowFolderChange();
-  SetFocus(DirList.Handle());
+  SetActiveControl(DirList.Handle());
 }
 
 void TSelectDirDlg::SetAllowCreate(bool on) {
@@ -451,16 +451,8 @@ bool TSelectDirDlg::OnClose() {
 LRESULT TSelectDirDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
-    case WM_ACTIVATE:
-      // Activation gives the focus back to the list, not to the dialog's own window.
-      if (LOWORD(wp) != WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (!focus || !IsChild(Handle(), focus)) SetFocus(DirList.Handle());
-        return 0;
-      }
-      break;
   }
-  return DefaultProc(msg, wp, lp);
+  return Form::OnMessage(msg, wp, lp);
 }
 
 bool TSelectDirDlg::ShowModal() {

@@ -11,6 +11,7 @@
 #include "controls/DirDialogRules.h"
 #include "sys/win32/Handle.h"
 #include "ui/Control.h"
+#include "ui/Form.h"
 #include "ui/WindowBase.h"
 
 namespace controls::win32 {
@@ -108,7 +109,7 @@ class TPushButton final : public ui::Control {
   void OnNotify(int code) override;
 };
 
-class TSelectDirDlg final : public ui::WindowBase {
+class TSelectDirDlg final : public ui::Form {
  public:
   // Builds the dialog, hidden, owned by `owner`; FormCreate has run when this returns.
   TSelectDirDlg(HWND owner, int helpContext);
