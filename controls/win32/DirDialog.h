@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "controls/DirDialogRules.h"
 #include "sys/win32/Handle.h"
@@ -129,6 +130,7 @@ class TSelectDirDlg final : public ui::Form {
   void ShowFolderChange();
   bool OnClose() override;
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool DialogChar(char key);
   RECT Place(const Bounds& b) const;
 
   HWND owner_;
@@ -145,6 +147,12 @@ class TSelectDirDlg final : public ui::Form {
   TPathLabel DirLabel;
   using ConnectDialog = DWORD(WINAPI*)(HWND, DWORD);
   ConnectDialog connectDialog_ = nullptr;
+  // The captions' accelerators, each with the control it focuses.
+  struct Accelerator {
+    const char* caption;
+    HWND control;
+  };
+  std::vector<Accelerator> accelerators_;
   bool ended_ = false;
   bool accepted_ = false;
 };

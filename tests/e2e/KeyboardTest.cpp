@@ -10,6 +10,8 @@
 namespace e2e {
 namespace {
 
+const std::string kDialogCaption = "选择目录";
+
 // The window with the keyboard focus in setup.exe, after the keys so far took effect.
 HWND Focus(RunningSetup& setup, HWND expected) { return WaitFocus(setup.Main(), expected); }
 
@@ -122,6 +124,49 @@ TEST(Keyboard, TabbingIntoTheFieldSelectsItsTextButComingBackToTheWindowDoesNot)
   ASSERT_TRUE(BringToFront(setup.Main()));
   ASSERT_EQ(Focus(setup, field), field);
   EXPECT_EQ(Selection(field), std::make_pair(length, length));
+}
+
+// The select-directory dialog by keys alone: Alt+Down opens it, the captions' accelerators
+// move the focus to their own controls, Tab walks the controls in their order, and
+// Escape closes it with the focus back in the field.
+TEST(Keyboard, TheDialogsCaptionsAndTabOrderMoveTheFocusAndEscapeReturnsToTheField) {
+  RunningSetup setup;
+  HWND field = setup.DirectoryField();
+  setup.SetDirectory("C:\\windows");
+  ASSERT_TRUE(BringToFront(setup.Main()));
+  ASSERT_EQ(Focus(setup, field), field);
+  PressKey(VK_DOWN, {VK_MENU});
+  HWND h = setup.WaitWindow(kDialogCaption);
+  ASSERT_TRUE(h) << "Alt+Down opened no dialog";
+  ASSERT_TRUE(BringToFront(h));
+  HWND dirList = ChildWindow(h, "ListBox");
+  HWND fileList = FindWindowExA(h, dirList, "ListBox", nullptr);
+  HWND driveList = ChildWindow(h, "ComboBox");
+  HWND ok = ChildWindow(h, "Button", "确定"), cancel = ChildWindow(h, "Button", "取消");
+  ASSERT_TRUE(dirList && fileList && driveList && ok && cancel);
+  EXPECT_EQ(Focus(setup, dirList), dirList) << "the folder list has the focus at first";
+
+  PressKey('F', {VK_MENU});
+  EXPECT_EQ(Focus(setup, fileList), fileList) << "Alt+F: the file list";
+  PressKey(VK_OEM_6, {VK_MENU});  // "]", the drive caption's accelerator
+  EXPECT_EQ(Focus(setup, driveList), driveList) << "Alt+]: the drive list";
+  PressKey('D', {VK_MENU});
+  EXPECT_EQ(Focus(setup, dirList), dirList) << "Alt+D: the folder list";
+  PressKey('N', {VK_MENU});  // the folder edit's caption: its control is hidden
+  Sleep(300);
+  EXPECT_EQ(FocusOf(setup.Main()), dirList) << "the hidden folder edit's caption moved the focus";
+
+  // Folder list, drive list, OK, Cancel, file list, and round: hidden controls are passed.
+  for (HWND next : {driveList, ok, cancel, fileList, dirList}) {
+    PressKey(VK_TAB);
+    EXPECT_EQ(Focus(setup, next), next) << "Tab order";
+  }
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitGone(h)) << "Escape closes the dialog";
+  EXPECT_EQ(Focus(setup, field), field) << "after the dialog the field has the focus";
+  char text[64] = {};
+  SendMessageA(field, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, "C:\\windows") << "Escape changes nothing";
 }
 
 }  // namespace
