@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/Ansi.h"
+#include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
 
 namespace controls {
@@ -342,13 +343,22 @@ void SelectDirModel::DirListChange() {
 }
 
 void SelectDirModel::DriveListChange() {
+  char letter = driveList.Drive();
   try {
-    dirList.SetDrive(driveList.Drive());
+    dirList.SetDrive(letter);
   } catch (const base::EInOutError&) {
+    uint32_t code = folders_.LastError();
     // A drive that cannot be entered (no disk): the drive list goes back to the folder's.
     driveList.SetDrive(dirList.Drive());
-    throw;
+    throw base::EInOutError(DriveErrorText(letter, code, fs_.ErrorText(code)));
   }
+}
+
+std::string DriveErrorText(char letter, uint32_t code, const std::string& systemText) {
+  constexpr uint32_t kErrorNotReady = 21;
+  std::string drive = "驱动器 " + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) + ":";
+  if (code == kErrorNotReady) return drive + " 没有准备好";
+  return base::WithReason(drive + " 无法打开", base::SystemReason(systemText));
 }
 
 bool SelectDirModel::OKClick(const std::function<int(const std::string& question)>& askYesNo) const {
