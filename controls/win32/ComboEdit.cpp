@@ -518,7 +518,6 @@ void TFileDirEdit::DropFiles(HDROP drop) {
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   if (count == 0) return;
   ui::Guarded([&] {
-    ClearBeforeDrop();
     for (UINT i = 0; i < count; ++i) {
       char name[256] = {};
       DragQueryFileA(drop, i, name, 255);

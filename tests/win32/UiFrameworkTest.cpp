@@ -10,7 +10,6 @@
 #include "ui/Control.h"
 #include "ui/Gdi.h"
 #include "ui/GdiCanvas.h"
-#include "ui/Lists.h"
 #include "ui/Modal.h"
 #include "ui/WindowBase.h"
 #include "sys/win32/Handle.h"
@@ -70,33 +69,6 @@ TEST_F(UiFramework, ControlNotificationsReachTheirWrappersEvents) {
   };
   SendMessageA(button.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(clicks, 1);
-
-  ui::ListBox list;
-  list.Create(window.Handle(), 2, 0, RECT{10, 40, 110, 140}, nullptr);
-  EXPECT_EQ(list.Add("first", 11), 0);
-  EXPECT_EQ(list.Add("第二", 22), 1);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.ItemText(1), "第二");
-  EXPECT_EQ(list.ItemData(0), 11);
-  EXPECT_EQ(list.ItemIndex(), -1);
-  list.SetItemIndex(1);
-  EXPECT_EQ(list.ItemIndex(), 1);
-  int changes = 0;
-  list.OnChange = [&](ui::ListBox&) { ++changes; };
-  // As the list reports a selection by the user.
-  SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(2, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.Handle()));
-  EXPECT_EQ(changes, 1);
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0);
-
-  ui::ComboBox combo;
-  combo.Create(window.Handle(), 3, 0, RECT{120, 40, 220, 200}, nullptr);
-  combo.Add("c:", 3);
-  combo.Add("d:", 4);
-  combo.SetItemIndex(1);
-  EXPECT_EQ(combo.ItemIndex(), 1);
-  EXPECT_EQ(combo.ItemText(1), "d:");
-  EXPECT_EQ(combo.ItemData(1), 4);
 }
 
 TEST_F(UiFramework, ModalLoopDisablesTheOwnerUntilTheDialogEnds) {
