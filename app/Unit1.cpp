@@ -123,7 +123,7 @@ void TForm1::OnDestroy() { PostQuitMessage(0); }
 
 // The title is windowless: the window tells it when the mouse comes, goes and presses.
 void TForm1::OnMouseMove(POINT client) {
-  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  RECT r = controls::win32::ToRect(ShadowLabel1.BoundsRect());
   bool inside = PtInRect(&r, client) != 0;
   if (inside && !ShadowLabel1.MouseInside()) {
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
@@ -139,7 +139,7 @@ void TForm1::OnMouseLeave() { ShadowLabel1.MouseLeave(); }
 LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   using controls::MouseButton;
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  RECT r = controls::win32::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
     case ui::kDialogChar: return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
     case WM_LBUTTONDOWN:
@@ -157,7 +157,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TForm1::OnPaint(HDC dc, const RECT&) {
   {
-    ui::GdiCanvas canvas(dc, ui::ToRect(ShadowLabel1.BoundsRect()));
+    controls::win32::GdiCanvas canvas(dc, controls::win32::ToRect(ShadowLabel1.BoundsRect()));
     ShadowLabel1.Paint(canvas);
   }
 

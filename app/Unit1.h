@@ -8,6 +8,7 @@
 
 #include "controls/ShadowLabel.h"
 #include "controls/win32/ComboEdit.h"
+#include "controls/win32/GdiCanvas.h"
 #include "install/Installer.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
@@ -15,7 +16,6 @@
 #include "ui/Control.h"
 #include "ui/Dpi.h"
 #include "ui/Form.h"
-#include "ui/GdiCanvas.h"
 #include "ui/WindowBase.h"
 #include "zip/ZipExtractor.h"
 
@@ -70,7 +70,7 @@ class TForm1 final : public ui::Form, public install::Window {
   zip::TZipExtractor ZipExtractor1;
   install::Installer installer_;
   ui::Scaler scale_;
-  ui::WindowlessHost windowless_;
+  controls::win32::WindowlessHost windowless_;
   controls::TShadowLabel ShadowLabel1{windowless_};
   controls::win32::TDirectoryEdit DirectoryEdit1;
   ui::PictureButton BitBtn1, BitBtn2;

@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "controls/ShadowLabel.h"
+#include "controls/win32/GdiCanvas.h"
+#include "sys/win32/Handle.h"
+#include "tests/common/Keyboard.h"
 #include "ui/Application.h"
 #include "ui/Control.h"
 #include "ui/Gdi.h"
-#include "ui/GdiCanvas.h"
 #include "ui/Modal.h"
 #include "ui/WindowBase.h"
-#include "sys/win32/Handle.h"
-#include "tests/common/Keyboard.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ class LabelWindow final : public ui::WindowBase {
            RECT{0, 0, 300, 200}, nullptr);
     host_.SetWindow(Handle());
   }
-  ui::WindowlessHost host_;
+  controls::win32::WindowlessHost host_;
   controls::TShadowLabel label{host_};
 
  private:
@@ -105,7 +105,7 @@ class NoHost final : public controls::ControlHost {
   void Invalidate(const controls::Rect&) override {}
   controls::TColor Color() override { return controls::clWhite; }
   const controls::TFont& Font() override { return font; }
-  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return ui::GdiCanvas::ForScreen(); }
+  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return controls::win32::GdiCanvas::ForScreen(); }
   bool NewStyleControls() override { return true; }
   bool ApplicationActive() override { return true; }
   bool UnderCursor(const controls::Rect&) override { return false; }
@@ -131,7 +131,7 @@ TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
   label.SetShadowPos(controls::spLeftTop);
   label.SetShadowColor(controls::clMaroon);
   {
-    ui::GdiCanvas canvas(memory.Dc(), ui::ToRect(label.BoundsRect()));
+    controls::win32::GdiCanvas canvas(memory.Dc(), controls::win32::ToRect(label.BoundsRect()));
     label.Paint(canvas);
   }
   GdiFlush();
@@ -229,7 +229,7 @@ TEST_F(UiFramework, ALabelsAcceleratorFocusesItsFocusControlThroughTheLoop) {
   ui::Control first, second;
   first.Create(window.Handle(), 1, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 40, 110, 60}, nullptr);
   second.Create(window.Handle(), 2, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 70, 110, 90}, nullptr);
-  ui::WindowFocus target(second.Handle());
+  controls::win32::WindowFocus target(second.Handle());
   window.label.SetCaption("&Name");
   window.label.SetFocusControl(&target);
   application.SetMainWindow(window.Handle());
