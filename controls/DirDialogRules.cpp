@@ -369,7 +369,7 @@ bool SelectDirModel::OKClick(const std::function<int(const std::string& question
 
 std::string SelectDirModel::AcceptedFolder(TSelectDirOpts options) const {
   std::string folder = FolderText();
-  if ((options & sdPerformCreate) && !CreateFolderWithParents(fs_, folder))
+  if ((options & sdPerformCreate) && !sys::ForceDirectories(fs_, folder))
     throw base::EInOutError(folder + ": " + base::Trim(fs_.ErrorText(fs_.LastError())));
   return folder;
 }

@@ -1,4 +1,4 @@
-// Path splitting, caption shortening and folder creation for the folder picker.
+// Path splitting and caption shortening for the folder picker.
 #include "controls/PathRules.h"
 
 #include "base/Ansi.h"
@@ -145,17 +145,6 @@ std::string MinimizePath(const std::string& path, int maxWidth, const TextWidth&
     }
   }
   return drive + folder + name;
-}
-
-bool CreateFolderWithParents(sys::FileSystem& fs, const std::string& path) {
-  std::string folder = base::ExcludeTrailingBackslash(path);
-  if (folder.empty()) return false;
-  if (sys::DirectoryExists(fs, folder)) return true;
-  std::string drive = ExtractFileDrive(folder);
-  if (folder.size() <= drive.size()) return false;  // a drive or share that is not there
-  std::string parent = base::ExcludeTrailingBackslash(base::ExtractFilePath(folder));
-  if (!parent.empty() && parent.size() > drive.size() && !CreateFolderWithParents(fs, parent)) return false;
-  return fs.CreateDirectory(folder) || sys::DirectoryExists(fs, folder);
 }
 
 }  // namespace controls
