@@ -35,10 +35,6 @@ class TForm1 final : public ui::Form, public install::Window {
   void BitBtn1Click();
   void BitBtn2Click();
 
-  bool EnsureInstallDir() { return installer_.EnsureInstallDir(); }
-  void WriteAllPayloads() { installer_.WriteAllPayloads(); }
-  void InstallDatabaseDriver() { installer_.InstallDatabaseDriver(); }
-
   // install::Window
   std::string DirectoryText() override;
   void SetStatus(const std::string& text) override;
