@@ -72,15 +72,7 @@ void DirectoryList::BuildRows() {
     rows_.push_back({rest, FolderImage::current});  // a drive root: "c:\" alone
   } else {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < rest.size();) {
-      if (rest[i] == '\\') {
-        parts.push_back(rest.substr(start, i - start));
-        start = i + 1;
-      }
-      i += (base::IsLeadByte(static_cast<unsigned char>(rest[i])) && i + 1 < rest.size()) ? 2 : 1;
-    }
-    parts.push_back(rest.substr(start));
+    for (std::string_view part : base::SplitAtBackslashes(rest)) parts.emplace_back(part);
     if (network && parts.front().empty())
       parts.erase(parts.begin());
     else if (!network)
@@ -116,14 +108,10 @@ std::string DirectoryList::RowPath(int row) const {
   if (row == currentRow_) return directory_;
   // Cut the path after this row's component: before the separator that ends it.
   std::string path = directory_.substr(drive.size());
-  int separators = 0;
-  for (std::size_t i = 0; i < path.size();) {
-    if (path[i] == '\\' && ++separators == row + 1) {
-      path.resize(i);
-      break;
-    }
-    i += (base::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ? 2 : 1;
-  }
+  std::size_t cut = base::NextBackslash(path);
+  for (int separators = 1; separators <= row && cut != std::string::npos; ++separators)
+    cut = base::NextBackslash(path, cut + 1);
+  if (cut != std::string::npos) path.resize(cut);
   return drive + path;
 }
 
