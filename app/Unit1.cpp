@@ -123,7 +123,7 @@ void TForm1::OnDestroy() { PostQuitMessage(0); }
 
 // The title is windowless: the window tells it when the mouse comes, goes and presses.
 void TForm1::OnMouseMove(POINT client) {
-  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  RECT r = controls::win32::ToRect(ShadowLabel1.BoundsRect());
   bool inside = PtInRect(&r, client) != 0;
   if (inside && !ShadowLabel1.MouseInside()) {
     TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
@@ -139,7 +139,7 @@ void TForm1::OnMouseLeave() { ShadowLabel1.MouseLeave(); }
 LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   using controls::MouseButton;
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  RECT r = ui::ToRect(ShadowLabel1.BoundsRect());
+  RECT r = controls::win32::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
     case ui::kDialogChar: return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
     case WM_LBUTTONDOWN:
@@ -152,12 +152,12 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ShadowLabel1.MouseUp(msg == WM_LBUTTONUP ? MouseButton::left : MouseButton::right);
       break;
   }
-  return DefaultProc(msg, wp, lp);
+  return Form::OnMessage(msg, wp, lp);
 }
 
 void TForm1::OnPaint(HDC dc, const RECT&) {
   {
-    ui::GdiCanvas canvas(dc, ui::ToRect(ShadowLabel1.BoundsRect()));
+    controls::win32::GdiCanvas canvas(dc, controls::win32::ToRect(ShadowLabel1.BoundsRect()));
     ShadowLabel1.Paint(canvas);
   }
 
@@ -199,15 +199,14 @@ void TForm1::RepaintNow() { UpdateWindow(Handle()); }
 void TForm1::SetBusyCursor(bool busy) { app_.SetBusyCursor(busy); }
 
 void TForm1::EnableControls(bool enabled) {
-  if (!enabled) focusBeforeSequence_ = GetFocus();
   sequenceRunning_ = !enabled;
   for (ui::Control* control : std::initializer_list<ui::Control*>{&DirectoryEdit1, &BitBtn1, &BitBtn2})
     control->SetEnabled(enabled);
   // The close box, Alt+F4 and the system menu's Close look as unavailable as they are.
   EnableMenuItem(GetSystemMenu(Handle(), FALSE), SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-  // Disabling took the focus from the button that was pressed; it gets it back.
-  if (enabled && focusBeforeSequence_ && IsWindowEnabled(focusBeforeSequence_) && GetActiveWindow() == Handle())
-    SetFocus(focusBeforeSequence_);
+  // Disabling took the focus from the button that was pressed; it gets it back now, and
+  // again when an error box that follows has closed and the window is activated anew.
+  if (enabled && GetActiveWindow() == Handle()) RestoreFocus();
 }
 
 void TForm1::DirectoryMessage(const std::string& text, const std::string& caption) {

@@ -8,19 +8,20 @@
 
 #include "controls/ShadowLabel.h"
 #include "controls/win32/ComboEdit.h"
+#include "controls/win32/GdiCanvas.h"
 #include "install/Installer.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
 #include "ui/Application.h"
 #include "ui/Control.h"
 #include "ui/Dpi.h"
-#include "ui/GdiCanvas.h"
+#include "ui/Form.h"
 #include "ui/WindowBase.h"
 #include "zip/ZipExtractor.h"
 
 namespace app {
 
-class TForm1 final : public ui::WindowBase, public install::Window {
+class TForm1 final : public ui::Form, public install::Window {
  public:
   explicit TForm1(ui::Application& application);
   ~TForm1() override;
@@ -33,10 +34,6 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   // Published handlers.
   void BitBtn1Click();
   void BitBtn2Click();
-
-  bool EnsureInstallDir() { return installer_.EnsureInstallDir(); }
-  void WriteAllPayloads() { installer_.WriteAllPayloads(); }
-  void InstallDatabaseDriver() { installer_.InstallDatabaseDriver(); }
 
   // install::Window
   std::string DirectoryText() override;
@@ -69,7 +66,7 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   zip::TZipExtractor ZipExtractor1;
   install::Installer installer_;
   ui::Scaler scale_;
-  ui::WindowlessHost windowless_;
+  controls::win32::WindowlessHost windowless_;
   controls::TShadowLabel ShadowLabel1{windowless_};
   controls::win32::TDirectoryEdit DirectoryEdit1;
   ui::PictureButton BitBtn1, BitBtn2;
@@ -81,7 +78,6 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   // steps after a close would read the field of a window that is gone.
   bool sequenceRunning_ = false;
   bool closingItself_ = false;
-  HWND focusBeforeSequence_ = nullptr;
 };
 
 }  // namespace app

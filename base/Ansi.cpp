@@ -64,6 +64,25 @@ std::size_t LastBackslash(std::string_view s) {
   return found;
 }
 
+std::size_t NextBackslash(std::string_view s, std::size_t from) {
+  for (std::size_t i = from; i < s.size();) {
+    if (s[i] == '\\') return i;
+    i += (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+  }
+  return std::string_view::npos;
+}
+
+std::vector<std::string_view> SplitAtBackslashes(std::string_view path) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  for (std::size_t i = NextBackslash(path); i != std::string_view::npos; i = NextBackslash(path, i + 1)) {
+    parts.push_back(path.substr(start, i - start));
+    start = i + 1;
+  }
+  parts.push_back(path.substr(start));
+  return parts;
+}
+
 std::string ExtractFilePath(std::string_view path) {
   std::size_t p = LastBackslash(path);
   return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));

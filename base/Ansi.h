@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace base {
 
@@ -29,6 +30,13 @@ std::size_t LastCharStart(std::string_view s);
 
 // Index of the last "\" that is a character of its own (not a GBK trail byte), or npos.
 std::size_t LastBackslash(std::string_view s);
+
+// The one forward path splitter: the index of the first "\" at or after `from` that is a
+// character of its own, or npos. `from` must start a character (0, or just past a "\").
+std::size_t NextBackslash(std::string_view s, std::size_t from = 0);
+// The path's components between its "\" separators, empty ones included ("c:\a\" gives
+// "c:", "a" and "").
+std::vector<std::string_view> SplitAtBackslashes(std::string_view path);
 
 // True when the byte at index starts a character: it is not the trail byte of a GBK pair.
 bool IsCharStart(std::string_view s, std::size_t index);

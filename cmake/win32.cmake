@@ -115,6 +115,12 @@ if(ZORVIK_E2E_SOURCES)
   add_test(NAME e2e_tests COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests> $<TARGET_FILE:setup>
            --screens=${CMAKE_BINARY_DIR}/../screens)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 900 ENVIRONMENT ZORVIK_WINE_TEST=1 SKIP_RETURN_CODE 77)
+  # The main window's layout once more on a 144-dpi screen, in prefixes of its own (the
+  # driver sets their LogPixels, which each program reads when it starts).
+  add_test(NAME e2e_layout_144dpi COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests> $<TARGET_FILE:setup>
+           --screens=${CMAKE_BINARY_DIR}/../screens --dpi=144 --gtest_filter=Layout.*)
+  set_tests_properties(e2e_layout_144dpi PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 ENVIRONMENT
+    "ZORVIK_WINE_TEST=1;ZORVIK_WINEPREFIX=${CMAKE_SOURCE_DIR}/build/wineprefix-144dpi;ZORVIK_WINEPREFIX64=${CMAKE_SOURCE_DIR}/build/wineprefix64-144dpi")
 endif()
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/win32.cmake)

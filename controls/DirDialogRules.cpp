@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/Ansi.h"
+#include "base/ErrorDisplay.h"
 #include "base/Exceptions.h"
 
 namespace controls {
@@ -71,15 +72,7 @@ void DirectoryList::BuildRows() {
     rows_.push_back({rest, FolderImage::current});  // a drive root: "c:\" alone
   } else {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < rest.size();) {
-      if (rest[i] == '\\') {
-        parts.push_back(rest.substr(start, i - start));
-        start = i + 1;
-      }
-      i += (base::IsLeadByte(static_cast<unsigned char>(rest[i])) && i + 1 < rest.size()) ? 2 : 1;
-    }
-    parts.push_back(rest.substr(start));
+    for (std::string_view part : base::SplitAtBackslashes(rest)) parts.emplace_back(part);
     if (network && parts.front().empty())
       parts.erase(parts.begin());
     else if (!network)
@@ -115,14 +108,10 @@ std::string DirectoryList::RowPath(int row) const {
   if (row == currentRow_) return directory_;
   // Cut the path after this row's component: before the separator that ends it.
   std::string path = directory_.substr(drive.size());
-  int separators = 0;
-  for (std::size_t i = 0; i < path.size();) {
-    if (path[i] == '\\' && ++separators == row + 1) {
-      path.resize(i);
-      break;
-    }
-    i += (base::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ? 2 : 1;
-  }
+  std::size_t cut = base::NextBackslash(path);
+  for (int separators = 1; separators <= row && cut != std::string::npos; ++separators)
+    cut = base::NextBackslash(path, cut + 1);
+  if (cut != std::string::npos) path.resize(cut);
   return drive + path;
 }
 
@@ -342,13 +331,22 @@ void SelectDirModel::DirListChange() {
 }
 
 void SelectDirModel::DriveListChange() {
+  char letter = driveList.Drive();
   try {
-    dirList.SetDrive(driveList.Drive());
+    dirList.SetDrive(letter);
   } catch (const base::EInOutError&) {
+    uint32_t code = folders_.LastError();
     // A drive that cannot be entered (no disk): the drive list goes back to the folder's.
     driveList.SetDrive(dirList.Drive());
-    throw;
+    throw base::EInOutError(DriveErrorText(letter, code, fs_.ErrorText(code)));
   }
+}
+
+std::string DriveErrorText(char letter, uint32_t code, const std::string& systemText) {
+  constexpr uint32_t kErrorNotReady = 21;
+  std::string drive = "驱动器 " + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))) + ":";
+  if (code == kErrorNotReady) return drive + " 没有准备好";
+  return base::WithReason(drive + " 无法打开", base::SystemReason(systemText));
 }
 
 bool SelectDirModel::OKClick(const std::function<int(const std::string& question)>& askYesNo) const {
@@ -359,7 +357,7 @@ bool SelectDirModel::OKClick(const std::function<int(const std::string& question
 
 std::string SelectDirModel::AcceptedFolder(TSelectDirOpts options) const {
   std::string folder = FolderText();
-  if ((options & sdPerformCreate) && !CreateFolderWithParents(fs_, folder))
+  if ((options & sdPerformCreate) && !sys::ForceDirectories(fs_, folder))
     throw base::EInOutError(folder + ": " + base::Trim(fs_.ErrorText(fs_.LastError())));
   return folder;
 }

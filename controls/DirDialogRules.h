@@ -182,6 +182,10 @@ class FileList {
   int itemIndex_ = -1;
 };
 
+// The error shown when a drive chosen in the drive list cannot be entered: the drive named
+// in upper case, "没有准备好" for a drive without a disk, else the system's reason.
+std::string DriveErrorText(char letter, uint32_t code, const std::string& systemText);
+
 // The dialog's question before it makes a folder that is not there.
 inline constexpr const char* kCreateFolderQuestion = "指定的目录不存在. 创建吗?";
 
@@ -203,6 +207,8 @@ class SelectDirModel {
   void SetStartFolder(const std::string& path);
 
   void DirListChange();
+  // Raises base::EInOutError with DriveErrorText when the chosen drive cannot be entered;
+  // the drive list then shows the folder list's drive again.
   void DriveListChange();
 
   bool AllowCreate() const { return allowCreate_; }

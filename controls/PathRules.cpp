@@ -1,4 +1,4 @@
-// Path splitting, caption shortening and folder creation for the folder picker.
+// Path splitting and caption shortening for the folder picker.
 #include "controls/PathRules.h"
 
 #include "base/Ansi.h"
@@ -6,15 +6,6 @@
 
 namespace controls {
 namespace {
-
-// Index of the first "\" at or after `from` that is a character of its own, or npos.
-std::size_t NextBackslash(std::string_view s, std::size_t from) {
-  for (std::size_t i = 0; i < s.size();) {
-    if (i >= from && s[i] == '\\') return i;
-    i += (base::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-  }
-  return std::string_view::npos;
-}
 
 bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
@@ -48,9 +39,9 @@ std::string ExtractFileDrive(std::string_view path) {
   if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
   if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
     // "\\server\share": up to the separator after the share's name.
-    std::size_t server = NextBackslash(path, 2);
+    std::size_t server = base::NextBackslash(path, 2);
     if (server == std::string_view::npos || server == 2) return std::string();
-    std::size_t share = NextBackslash(path, server + 1);
+    std::size_t share = base::NextBackslash(path, server + 1);
     return std::string(path.substr(0, share == std::string_view::npos ? path.size() : share));
   }
   return std::string();
@@ -66,7 +57,7 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 
 int CountBackslashes(std::string_view path) {
   int n = 0;
-  for (std::size_t i = NextBackslash(path, 0); i != std::string_view::npos; i = NextBackslash(path, i + 1)) ++n;
+  for (std::size_t i = base::NextBackslash(path, 0); i != std::string_view::npos; i = base::NextBackslash(path, i + 1)) ++n;
   return n;
 }
 
@@ -139,23 +130,12 @@ std::string MinimizePath(const std::string& path, int maxWidth, const TextWidth&
       // Only the mark of an earlier cut goes first: a folder whose own name starts with
       // "." keeps its bytes, so no GBK character is cut in two.
       if (folder.compare(0, 4, "...\\") == 0) folder.erase(0, 4);
-      std::size_t cut = NextBackslash(folder, 0);
+      std::size_t cut = base::NextBackslash(folder, 0);
       folder = cut == std::string::npos ? std::string() : "...\\" + folder.substr(cut + 1);
       if (rooted) folder.insert(0, 1, '\\');
     }
   }
   return drive + folder + name;
-}
-
-bool CreateFolderWithParents(sys::FileSystem& fs, const std::string& path) {
-  std::string folder = base::ExcludeTrailingBackslash(path);
-  if (folder.empty()) return false;
-  if (sys::DirectoryExists(fs, folder)) return true;
-  std::string drive = ExtractFileDrive(folder);
-  if (folder.size() <= drive.size()) return false;  // a drive or share that is not there
-  std::string parent = base::ExcludeTrailingBackslash(base::ExtractFilePath(folder));
-  if (!parent.empty() && parent.size() > drive.size() && !CreateFolderWithParents(fs, parent)) return false;
-  return fs.CreateDirectory(folder) || sys::DirectoryExists(fs, folder);
 }
 
 }  // namespace controls

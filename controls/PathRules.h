@@ -1,7 +1,6 @@
 // Path rules of the folder picker that need no window: the drive of a path, splitting a
 // path into drive, folder and file the way the lists take one, shortening a path to a
-// width for a caption, and making a folder with its missing parents. GBK-aware throughout:
-// a trail byte 0x5C is never taken for "\".
+// width for a caption. GBK-aware throughout: a trail byte 0x5C is never taken for "\".
 #pragma once
 
 #include <functional>
@@ -47,8 +46,5 @@ using TextWidth = std::function<int(const std::string& text)>;
 // The path shortened to fit a width: leading folders give way to "...\" one by one, then
 // the drive, until it fits or only the name is left.
 std::string MinimizePath(const std::string& path, int maxWidth, const TextWidth& width);
-
-// Creates the folder and every missing parent. True when the folder exists afterwards.
-bool CreateFolderWithParents(sys::FileSystem& fs, const std::string& path);
 
 }  // namespace controls

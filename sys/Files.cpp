@@ -25,13 +25,12 @@ bool ForceDirectories(FileSystem& fs, const std::string& path) {
   if (d.empty()) return false;
   // Where each ancestor ends, found in one pass: cutting the path again and again, or keeping
   // every ancestor's text, costs the square of a deep path's length.
+  // A separator ends an ancestor unless it opens the path or follows another one.
   std::vector<size_t> ends;
-  bool afterSeparator = true;
-  for (size_t i = 0; i < d.size();) {
-    unsigned char c = static_cast<unsigned char>(d[i]);
-    if (c == '\\' && !afterSeparator) ends.push_back(i);
-    afterSeparator = c == '\\';
-    i += (base::IsLeadByte(c) && i + 1 < d.size()) ? 2 : 1;
+  size_t after = 0;  // where the text after the last separator starts
+  for (size_t i = base::NextBackslash(d); i != std::string::npos; i = base::NextBackslash(d, i + 1)) {
+    if (i > after) ends.push_back(i);
+    after = i + 1;
   }
   ends.push_back(d.size());
   const size_t root = RootLength(d, ends);

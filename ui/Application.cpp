@@ -113,13 +113,26 @@ int Application::Run() {
   return 0;
 }
 
+// The main window or a dialog of it, whichever is active and takes input; else (another
+// program in front) the main window's last active popup; else the main window.
+HWND Application::BoxOwner() const {
+  if (!main_ || !IsWindow(main_)) return nullptr;
+  HWND active = GetActiveWindow();
+  if (active && IsWindowEnabled(active) && (active == main_ || GetWindow(active, GW_OWNER) == main_)) return active;
+  HWND popup = GetLastActivePopup(main_);
+  if (popup && IsWindowVisible(popup) && IsWindowEnabled(popup)) return popup;
+  return main_;
+}
+
 void Application::HandleException(const std::exception& e) {
   if (dynamic_cast<const base::EAbort*>(&e)) return;
   std::string text = base::ErrorDisplayText(e.what());
-  MessageBoxA(main_, text.c_str(), title_.c_str(), MB_ICONSTOP | MB_OK);
+  MessageBoxA(BoxOwner(), text.c_str(), title_.c_str(), MB_ICONSTOP | MB_OK);
 }
 
-void Application::HandleUnknownException() { MessageBoxA(main_, "未知错误.", title_.c_str(), MB_ICONSTOP | MB_OK); }
+void Application::HandleUnknownException() {
+  MessageBoxA(BoxOwner(), "未知错误.", title_.c_str(), MB_ICONSTOP | MB_OK);
+}
 
 void Application::SetBusyCursor(bool busy) {
   sys::RealUserInterface().SetCursor(busy ? sys::Cursor::wait : sys::Cursor::normal);

@@ -37,7 +37,9 @@ class Application final : public WindowBase {
 
   // Runs the message loop until the main window has closed.
   int Run();
-  // Shows an error that a handler did not handle itself; the silent kind is not shown.
+  // Shows an error that a handler did not handle itself; the silent kind is not shown. The
+  // box belongs to the window the person works in: a dialog open over the main window
+  // owns it, so the dialog stays behind it, disabled, and gets the focus back after it.
   void HandleException(const std::exception& e);
   void HandleUnknownException();
 
@@ -55,6 +57,7 @@ class Application final : public WindowBase {
   bool OnClose() override;
   void Restore();
   void ActivateMainWindow();
+  HWND BoxOwner() const;
 
   std::string title_;
   HWND main_ = nullptr;

@@ -4,9 +4,21 @@
 #include <commctrl.h>
 
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Gdi.h"
 
 namespace ui {
+namespace {
+
+LRESULT CALLBACK ReportFocus(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_SETFOCUS) NoteFocus(hwnd);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ReportFocus, 0);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+bool Pressed(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+}  // namespace
 
 // The system's control classes leave a window's user data to its creator: it names the wrapper.
 Control::~Control() {
@@ -20,6 +32,7 @@ void Control::Create(HWND parent, int id, DWORD exStyle, const char* cls, const 
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   if (!hwnd_) return;
   SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowSubclass(hwnd_, ReportFocus, 0, 0);
   if (font) SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
@@ -41,10 +54,41 @@ void PictureButton::Create(HWND parent, int id, const char* caption, const RECT&
   glyph_ = glyph;
   spacing_ = spacing;
   Control::Create(parent, id, 0, "BUTTON", caption, WS_TABSTOP | BS_OWNERDRAW, bounds, font);
+  if (Handle()) SetWindowSubclass(Handle(), KeyProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// An owner-drawn button is pressed by Space only: the dialog manager turns Enter into a
+// command for a default button, which this window has none of. So the button asks for
+// Enter itself and is pressed when the key goes down, as a focused push button is.
+LRESULT CALLBACK PictureButton::KeyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<PictureButton*>(data);
+  switch (msg) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+      const auto* key = reinterpret_cast<const MSG*>(lp);
+      if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_RETURN)
+        code |= DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_KEYDOWN:
+      if (wp != VK_RETURN) break;
+      // A held key repeats: one press is one click. Shift, Ctrl and Alt make another key.
+      if (!(lp & (1 << 30)) && !Pressed(VK_SHIFT) && !Pressed(VK_CONTROL) && !Pressed(VK_MENU)) self->Click();
+      return 0;
+    case WM_CHAR:
+      if (wp == VK_RETURN) return 0;  // taken by the key down, no beep
+      break;
+    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, KeyProc, 0); break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void PictureButton::Click() {
+  if (OnClick) Guarded([this] { OnClick(*this); });
 }
 
 void PictureButton::OnNotify(int code) {
-  if (code == BN_CLICKED && OnClick) Guarded([this] { OnClick(*this); });
+  if (code == BN_CLICKED) Click();
 }
 
 void PictureButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -65,7 +109,11 @@ void PictureButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
   int total = glyph.cx + spacing_ + text.cx;
   int x = r.left + (r.right - r.left - total) / 2 + (pushed ? 1 : 0);
   int y = r.top + (pushed ? 1 : 0);
-  DrawTransparentBitmap(dc, glyph_, x, y + (r.bottom - r.top - glyph.cy) / 2);
+  int glyphTop = y + (r.bottom - r.top - glyph.cy) / 2;
+  if (disabled)
+    DrawGreyedBitmap(dc, glyph_, x, glyphTop);
+  else
+    DrawTransparentBitmap(dc, glyph_, x, glyphTop);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   TextOutA(dc, x + glyph.cx + spacing_, y + (r.bottom - r.top - text.cy) / 2, caption.c_str(), length);

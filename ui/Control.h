@@ -16,7 +16,8 @@ class Control {
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
-  // Creation order is tab order.
+  // Creation order is tab order. The control tells its top-level window when it gets the
+  // focus, so that a ui::Form gives it back after an activation.
   void Create(HWND parent, int id, DWORD exStyle, const char* cls, const char* text, DWORD style, const RECT& bounds,
               HFONT font);
   HWND Handle() const { return hwnd_; }
@@ -33,17 +34,20 @@ class Control {
   HWND hwnd_ = nullptr;
 };
 
-// A push button drawn with a picture left of its caption.
+// A push button drawn with a picture left of its caption. Focused, it is pressed by Space
+// and by Enter; it is never a window's default button.
 class PictureButton final : public Control {
  public:
   // The glyph is not owned; its bottom-left pixel's colour is transparent.
   void Create(HWND parent, int id, const char* caption, const RECT& bounds, HFONT font, HBITMAP glyph, int spacing);
   std::function<void(PictureButton& sender)> OnClick;
+  void Click();
 
   void OnNotify(int code) override;
   void OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
+  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data);
   HFONT font_ = nullptr;
   HBITMAP glyph_ = nullptr;
   int spacing_ = 0;

@@ -1,6 +1,10 @@
 // Bitmap drawing shared by the window's marks and the picture buttons.
 #include "ui/Gdi.h"
 
+#include <utility>
+
+#include "sys/win32/Handle.h"
+
 namespace ui {
 
 SIZE BitmapSize(HBITMAP bitmap) {
@@ -17,6 +21,30 @@ void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
   // gdi32's own entry, not msimg32's: msimg32 is no known system library, so importing it
   // would load whatever file of that name lies beside setup.exe, before any code runs.
   GdiTransparentBlt(dc, x, y, size.cx, size.cy, memory.Dc(), 0, 0, size.cx, size.cy, transparent);
+}
+
+void DrawGreyedBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
+  SIZE size = BitmapSize(bitmap);
+  MemoryDc source(dc);
+  SelectedObject selected(source.Dc(), bitmap);
+  COLORREF transparent = GetPixel(source.Dc(), 0, size.cy - 1);
+  // The mask is white where the bitmap is transparent, black where it has ink: a colour
+  // surface copied onto a monochrome one turns its background colour white.
+  MemoryDc mask(dc);
+  sys::win32::GdiObject maskBitmap(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
+  SelectedObject maskSelected(mask.Dc(), maskBitmap.Get());
+  SetBkColor(source.Dc(), transparent);
+  BitBlt(mask.Dc(), 0, 0, size.cx, size.cy, source.Dc(), 0, 0, SRCCOPY);
+  COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+  COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+  // Where the mask is black the brush is painted; elsewhere the surface stays.
+  constexpr DWORD kBrushWhereBlack = 0x00B8074A;
+  for (auto [offset, color] : {std::pair{1, COLOR_BTNHIGHLIGHT}, std::pair{0, COLOR_BTNSHADOW}}) {
+    SelectedObject brush(dc, GetSysColorBrush(color));
+    BitBlt(dc, x + offset, y + offset, size.cx, size.cy, mask.Dc(), 0, 0, kBrushWhereBlack);
+  }
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldBack);
 }
 
 }  // namespace ui

@@ -68,6 +68,9 @@ class SelectedObject {
 
 // Draws a bitmap whose bottom-left pixel's colour is its transparent colour.
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+// The same bitmap as a disabled control shows it: its shape embossed, a highlight copy one
+// pixel down and right under a shadow copy, with none of its colours.
+void DrawGreyedBitmap(HDC dc, HBITMAP bitmap, int x, int y);
 SIZE BitmapSize(HBITMAP bitmap);
 
 }  // namespace ui

@@ -82,6 +82,9 @@ LRESULT WindowBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
       if (OnSetFocus()) return 0;
       break;
+    case WM_ACTIVATE:
+      if (OnActivate(wp)) return 0;
+      break;
     case WM_MOUSEMOVE: OnMouseMove({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}); break;
     case WM_MOUSELEAVE: OnMouseLeave(); break;
     case WM_DESTROY: {

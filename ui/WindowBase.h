@@ -51,6 +51,11 @@ class WindowBase {
   virtual void OnSize() {}
   virtual bool OnSetCursor() { return false; }
   virtual bool OnSetFocus() { return false; }
+  // WM_ACTIVATE's state; true when the handler placed the focus itself.
+  virtual bool OnActivate(WPARAM state) {
+    (void)state;
+    return false;
+  }
   virtual void OnMouseMove(POINT client) { (void)client; }
   virtual void OnMouseLeave() {}
   virtual void OnDestroy() {}

@@ -13,6 +13,7 @@
 #include "sys/Files.h"
 #include "sys/Folders.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Gdi.h"
 
 namespace controls::win32 {
@@ -244,8 +245,9 @@ LRESULT TCustomComboEdit::Original(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_GETDLGCODE:
-      // A single-line edit's keys: Tab, Enter and Escape stay the window's.
-      return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
+      // A single-line edit's keys: Tab, Enter and Escape stay the window's. Whether
+      // entering selects the text is the field's own rule, not the dialog manager's.
+      return DLGC_WANTCHARS | DLGC_WANTARROWS;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       if (KeyDown(wp, lp, msg == WM_SYSKEYDOWN)) return 0;
@@ -259,6 +261,8 @@ LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp == VK_ESCAPE) SendDialogKey(VK_ESCAPE);
       break;
     case WM_SETFOCUS: {
+      // The focus given back when the window is activated again does not enter the field.
+      bool entered = ui::NoteFocus(Handle()) != Handle();
       LRESULT r = Original(msg, wp, lp);
       focused_ = true;
       CreateCaret();
@@ -267,7 +271,7 @@ LRESULT TCustomComboEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       GetCursorPos(&p);
       GetWindowRect(Handle(), &w);
       bool leftPressInside = focusFromInside_ || ((GetKeyState(VK_LBUTTON) & 0x8000) && PtInRect(&w, p));
-      if (SelectAllOnEnter(autoSelect_, directInput_, leftPressInside)) Original(EM_SETSEL, 0, -1);
+      if (entered && SelectAllOnEnter(autoSelect_, directInput_, leftPressInside)) Original(EM_SETSEL, 0, -1);
       return r;
     }
     case WM_KILLFOCUS: focused_ = false; break;
@@ -532,7 +536,6 @@ void TFileDirEdit::DropFiles(HDROP drop) {
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   if (count == 0) return;
   ui::Guarded([&] {
-    ClearBeforeDrop();
     for (UINT i = 0; i < count; ++i) {
       char name[256] = {};
       DragQueryFileA(drop, i, name, 255);

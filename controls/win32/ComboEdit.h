@@ -143,7 +143,6 @@ class TFileDirEdit : public TCustomComboEdit {
 
  protected:
   virtual void AcceptDroppedPath(const std::string& path) = 0;
-  virtual void ClearBeforeDrop() {}
   virtual void NotifyBeforeDialog(std::string& name, bool& action);
   virtual void NotifyAfterDialog(std::string& name, bool& action);
   HBITMAP GetDefaultGlyph() override;

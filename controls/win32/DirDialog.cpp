@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "controls/ShadowLabel.h"
 #include "sys/Files.h"
 #include "sys/Folders.h"
 #include "sys/UserInterface.h"
@@ -16,6 +17,10 @@
 
 namespace controls::win32 {
 namespace {
+
+// The captions of the four labels, each naming its control's accelerator.
+constexpr char kDirEditCaption[] = "目录名[&N]:", kDriveListCaption[] = "磁盘驱动器[D&]:",
+               kDirListCaption[] = "目录[&D]:", kFileListCaption[] = "文件[&F]: (*.*)";
 
 constexpr int kIdDirList = 110, kIdDirEdit = 111, kIdDriveList = 112, kIdFileList = 113;
 constexpr int kIdNetButton = 120, kIdHelpButton = 121;
@@ -357,13 +362,13 @@ void TSelectDirDlg::CreateControls() {
 
   // Each label comes just before its control, so its accelerator reaches that control; the
   // controls come in their tab order.
-  label("目录[&D]:", layout_.dirListLabel);
+  label(kDirListCaption, layout_.dirListLabel);
   DirList.Create(self, kIdDirList, Place(layout_.dirList), font, ScaleToScreen(layout_.dirListItemHeight, dpi_));
-  label("目录名[&N]:", layout_.dirEditLabel);
+  label(kDirEditCaption, layout_.dirEditLabel);
   DirEdit.Create(self, kIdDirEdit, WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Place(layout_.dirEdit),
                  font);
   DirEdit.OnChange = [this] { model_.dirEditText = DirEdit.Text(); };
-  label("磁盘驱动器[D&]:", layout_.driveLabel);
+  label(kDriveListCaption, layout_.driveLabel);
   DriveList.Create(self, kIdDriveList, Place(layout_.driveList), font,
                    DriveList::ItemHeight(fontHeight, ResourceBitmap("FLOPPY").Size().cy));
   NetButton.Create(self, kIdNetButton, "网络[&t]...", BS_PUSHBUTTON, Place(layout_.netButton), font);
@@ -375,7 +380,7 @@ void TSelectDirDlg::CreateControls() {
     accepted_ = false;
     ended_ = true;
   };
-  label("文件[&F]: (*.*)", layout_.fileListLabel);
+  label(kFileListCaption, layout_.fileListLabel);
   FileList.Create(self, kIdFileList, Place(layout_.fileList), font, ScaleToScreen(layout_.fileListItemHeight, dpi_));
   FileList.SetTextColor(COLOR_GRAYTEXT);
   HelpButton.Create(self, kIdHelpButton, "帮助[&H]", BS_PUSHBUTTON, Place(layout_.helpButton), font);
@@ -384,6 +389,10 @@ void TSelectDirDlg::CreateControls() {
   ShowWindow(NetButton.Handle(), SW_HIDE);
   ShowWindow(DirEdit.Handle(), SW_HIDE);
   DirLabel.Create(self, Place({120, 8, 213, 13}), font);
+  accelerators_ = {{kDirEditCaption, DirEdit.Handle()},
+                   {kDriveListCaption, DriveList.Handle()},
+                   {kDirListCaption, DirList.Handle()},
+                   {kFileListCaption, FileList.Handle()}};
 }
 
 void TSelectDirDlg::FormCreate() {
@@ -404,7 +413,7 @@ void TSelectDirDlg::FormCreate() {
   DirLabel.SetBounds(Place(layout_.dirEdit));
   DriveList.Refresh();
   ShowFolderChange();
-  SetFocus(DirList.Handle());
+  SetActiveControl(DirList.Handle());
 }
 
 void TSelectDirDlg::SetAllowCreate(bool on) {
@@ -451,16 +460,21 @@ bool TSelectDirDlg::OnClose() {
 LRESULT TSelectDirDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case DM_GETDEFID: return MAKELRESULT(IDOK, DC_HASDEFID);
-    case WM_ACTIVATE:
-      // Activation gives the focus back to the list, not to the dialog's own window.
-      if (LOWORD(wp) != WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (!focus || !IsChild(Handle(), focus)) SetFocus(DirList.Handle());
-        return 0;
-      }
-      break;
+    case ui::kDialogChar: return DialogChar(static_cast<char>(wp)) ? 1 : 0;
   }
-  return DefaultProc(msg, wp, lp);
+  return Form::OnMessage(msg, wp, lp);
+}
+
+// A caption's accelerator focuses its own control, and only one that can take the focus:
+// the caption of the hidden folder edit does nothing.
+bool TSelectDirDlg::DialogChar(char key) {
+  for (const Accelerator& a : accelerators_) {
+    if (!IsAccel(key, a.caption)) continue;
+    if (!IsWindowVisible(a.control) || !IsWindowEnabled(a.control)) continue;
+    SetFocus(a.control);
+    return true;
+  }
+  return false;
 }
 
 bool TSelectDirDlg::ShowModal() {

@@ -7,10 +7,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "controls/DirDialogRules.h"
 #include "sys/win32/Handle.h"
 #include "ui/Control.h"
+#include "ui/Form.h"
 #include "ui/WindowBase.h"
 
 namespace controls::win32 {
@@ -108,7 +110,7 @@ class TPushButton final : public ui::Control {
   void OnNotify(int code) override;
 };
 
-class TSelectDirDlg final : public ui::WindowBase {
+class TSelectDirDlg final : public ui::Form {
  public:
   // Builds the dialog, hidden, owned by `owner`; FormCreate has run when this returns.
   TSelectDirDlg(HWND owner, int helpContext);
@@ -128,6 +130,7 @@ class TSelectDirDlg final : public ui::WindowBase {
   void ShowFolderChange();
   bool OnClose() override;
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool DialogChar(char key);
   RECT Place(const Bounds& b) const;
 
   HWND owner_;
@@ -144,6 +147,12 @@ class TSelectDirDlg final : public ui::WindowBase {
   TPathLabel DirLabel;
   using ConnectDialog = DWORD(WINAPI*)(HWND, DWORD);
   ConnectDialog connectDialog_ = nullptr;
+  // The captions' accelerators, each with the control it focuses.
+  struct Accelerator {
+    const char* caption;
+    HWND control;
+  };
+  std::vector<Accelerator> accelerators_;
   bool ended_ = false;
   bool accepted_ = false;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/common/Checks.h"
+#include "tests/common/Keyboard.h"
 #include "Driver.h"
 #include "ui/Dpi.h"
 
@@ -306,6 +307,33 @@ TEST(DirectoryField, FirstRowGoesToTheDriveRootAndTheDriveListMovesTheFolderList
   EXPECT_TRUE(WaitGone(h));
   EXPECT_TRUE(SamePath(FieldText(setup), root + "\\sub1"));
   RemoveDirectoryA("D:\\e2e-drive");
+}
+
+// An error inside the dialog (a folder gone since the list was read) shows in a box over
+// the dialog: the box belongs to the dialog, which stays open behind it and has its focus
+// back once the box is answered.
+TEST(DirectoryField, AnErrorInsideTheDialogShowsOverTheDialogWhichStaysOpen) {
+  std::string root = MakeTree("vanish");
+  RunningSetup setup;
+  setup.SetDirectory(root);
+  ClickFieldButton(setup);
+  HWND h = setup.WaitWindow(kDialogCaption);
+  ASSERT_TRUE(h);
+  Dialog dialog(h);
+  ASSERT_TRUE(dialog.WaitFolder(root)) << dialog.Folder();
+  ASSERT_TRUE(RemoveDirectoryA((root + "\\sub2").c_str()));
+  dialog.DoubleClickFolderRow(4);
+  MessageBoxInfo box = setup.WaitMessageBox(10000);
+  ASSERT_TRUE(box.hwnd) << "no error shown";
+  EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), h) << "the box belongs to the dialog";
+  EXPECT_FALSE(IsWindowEnabled(h)) << "the dialog waits for the box";
+  EXPECT_FALSE(IsWindowEnabled(setup.Main()));
+  setup.Answer(box);
+  EXPECT_TRUE(IsWindowVisible(h) && IsWindowEnabled(h)) << "the dialog stays open";
+  EXPECT_TRUE(SamePath(dialog.Folder(), root)) << dialog.Folder();
+  EXPECT_EQ(WaitFocus(setup.Main(), dialog.dirList), dialog.dirList) << "the focus is back in the dialog";
+  dialog.Press("取消");
+  EXPECT_TRUE(WaitGone(h));
 }
 
 TEST(DirectoryField, ReadOnlyKeepsTheDialogShutBothWaysIn) {

@@ -12,6 +12,18 @@ std::string setupPath;
 std::string screensDir;
 
 namespace {
+int screenDpi = 0;
+}
+
+void SetScreenDpi(int dpi) {
+  DWORD value = static_cast<DWORD>(dpi);
+  RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &value, sizeof value);
+  screenDpi = dpi;
+}
+
+int ScreenDpi() { return screenDpi ? screenDpi : ui::ScreenDpi(); }
+
+namespace {
 
 constexpr char kMainCaption[] = "Zorvik电子帐本V4.4 安装程序";
 

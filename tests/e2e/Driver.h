@@ -19,6 +19,10 @@ using namespace common;
 extern std::string setupPath;
 // Where screenshots go (a Windows path), empty for none.
 extern std::string screensDir;
+// The pixels per inch of the screen the programs started from now on see: Wine reads the
+// prefix's LogPixels when a program starts. 0 until set; the driver's own screen then.
+void SetScreenDpi(int dpi);
+int ScreenDpi();
 
 struct MessageBoxInfo {
   HWND hwnd = nullptr;

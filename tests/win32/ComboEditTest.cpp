@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controls/win32/ComboEdit.h"
+#include "tests/common/Keyboard.h"
 #include "ui/Application.h"
 #include "ui/WindowBase.h"
 
@@ -97,6 +98,31 @@ TEST_F(DirectoryEdit, ButtonRunsTheActionUnlessReadOnlyAndABeforeDialogVetoKeeps
   EXPECT_EQ(field.ButtonWidth(), 0);
   SendMessageA(field.Handle(), WM_SYSKEYDOWN, VK_DOWN, 1 | (1 << 29));
   EXPECT_EQ(clicks, 2) << "no click key without a button";
+}
+
+// Entered from the keyboard (Shift+Tab from a button after it), the field selects its text
+// only with AutoSelect and DirectInput both on; otherwise the selection stays as it was.
+TEST_F(DirectoryEdit, TabbingInSelectsTheTextOnlyWithAutoSelectAndDirectInput) {
+  ui::PictureButton other;
+  other.Create(form.Handle(), 2, "other", RECT{10, 40, 85, 65}, nullptr, nullptr, 4);
+  ASSERT_TRUE(common::BringToFront(form.Handle()));
+  const struct {
+    bool autoSelect, directInput, selectsAll;
+  } kRows[] = {{true, true, true}, {false, true, false}, {true, false, false}, {false, false, false}};
+  for (const auto& row : kRows) {
+    field.SetAutoSelect(row.autoSelect);
+    field.SetDirectInput(row.directInput);
+    SetFocus(other.Handle());
+    SendMessageA(field.Handle(), EM_SETSEL, 3, 3);
+    common::PressKey(VK_TAB, {VK_SHIFT});
+    common::PumpMessages(300, form.Handle());
+    ASSERT_EQ(GetFocus(), field.Handle()) << "Shift+Tab did not reach the field";
+    DWORD start = 0, end = 0;
+    SendMessageA(field.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    DWORD all = static_cast<DWORD>(field.Text().size());
+    EXPECT_EQ(start, row.selectsAll ? 0u : 3u) << row.autoSelect << row.directInput;
+    EXPECT_EQ(end, row.selectsAll ? all : 3u) << row.autoSelect << row.directInput;
+  }
 }
 
 TEST_F(DirectoryEdit, WithoutDirectInputTypingAndPastingChangeNothingButTheButtonStillWorks) {

@@ -6,11 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "controls/ShadowLabel.h"
+#include "controls/win32/GdiCanvas.h"
+#include "sys/win32/Handle.h"
+#include "tests/common/Keyboard.h"
 #include "ui/Application.h"
 #include "ui/Control.h"
 #include "ui/Gdi.h"
-#include "ui/GdiCanvas.h"
-#include "ui/Lists.h"
 #include "ui/Modal.h"
 #include "ui/WindowBase.h"
 
@@ -41,7 +42,7 @@ class LabelWindow final : public ui::WindowBase {
            RECT{0, 0, 300, 200}, nullptr);
     host_.SetWindow(Handle());
   }
-  ui::WindowlessHost host_;
+  controls::win32::WindowlessHost host_;
   controls::TShadowLabel label{host_};
 
  private:
@@ -68,33 +69,6 @@ TEST_F(UiFramework, ControlNotificationsReachTheirWrappersEvents) {
   };
   SendMessageA(button.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(clicks, 1);
-
-  ui::ListBox list;
-  list.Create(window.Handle(), 2, 0, RECT{10, 40, 110, 140}, nullptr);
-  EXPECT_EQ(list.Add("first", 11), 0);
-  EXPECT_EQ(list.Add("第二", 22), 1);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.ItemText(1), "第二");
-  EXPECT_EQ(list.ItemData(0), 11);
-  EXPECT_EQ(list.ItemIndex(), -1);
-  list.SetItemIndex(1);
-  EXPECT_EQ(list.ItemIndex(), 1);
-  int changes = 0;
-  list.OnChange = [&](ui::ListBox&) { ++changes; };
-  // As the list reports a selection by the user.
-  SendMessageA(window.Handle(), WM_COMMAND, MAKEWPARAM(2, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list.Handle()));
-  EXPECT_EQ(changes, 1);
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0);
-
-  ui::ComboBox combo;
-  combo.Create(window.Handle(), 3, 0, RECT{120, 40, 220, 200}, nullptr);
-  combo.Add("c:", 3);
-  combo.Add("d:", 4);
-  combo.SetItemIndex(1);
-  EXPECT_EQ(combo.ItemIndex(), 1);
-  EXPECT_EQ(combo.ItemText(1), "d:");
-  EXPECT_EQ(combo.ItemData(1), 4);
 }
 
 TEST_F(UiFramework, ModalLoopDisablesTheOwnerUntilTheDialogEnds) {
@@ -131,7 +105,7 @@ class NoHost final : public controls::ControlHost {
   void Invalidate(const controls::Rect&) override {}
   controls::TColor Color() override { return controls::clWhite; }
   const controls::TFont& Font() override { return font; }
-  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return ui::GdiCanvas::ForScreen(); }
+  std::unique_ptr<controls::Canvas> MeasuringCanvas() override { return controls::win32::GdiCanvas::ForScreen(); }
   bool NewStyleControls() override { return true; }
   bool ApplicationActive() override { return true; }
   bool UnderCursor(const controls::Rect&) override { return false; }
@@ -157,7 +131,7 @@ TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
   label.SetShadowPos(controls::spLeftTop);
   label.SetShadowColor(controls::clMaroon);
   {
-    ui::GdiCanvas canvas(memory.Dc(), ui::ToRect(label.BoundsRect()));
+    controls::win32::GdiCanvas canvas(memory.Dc(), controls::win32::ToRect(label.BoundsRect()));
     label.Paint(canvas);
   }
   GdiFlush();
@@ -174,6 +148,80 @@ TEST_F(UiFramework, GdiCanvasPaintsALabelInsideItsBoundsOnly) {
   EXPECT_EQ(origin.y, 0);
 }
 
+// Real keys through the dialog manager, as the program's loop passes them: a focused
+// picture button is pressed by Space and by Enter, once for each press; it is no default
+// button, so Enter on another control presses nothing.
+TEST_F(UiFramework, EnterAndSpacePressAFocusedPictureButton) {
+  TestWindow window;
+  ui::PictureButton button;
+  // Not IDOK: the dialog manager gives Enter to the control of that number.
+  button.Create(window.Handle(), 3, "ok", RECT{10, 10, 85, 35}, nullptr, nullptr, 4);
+  ui::Control edit;
+  edit.Create(window.Handle(), 4, 0, "EDIT", "", WS_TABSTOP, RECT{10, 40, 110, 60}, nullptr);
+  int clicks = 0;
+  button.OnClick = [&](ui::PictureButton&) { ++clicks; };
+  ShowWindow(window.Handle(), SW_SHOW);
+  ASSERT_TRUE(common::BringToFront(window.Handle()));
+  SetFocus(button.Handle());
+  common::PressKey(VK_RETURN);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 1) << "Enter";
+  common::PressKey(VK_SPACE);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 2) << "Space";
+  SetFocus(edit.Handle());
+  common::PressKey(VK_RETURN);
+  common::PumpMessages(300, window.Handle());
+  EXPECT_EQ(clicks, 2) << "Enter elsewhere";
+}
+
+// A 20 x 20 picture: a green square on silver, silver being its transparent colour.
+sys::win32::GdiObject GreenSquare() {
+  ui::ScreenDc screen;
+  sys::win32::GdiObject bitmap(CreateCompatibleBitmap(screen.Dc(), 20, 20));
+  ui::MemoryDc memory(screen.Dc());
+  ui::SelectedObject selected(memory.Dc(), bitmap.Get());
+  RECT all{0, 0, 20, 20}, square{5, 5, 15, 15};
+  sys::win32::GdiObject silver(CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0))), green(CreateSolidBrush(RGB(0, 0x80, 0)));
+  FillRect(memory.Dc(), &all, static_cast<HBRUSH>(silver.Get()));
+  FillRect(memory.Dc(), &square, static_cast<HBRUSH>(green.Get()));
+  return bitmap;
+}
+
+// Disabled, a picture button shows its picture greyed, as the field's button does: none
+// of its colours, its shape in the shadow colour.
+TEST_F(UiFramework, ADisabledPictureButtonDrawsItsPictureGreyed) {
+  TestWindow window;
+  sys::win32::GdiObject glyph = GreenSquare();
+  ui::PictureButton button;
+  button.Create(window.Handle(), 1, "ok", RECT{0, 0, 75, 25}, nullptr, static_cast<HBITMAP>(glyph.Get()), 4);
+  ui::ScreenDc screen;
+  ui::MemoryDc memory(screen.Dc());
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 75, -25, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  sys::win32::GdiObject dib(CreateDIBSection(screen.Dc(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(dib);
+  ui::SelectedObject selected(memory.Dc(), dib.Get());
+  auto count = [&](UINT state, COLORREF color) {
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.hwndItem = button.Handle();
+    item.hDC = memory.Dc();
+    item.rcItem = RECT{0, 0, 75, 25};
+    item.itemState = state;
+    button.OnDrawItem(item);
+    GdiFlush();
+    DWORD wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    int n = 0;
+    for (int i = 0; i < 75 * 25; ++i) n += (static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) == wanted;
+    return n;
+  };
+  EXPECT_EQ(count(0, RGB(0, 0x80, 0)), 100) << "enabled, the picture in its colours";
+  EXPECT_EQ(count(ODS_DISABLED, RGB(0, 0x80, 0)), 0) << "disabled, none of its colours";
+  EXPECT_GE(count(ODS_DISABLED, GetSysColor(COLOR_BTNSHADOW)), 100) << "its shape in the shadow colour";
+}
+
 // Alt+N reaches the label through the application's loop and focuses its focus control; a
 // key that is no label's accelerator goes on to the dialog manager and moves nothing.
 TEST_F(UiFramework, ALabelsAcceleratorFocusesItsFocusControlThroughTheLoop) {
@@ -181,7 +229,7 @@ TEST_F(UiFramework, ALabelsAcceleratorFocusesItsFocusControlThroughTheLoop) {
   ui::Control first, second;
   first.Create(window.Handle(), 1, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 40, 110, 60}, nullptr);
   second.Create(window.Handle(), 2, 0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 70, 110, 90}, nullptr);
-  ui::WindowFocus target(second.Handle());
+  controls::win32::WindowFocus target(second.Handle());
   window.label.SetCaption("&Name");
   window.label.SetFocusControl(&target);
   application.SetMainWindow(window.Handle());

@@ -51,6 +51,17 @@ TEST(Ansi, BackslashSearchSkipsTrailBytes) {
   EXPECT_EQ(base::ExcludeTrailingBackslash("a\\"), "a");
   EXPECT_FALSE(base::IsCharStart(kTrail5C, 1));
   EXPECT_TRUE(base::IsCharStart("a\\b", 1));
+
+  // The forward splitter: a trail byte 0x5C never splits a name.
+  EXPECT_EQ(base::NextBackslash(name), 3u);
+  EXPECT_EQ(base::NextBackslash(name, 4), std::string::npos);
+  EXPECT_EQ(base::NextBackslash(kTrail5C + "\\a"), 2u);
+  using Parts = std::vector<std::string_view>;
+  const std::string drive = "c:\\" + kTrail5C + "\\b\\";
+  EXPECT_EQ(base::SplitAtBackslashes(drive), (Parts{"c:", kTrail5C, "b", ""}));
+  EXPECT_EQ(base::SplitAtBackslashes("\\\\srv\\s"), (Parts{"", "", "srv", "s"}));
+  EXPECT_EQ(base::SplitAtBackslashes(kTrail5C), (Parts{kTrail5C}));
+  EXPECT_EQ(base::SplitAtBackslashes(""), (Parts{""}));
 }
 
 }  // namespace

@@ -365,10 +365,32 @@ TEST_F(SelectDirTest, ChoosingADriveMovesTheListsAndAnEmptyOneMovesNothing) {
 
   folders.AddDrive('a', sys::kDriveRemovable).ready = false;
   Dialog().driveList.Build();
-  EXPECT_THROW(Dialog().driveList.ChooseRow(0), base::EInOutError);
+  std::string shown;
+  try {
+    Dialog().driveList.ChooseRow(0);
+  } catch (const base::EInOutError& e) {
+    shown = e.Message();
+  }
+  EXPECT_EQ(shown, "驱动器 A: 没有准备好") << "the person is told which drive, in words";
   EXPECT_EQ(Dialog().dirList.Directory(), "d:\\");
   EXPECT_EQ(Dialog().driveList.Drive(), 'd');
   EXPECT_EQ(Dialog().driveList.ItemIndex(), 2);
+}
+
+TEST(DriveErrorText, NamesTheDriveAndSaysWhy) {
+  const struct {
+    char letter;
+    uint32_t code;
+    const char* systemText;
+    const char* shown;
+  } kRows[] = {
+      {'a', 21, "设备未就绪。\r\n", "驱动器 A: 没有准备好"},
+      {'E', 21, "", "驱动器 E: 没有准备好"},
+      {'f', 5, "拒绝访问。\r\n", "驱动器 F: 无法打开: 拒绝访问"},
+      {'g', 3, "", "驱动器 G: 无法打开"},
+  };
+  for (const auto& row : kRows)
+    EXPECT_EQ(controls::DriveErrorText(row.letter, row.code, row.systemText), row.shown) << row.letter;
 }
 
 TEST_F(SelectDirTest, OkAsksBeforeAMissingFolderOnlyWithAllowCreateAndPrompt) {

@@ -131,22 +131,23 @@ TEST(MinimizePath, NetworkAndRelativePathsEnd) {
   EXPECT_EQ(Minimize("a\\b\\file", 0), "file");
 }
 
+// The dialog makes an accepted folder (sdPerformCreate) with the one folder maker.
 TEST_F(PathRulesTest, CreatesMissingParentsInOrder) {
   fs.log.clear();
-  EXPECT_TRUE(controls::CreateFolderWithParents(fs, "c:\\work\\n1\\n2\\n3\\"));
+  EXPECT_TRUE(sys::ForceDirectories(fs, "c:\\work\\n1\\n2\\n3\\"));
   EXPECT_EQ(fs.log,
             (std::vector<std::string>{"mkdir c:\\work\\n1", "mkdir c:\\work\\n1\\n2", "mkdir c:\\work\\n1\\n2\\n3"}));
   fs.log.clear();
-  EXPECT_TRUE(controls::CreateFolderWithParents(fs, "c:\\work\\n1"));
+  EXPECT_TRUE(sys::ForceDirectories(fs, "c:\\work\\n1"));
   EXPECT_TRUE(fs.log.empty());
-  EXPECT_TRUE(controls::CreateFolderWithParents(fs, "c:\\" + kTrail5C + "\\new"));
+  EXPECT_TRUE(sys::ForceDirectories(fs, "c:\\" + kTrail5C + "\\new"));
   EXPECT_TRUE(sys::DirectoryExists(fs, "c:\\" + kTrail5C + "\\new"));
 }
 
 TEST_F(PathRulesTest, FolderCreationFailsWithoutADriveOrUnderAFile) {
-  EXPECT_FALSE(controls::CreateFolderWithParents(fs, "q:\\x"));
-  EXPECT_FALSE(controls::CreateFolderWithParents(fs, "c:\\work\\a.txt\\x"));
-  EXPECT_FALSE(controls::CreateFolderWithParents(fs, ""));
+  EXPECT_FALSE(sys::ForceDirectories(fs, "q:\\x"));
+  EXPECT_FALSE(sys::ForceDirectories(fs, "c:\\work\\a.txt\\x"));
+  EXPECT_FALSE(sys::ForceDirectories(fs, ""));
 }
 
 }  // namespace

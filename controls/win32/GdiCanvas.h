@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "controls/Graphics.h"
-#include "controls/ShadowLabel.h"
+#include "controls/Host.h"
 #include "sys/win32/Handle.h"
 
-namespace ui {
+namespace controls::win32 {
 
 class GdiCanvas final : public controls::Canvas {
  public:
@@ -76,4 +76,4 @@ class WindowFocus final : public controls::FocusTarget {
 
 inline RECT ToRect(const controls::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-}  // namespace ui
+}  // namespace controls::win32

@@ -1,8 +1,8 @@
 // GDI behind the controls' canvas: colours resolved from the system, fonts made on demand,
 // text drawn by DrawTextA with the same format flags.
-#include "ui/GdiCanvas.h"
+#include "controls/win32/GdiCanvas.h"
 
-namespace ui {
+namespace controls::win32 {
 
 static_assert(controls::kDtCenter == DT_CENTER && controls::kDtRight == DT_RIGHT);
 static_assert(controls::kDtWordBreak == DT_WORDBREAK && controls::kDtExpandTabs == DT_EXPANDTABS);
@@ -90,4 +90,4 @@ bool WindowlessHost::UnderCursor(const controls::Rect& bounds) {
   return PtInRect(&r, p);
 }
 
-}  // namespace ui
+}  // namespace controls::win32
