@@ -67,10 +67,10 @@ class SelectedObject {
 };
 
 // Draws a bitmap whose bottom-left pixel's colour is its transparent colour.
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int index = 0, int count = 1);
 // The same bitmap as a disabled control shows it: its shape embossed, a highlight copy one
 // pixel down and right under a shadow copy, with none of its colours.
-void DrawGreyedBitmap(HDC dc, HBITMAP bitmap, int x, int y);
+void DrawGreyedBitmap(HDC dc, HBITMAP bitmap, int x, int y, int index = 0, int count = 1);
 SIZE BitmapSize(HBITMAP bitmap);
 
 }  // namespace ui

@@ -44,33 +44,9 @@ void Ring(HDC dc, const RECT& r, int topLeft, int bottomRight) {
 }
 
 // One image of a glyph strip, its bottom-left pixel's colour transparent; greyed draws it
-// embossed, a highlight copy one pixel down and right under a shadow copy.
+// embossed.
 void DrawGlyph(HDC dc, HBITMAP glyph, int index, int count, int x, int y, bool greyed) {
-  SIZE size = ui::BitmapSize(glyph);
-  int w = size.cx / std::max(count, 1), h = size.cy;
-  ui::MemoryDc source(dc);
-  ui::SelectedObject selected(source.Dc(), glyph);
-  COLORREF transparent = GetPixel(source.Dc(), 0, h - 1);
-  if (!greyed) {
-    GdiTransparentBlt(dc, x, y, w, h, source.Dc(), index * w, 0, w, h, transparent);
-    return;
-  }
-  // The mask is white where the glyph is transparent, black where it has ink.
-  ui::MemoryDc mask(dc);
-  sys::win32::GdiObject maskBitmap(CreateBitmap(w, h, 1, 1, nullptr));
-  ui::SelectedObject maskSelected(mask.Dc(), maskBitmap.Get());
-  SetBkColor(source.Dc(), transparent);
-  BitBlt(mask.Dc(), 0, 0, w, h, source.Dc(), index * w, 0, SRCCOPY);
-  COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-  COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-  // Where the mask is black the brush is painted; elsewhere the surface stays.
-  constexpr DWORD kBrushWhereBlack = 0x00B8074A;
-  for (auto [dx, color] : {std::pair{1, COLOR_BTNHIGHLIGHT}, std::pair{0, COLOR_BTNSHADOW}}) {
-    ui::SelectedObject brush(dc, GetSysColorBrush(color));
-    BitBlt(dc, x + dx, y + dx, w, h, mask.Dc(), 0, 0, kBrushWhereBlack);
-  }
-  SetTextColor(dc, oldText);
-  SetBkColor(dc, oldBack);
+  (greyed ? ui::DrawGreyedBitmap : ui::DrawTransparentBitmap)(dc, glyph, x, y, index, count);
 }
 
 // Three 2 x 2 black dots in a row on white, for gkEllipsis.
