@@ -34,12 +34,11 @@ class TForm1 final : public ui::WindowBase, public install::Window {
   void BitBtn1Click();
   void BitBtn2Click();
 
-  bool EnsureInstallDir() { return installer_.EnsureInstallDir(); }
-  void WriteAllPayloads() { installer_.WriteAllPayloads(); }
-  void InstallDatabaseDriver() { installer_.InstallDatabaseDriver(); }
+  bool EnsureInstallDir(const std::string& typed) { return installer_.EnsureInstallDir(typed); }
+  void WriteAllPayloads(const std::string& dir) { installer_.WriteAllPayloads(dir); }
+  void InstallDatabaseDriver(const std::string& dir) { installer_.InstallDatabaseDriver(dir); }
 
   // install::Window
-  std::string DirectoryText() override;
   void SetStatus(const std::string& text) override;
   void ShowMark(int row) override;
   void RepaintNow() override;

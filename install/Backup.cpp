@@ -33,13 +33,13 @@ std::string BackupTimeStamp(const sys::LocalTime& t) {
   return base::Format("%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
-void BackupDatabase(Window& window, sys::FileSystem& files, sys::Clock& clock) {
+void BackupDatabase(sys::FileSystem& files, sys::Clock& clock, const std::string& dir) {
+  const std::string source = InFolder(dir, "db.mdb");
   // A directory of that name is no database: the payload step reports it when it writes.
-  if (!sys::FileExists(files, InstallPath(window, "db.mdb"))) return;
+  if (!sys::FileExists(files, source)) return;
   sys::LocalTime now = clock.Now();
   for (;;) {
-    std::string backup = InstallPath(window, BackupTimeStamp(now) + "db.mdb");
-    std::string source = InstallPath(window, "db.mdb");
+    std::string backup = InFolder(dir, BackupTimeStamp(now) + "db.mdb");
     // Two installs in one second: a later stamp keeps the earlier backup and the name's form.
     // The copy itself also refuses to replace, for a backup made between test and copy.
     if (!Taken(files, backup)) {

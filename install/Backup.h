@@ -20,6 +20,6 @@ std::string BackupTimeStamp(const sys::LocalTime& time);
 // Copies dir\db.mdb to dir\<stamp>db.mdb when a file of that name exists. An earlier backup
 // is never replaced: a taken name moves the stamp on to the next second. Throws
 // EBackupError when the copy fails.
-void BackupDatabase(Window& window, sys::FileSystem& files, sys::Clock& clock);
+void BackupDatabase(sys::FileSystem& files, sys::Clock& clock, const std::string& dir);
 
 }  // namespace install

@@ -32,48 +32,44 @@ class ControlsDisabled {
 
 }  // namespace
 
-std::string Installer::InstallDir() { return install::InstallDir(window_); }
-
-std::string Installer::InstallPath(const std::string& name) { return install::InstallPath(window_, name); }
-
-void Installer::BitBtn1Click() {
-  CheckPathsFit();
-  if (!EnsureInstallDir()) return;
+void Installer::BitBtn1Click(const std::string& typed) {
+  // Every path but the creation's is taken from the text without its surrounding blanks.
+  const std::string dir = base::Trim(typed);
+  CheckPathsFit(dir);
+  if (!EnsureInstallDir(typed)) return;
   ControlsDisabled disabled(window_);
-  WriteAllPayloads();
-  InstallDatabaseDriver();
-  UnpackReportTemplates(window_, sys_.files, sys_.zipExtractor1);
-  RegisterControl(window_, sys_.libraries, sys_.files);
-  MakeShortcuts();
-  DeleteReportArchive();
+  WriteAllPayloads(dir);
+  InstallDatabaseDriver(dir);
+  UnpackReportTemplates(window_, sys_.files, sys_.zipExtractor1, dir);
+  RegisterControl(window_, sys_.libraries, sys_.files, dir);
+  MakeShortcuts(dir);
+  DeleteReportArchive(dir);
   window_.ShowMessage("安装完成，请重新启动电脑！");
   disabled.Completed();
   window_.Close();
 }
 
-bool Installer::EnsureInstallDir() {
+bool Installer::EnsureInstallDir(const std::string& typed) {
   // The field's text as typed, blanks and all: the system decides what they mean.
-  std::string typed = window_.DirectoryText();
   if (sys::DirectoryExists(sys_.files, typed)) return true;
   if (sys::ForceDirectories(sys_.files, typed)) return true;
   window_.DirectoryMessage("创建目录失败!", "信息");
   return false;
 }
 
-void Installer::CheckPathsFit() {
-  std::string dir = InstallDir();
+void Installer::CheckPathsFit(const std::string& dir) {
   // The backup's time stamp has a fixed width, so any moment's name stands for all.
-  std::vector<std::pair<std::string, bool>> paths = {{InstallPath(BackupTimeStamp(sys::LocalTime{}) + "db.mdb"), false},
-                                                     {InstallPath("report"), true}};
-  for (const Payload& p : kPayloads) paths.push_back({InstallPath(p.file), false});
+  std::vector<std::pair<std::string, bool>> paths = {
+      {InFolder(dir, BackupTimeStamp(sys::LocalTime{}) + "db.mdb"), false}, {InFolder(dir, "report"), true}};
+  for (const Payload& p : kPayloads) paths.push_back({InFolder(dir, p.file), false});
   for (const auto& [path, directory] : paths)
     if (!sys_.files.PathFits(path, directory))
       throw base::Exception(base::Format("安装目录 \"%s\" 太长: 其中的文件路径超出系统的限制", dir.c_str()));
 }
 
-void Installer::WritePayload(const Payload& payload) {
+void Installer::WritePayload(const std::string& dir, const Payload& payload) {
   window_.SetStatus(std::string("正在复制文件:") + payload.file + "....");
-  std::string target = InstallPath(payload.file);
+  std::string target = InFolder(dir, payload.file);
   const void* data = nullptr;
   uint32_t size = 0;
   if (!sys_.resources.Load(payload.name, payload.type, data, size))
@@ -90,24 +86,26 @@ void Installer::WritePayload(const Payload& payload) {
   if (!file->Write(data, size, written) || written != size) throw base::EWriteError("写流出错");
 }
 
-void Installer::WriteAllPayloads() {
-  for (const Payload& p : kSystemFiles) WritePayload(p);
+void Installer::WriteAllPayloads(const std::string& dir) {
+  for (const Payload& p : kSystemFiles) WritePayload(dir, p);
   window_.ShowMark(kSystemFilesRow);
   window_.RepaintNow();
   // Before the fresh database replaces the user's one.
-  BackupDatabase(window_, sys_.files, sys_.clock);
-  WritePayload(kDatabase);
+  BackupDatabase(sys_.files, sys_.clock, dir);
+  WritePayload(dir, kDatabase);
   window_.ShowMark(kDatabaseRow);
   window_.RepaintNow();
-  WritePayload(kDriverInstaller);
+  WritePayload(dir, kDriverInstaller);
 }
 
-void Installer::InstallDatabaseDriver() { install::InstallDatabaseDriver(window_, sys_.files, sys_.processes); }
+void Installer::InstallDatabaseDriver(const std::string& dir) {
+  install::InstallDatabaseDriver(window_, sys_.files, sys_.processes, dir);
+}
 
-void Installer::MakeShortcuts() {
+void Installer::MakeShortcuts(const std::string& dir) {
   window_.SetStatus("正在建立快捷方式....");
-  sys_.shortcut1.Setexefile(InstallPath("kestrum.exe"));
-  sys_.shortcut1.Setexepath(InstallDir());
+  sys_.shortcut1.Setexefile(InFolder(dir, "kestrum.exe"));
+  sys_.shortcut1.Setexepath(dir);
   sys_.shortcut1.Setexetitle("Zorvik电子帐本");
   sys_.shortcut1.Make();
   window_.ShowMark(kGroupRow);
@@ -115,8 +113,8 @@ void Installer::MakeShortcuts() {
   window_.RepaintNow();
 }
 
-void Installer::DeleteReportArchive() { /* result not examined */
-  sys_.files.Delete(InstallPath("report.zip"));
+void Installer::DeleteReportArchive(const std::string& dir) { /* result not examined */
+  sys_.files.Delete(InFolder(dir, "report.zip"));
 }
 
 }  // namespace install

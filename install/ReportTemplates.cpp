@@ -55,10 +55,11 @@ std::string FailureMessage(const std::vector<std::string>& failed) {
 
 }  // namespace
 
-void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor) {
+void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor,
+                           const std::string& dir) {
   window.SetStatus("正在安装报表文件....");
-  zipExtractor.SetZipName(InstallPath(window, "report.zip"));
-  zipExtractor.SetDestDir(InstallPath(window, "report"));
+  zipExtractor.SetZipName(InFolder(dir, "report.zip"));
+  zipExtractor.SetDestDir(InFolder(dir, "report"));
 
   std::vector<std::string> failed;  // "name(reason)", in the archive's order
   RunEvents events(zipExtractor);

@@ -82,8 +82,6 @@ TEST(Win32Files, CreateFailuresCarryTheSystemsReason) {
 
 class NoWindow : public install::Window {
  public:
-  std::string dir;
-  std::string DirectoryText() override { return dir; }
   void SetStatus(const std::string&) override {}
   void ShowMark(int) override {}
   void RepaintNow() override {}
@@ -102,13 +100,12 @@ TEST(Win32Files, PayloadFileErrorNamesTheAbsolutePathAndTheReason) {
   // A relative directory: the message must still give the full path.
   SetCurrentDirectoryA("C:\\win32-tests");
   NoWindow window;
-  window.dir = " payload ";
   zip::TZipExtractor zipExtractor;
   shell::TShortcut shortcut(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks());
   install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(),
                                         sys::RealProcesses(), sys::RealLibraries(), zipExtractor, shortcut});
   try {
-    installer.WriteAllPayloads();
+    installer.WriteAllPayloads("payload");
     ADD_FAILURE() << "no error";
   } catch (const base::EFCreateError& e) {
     std::string expected = "Cannot create file \"" + kestrum + "\". ";

@@ -89,7 +89,7 @@ class InstallerTest : public ::testing::Test {
   template <typename E>
   std::string PressFails() {
     try {
-      installer.BitBtn1Click();
+      installer.BitBtn1Click(typed);
     } catch (const E& e) {
       return base::ErrorDisplayText(e.Message());
     }
@@ -108,7 +108,7 @@ class InstallerTest : public ::testing::Test {
   // A new press runs every step from the start and completes.
   void ExpectNextPressInstalls() {
     window.events.clear();
-    ASSERT_NO_THROW(installer.BitBtn1Click());
+    ASSERT_NO_THROW(installer.BitBtn1Click(typed));
     EXPECT_EQ(window.events.front(), "disable");
     EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2", "mark 3", "mark 4", "mark 5"}));
     EXPECT_EQ(Only("message"), std::vector<std::string>{"message 安装完成，请重新启动电脑！"});
@@ -123,6 +123,7 @@ class InstallerTest : public ::testing::Test {
       if (e.rfind(prefix, 0) == 0) r.push_back(e);
     return r;
   }
+  std::string typed = "d:\\kestrum";  // the directory field's text at the press
   RecordingWindow window;
   MapResources resources;
   support::FakeFileSystem fs;
@@ -140,7 +141,7 @@ class InstallerTest : public ::testing::Test {
 };
 
 TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
-  installer.BitBtn1Click();
+  installer.BitBtn1Click(typed);
   for (const auto& p : install::kPayloads) {
     std::string file = p.file;
     if (file == "report.zip" || file == "mdac_typ2.7.exe") continue;  // both gone by the end
@@ -191,14 +192,14 @@ TEST_F(InstallerTest, FullRunWritesEveryPayloadInOrderWithMarksAndCloses) {
 }
 
 TEST_F(InstallerTest, DirectoryIsCreatedWithParentsOutermostFirst) {
-  window.text = "d:\\a\\b\\c";
-  EXPECT_TRUE(installer.EnsureInstallDir());
+  typed = "d:\\a\\b\\c";
+  EXPECT_TRUE(installer.EnsureInstallDir(typed));
   std::vector<std::string> mk;
   for (const auto& l : fs.log)
     if (l.rfind("mkdir", 0) == 0) mk.push_back(l);
   EXPECT_EQ(mk, (std::vector<std::string>{"mkdir d:\\a", "mkdir d:\\a\\b", "mkdir d:\\a\\b\\c"}));
   fs.log.clear();
-  EXPECT_TRUE(installer.EnsureInstallDir());
+  EXPECT_TRUE(installer.EnsureInstallDir(typed));
   EXPECT_TRUE(fs.log.empty()) << "an existing directory is not created again";
   EXPECT_TRUE(Only("dirbox").empty());
 }
@@ -206,16 +207,16 @@ TEST_F(InstallerTest, DirectoryIsCreatedWithParentsOutermostFirst) {
 TEST_F(InstallerTest, DirectoryThatCannotBeMadeShowsTheMessageAndWritesNothing) {
   for (std::string text : {std::string(""), std::string("q:\\kestrum")}) {
     window.events.clear();
-    window.text = text;
-    installer.BitBtn1Click();
+    typed = text;
+    installer.BitBtn1Click(typed);
     EXPECT_EQ(window.events, (std::vector<std::string>{"dirbox 创建目录失败!|信息"})) << text;
   }
   EXPECT_FALSE(fs.Exists("q:\\kestrum"));
 }
 
 TEST_F(InstallerTest, BlanksAfterTheDirectoryAreTrimmedForEveryPathButTheCreation) {
-  window.text = "d:\\kestrum   ";
-  installer.BitBtn1Click();
+  typed = "d:\\kestrum   ";
+  installer.BitBtn1Click(typed);
   EXPECT_EQ(fs.log.front(), "mkdir d:\\kestrum");  // given the text with its blanks
   EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "bytes of login.dat");
   EXPECT_EQ(Only("close").size(), 1u);
@@ -226,9 +227,9 @@ TEST_F(InstallerTest, DirectoryTooLongForItsFilesStopsBeforeAnythingIsWritten) {
   // "d:\" + 236 bytes + "\" + "00000000000000db.mdb" is 260 bytes: the backup's name alone
   // does not fit, every payload name would.
   std::string dir = "d:\\" + std::string(236, 'a');
-  window.text = dir;
+  typed = dir;
   try {
-    installer.BitBtn1Click();
+    installer.BitBtn1Click(typed);
     ADD_FAILURE() << "no error";
   } catch (const base::Exception& e) {
     EXPECT_EQ(e.Message(), "安装目录 \"" + dir + "\" 太长: 其中的文件路径超出系统的限制");
@@ -236,15 +237,15 @@ TEST_F(InstallerTest, DirectoryTooLongForItsFilesStopsBeforeAnythingIsWritten) {
   EXPECT_TRUE(fs.log.empty()) << "nothing created or written";
   EXPECT_TRUE(window.events.empty());
 
-  window.text = "d:\\" + std::string(235, 'a');  // one byte shorter: everything fits
-  EXPECT_NO_THROW(installer.CheckPathsFit());
+  typed = "d:\\" + std::string(235, 'a');  // one byte shorter: everything fits
+  EXPECT_NO_THROW(installer.CheckPathsFit(typed));
 }
 
 TEST_F(InstallerTest, MissingResourceNamesItAsPassed) {
   resources.blobs.erase("MYINI/MYINIFILE");
   fs.AddDirectory("d:\\kestrum");
   try {
-    installer.BitBtn1Click();
+    installer.BitBtn1Click(typed);
     FAIL() << "no error";
   } catch (const base::EResNotFound& e) {
     EXPECT_EQ(e.Message(), "资源 myini 没找到");
@@ -257,7 +258,7 @@ TEST_F(InstallerTest, ReadOnlyFileStopsWithTheFileErrorAfterEarlierFiles) {
   fs.AddDirectory("d:\\kestrum");
   fs.AddFile("d:\\kestrum\\login.dat", "old", sys::kAttrReadOnly);
   try {
-    installer.BitBtn1Click();
+    installer.BitBtn1Click(typed);
     FAIL() << "no error";
   } catch (const base::EFCreateError& e) {
     EXPECT_EQ(e.Message(), "Cannot create file \"d:\\kestrum\\login.dat\". Access is denied");
@@ -272,11 +273,11 @@ TEST_F(InstallerTest, RelativeTargetIsQuotedAsAFullPath) {
   fs.AddDirectory("c:\\work");
   fs.AddDirectory("c:\\work\\rel");
   fs.AddFile("c:\\work\\rel\\kestrum.exe", "", sys::kAttrReadOnly);
-  window.text = "c:\\work\\rel";
-  EXPECT_TRUE(installer.EnsureInstallDir());
-  window.text = "rel";
+  typed = "c:\\work\\rel";
+  EXPECT_TRUE(installer.EnsureInstallDir(typed));
+  typed = "rel";
   try {
-    installer.WriteAllPayloads();
+    installer.WriteAllPayloads(typed);
     FAIL() << "no error";
   } catch (const base::EFCreateError& e) {
     EXPECT_EQ(e.Message(), "Cannot create file \"c:\\work\\rel\\kestrum.exe\". Access is denied");
@@ -287,7 +288,7 @@ TEST_F(InstallerTest, ShortWriteIsAWriteErrorAndLeavesTheIncompleteFile) {
   fs.AddDirectory("d:\\kestrum");
   fs.freeBytes = 30;  // room for kestrum.exe (20 bytes) and part of login.dat
   try {
-    installer.BitBtn1Click();
+    installer.BitBtn1Click(typed);
     FAIL() << "no error";
   } catch (const base::EWriteError& e) {
     EXPECT_EQ(e.Message(), "写流出错");
@@ -297,7 +298,7 @@ TEST_F(InstallerTest, ShortWriteIsAWriteErrorAndLeavesTheIncompleteFile) {
 
 TEST_F(InstallerTest, BrokenReportArchiveStopsBeforeTheShortcutsAndKeepsTheArchive) {
   resources.blobs["MYRPT/MYRPTFILE"] = "not a zip archive at all";
-  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_THROW(installer.BitBtn1Click(typed), base::Exception);
   EXPECT_TRUE(fs.Exists("d:\\kestrum\\report.zip"));
   EXPECT_TRUE(links.saved.empty());
   EXPECT_TRUE(Only("mark 4").empty());
@@ -306,7 +307,7 @@ TEST_F(InstallerTest, BrokenReportArchiveStopsBeforeTheShortcutsAndKeepsTheArchi
 
 TEST_F(InstallerTest, ShortcutErrorLeavesRowsFourAndFiveUnmarked) {
   registry.SetRootOpenable(false);
-  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_THROW(installer.BitBtn1Click(typed), base::Exception);
   EXPECT_EQ(Only("mark"), (std::vector<std::string>{"mark 1", "mark 2", "mark 3"}));
   EXPECT_TRUE(Only("message").empty());
   EXPECT_EQ(window.events.back(), "enable");
@@ -316,7 +317,7 @@ TEST_F(InstallerTest, EmptyPayloadLeavesAnEmptyFile) {
   resources.blobs["MYINI/MYINIFILE"].clear();
   fs.AddDirectory("d:\\kestrum");
   fs.AddFile("d:\\kestrum\\login.dat", "previous");
-  installer.WriteAllPayloads();
+  installer.WriteAllPayloads(typed);
   ASSERT_TRUE(fs.Exists("d:\\kestrum\\login.dat"));
   EXPECT_EQ(fs.Contents("d:\\kestrum\\login.dat"), "");
 }
@@ -408,7 +409,7 @@ TEST_F(InstallerTest, TemplateThatCannotBeWrittenIsNamedButOneMadeReadOnlyIsKept
   // The user's own read-only template is spared on purpose: the install completes.
   fs.SetAttributes("d:\\kestrum\\report\\利润表.pg", sys::kAttrReadOnly);
   window.events.clear();
-  ASSERT_NO_THROW(installer.BitBtn1Click());
+  ASSERT_NO_THROW(installer.BitBtn1Click(typed));
   EXPECT_EQ(window.events.back(), "close");
   EXPECT_EQ(fs.Contents("d:\\kestrum\\report\\利润表.pg"), "hidden");
 }
@@ -427,7 +428,7 @@ TEST_F(InstallerTest, DiskFullAmidTheTemplatesLeavesTheArchiveClosedForTheNextPr
   long long payloadBytes = 0;
   for (const auto& [key, blob] : resources.blobs) payloadBytes += static_cast<long long>(blob.size());
   fs.freeBytes = payloadBytes + 4;  // the first template's data does not fit
-  EXPECT_THROW(installer.BitBtn1Click(), base::Exception);
+  EXPECT_THROW(installer.BitBtn1Click(typed), base::Exception);
   EXPECT_TRUE(Only("status 正在注册控件").empty()) << "the error must come from the templates";
   EXPECT_EQ(fs.OpenHandles("d:\\kestrum\\report.zip"), 0);
   ExpectStoppedWithFilesKept();
