@@ -60,11 +60,16 @@ class Installer {
   // Raises when a path the sequence writes itself would not fit the system whole: the
   // system would cut it short into another place, so nothing is written at all.
   void CheckPathsFit(const std::string& dir);
+  // Raises EInstallCheck when a file the install replaces cannot be replaced or the drive
+  // lacks room: the common failures stop the install before anything has changed.
+  void CheckBeforeWriting(const std::string& dir);
   void WriteAllPayloads(const std::string& dir);
   void InstallDatabaseDriver(const std::string& dir);
 
  private:
-  void WritePayload(const std::string& dir, const Payload& payload);
+  // `note` follows the text of a failed write (where the database's backup is).
+  void WritePayload(const std::string& dir, const Payload& payload, const std::string& note = {});
+  std::string PayloadBytes(const Payload& payload);
   void MakeShortcuts(const std::string& dir);
   void DeleteReportArchive(const std::string& dir);
 
