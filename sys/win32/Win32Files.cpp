@@ -118,8 +118,14 @@ class Win32FileSystem final : public FileSystem {
     DWORD flags = MOVEFILE_COPY_ALLOWED | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
     return MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
   }
-  // Same folder, so the move is a change of name: no copy to fall back on.
+  // Same folder, so the move is a change of name: no copy to fall back on. Windows refuses
+  // to move over a read-only file; Wine does not, and is held to the same answer.
   bool CommitFile(const std::string& temporary, const std::string& target, bool replaceExisting) override {
+    DWORD existing = GetFileAttributesA(target.c_str());
+    if (replaceExisting && existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
     DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
     return MoveFileExA(temporary.c_str(), target.c_str(), flags) != FALSE;
   }
