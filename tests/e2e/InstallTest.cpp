@@ -289,16 +289,42 @@ TEST(Install, DefaultTextFollowedByBlanksInstallsIntoTheTrimmedDirectory) {
   ExpectInstalled(dir);
 }
 
-TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
-  std::string dir = FreshDirectory("C:\\e2e\\readonly");
-  CreateDirectoryA("C:\\e2e", nullptr);
-  CreateDirectoryA(dir.c_str(), nullptr);
-  std::string login = dir + "\\login.dat";
-  if (FILE* f = std::fopen(login.c_str(), "wb")) {
-    std::fputs("old", f);
+// Kept copies of a user's file in dir: names of 14 digits and `name`.
+std::vector<std::string> CopiesOf(const std::string& dir, const std::string& name) {
+  std::vector<std::string> copies;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*" + name).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return copies;
+  do {
+    std::string found = fd.cFileName;
+    if (found.size() == 14 + name.size() && found.find_first_not_of("0123456789") == 14) copies.push_back(found);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return copies;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
   }
+}
+
+// The application holding its database open and a settings file made read-only: the check
+// names both and what to do before anything is written; cleared, the install keeps the
+// user's database and settings as time-stamped copies.
+TEST(Install, HeldAndReadOnlyFilesStopTheInstallBeforeAnythingIsWrittenThenASecondPressInstalls) {
+  std::string dir = FreshDirectory("C:\\e2e\\inway");
+  CreateDirectoryA("C:\\e2e", nullptr);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  std::string login = dir + "\\login.dat", db = dir + "\\db.mdb";
+  WriteText(login, "old");
   SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteText(db, "user data");
+  // As a database engine holds it: shared for reading and writing with other users of it.
+  HANDLE held = CreateFileA(db.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   RunningSetup setup;
   setup.SetDirectory(dir);
@@ -306,21 +332,26 @@ TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
   MessageBoxInfo box = setup.WaitMessageBox(60000);
   ASSERT_TRUE(box.hwnd);
   EXPECT_EQ(box.caption, kTitle);
-  std::string prefix = "Cannot create file \"" + login + "\". ";
-  EXPECT_EQ(box.text.substr(0, prefix.size()), prefix);
-  EXPECT_GT(box.text.size(), prefix.size() + 1) << "the system's reason is missing";
-  EXPECT_EQ(box.text.back(), '.');
+  EXPECT_EQ(box.text, "下列文件正被其他程序使用，无法替换: \"" + db +
+                          "\"。请先关闭 Zorvik电子帐本（以及其他打开这些文件的程序），再按“安装”。\n"
+                          "下列文件是只读的，无法替换: \"" + login + "\"。请在文件的属性中去掉“只读”，再按“安装”。");
   EXPECT_TRUE(box.hasIcon);
-  EXPECT_TRUE(ReadFile(dir + "\\kestrum.exe") == SetupResource("MYDBAPP", "MYDBAPPFILE"));
-  EXPECT_EQ(ReadFile(login), "old");
+  EXPECT_FALSE(FileExists(dir + "\\kestrum.exe")) << "nothing may be written";
+  EXPECT_TRUE(CopiesOf(dir, "db.mdb").empty());
   setup.Answer(box);
   EXPECT_TRUE(setup.Running());
   EXPECT_TRUE(setup.ControlsEnabled());
   for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
 
+  CloseHandle(held);
   SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_NORMAL);
   InstallToCompletion(setup);
   ExpectInstalled(dir);
+  std::vector<std::string> dbCopies = CopiesOf(dir, "db.mdb"), loginCopies = CopiesOf(dir, "login.dat");
+  ASSERT_EQ(dbCopies.size(), 1u);
+  EXPECT_EQ(ReadFile(dir + "\\" + dbCopies[0]), "user data");
+  ASSERT_EQ(loginCopies.size(), 1u);
+  EXPECT_EQ(ReadFile(dir + "\\" + loginCopies[0]), "old");
 }
 
 TEST(Install, AbandonAtStartEndsTheProgramWithNothingWritten) {
