@@ -29,6 +29,10 @@ inline constexpr char kDatabaseBackupFailed[] = "备份数据库 \"%s\" 失败: 
 inline constexpr char kLoginBackupFailed[] =
     "备份连接设置文件 \"%s\" 失败: %s。安装已停止，原文件未作改动!";
 
+// The report templates step, when the disk fills up while a template is written.
+inline constexpr char kTemplateDiskFull[] =
+    "解压报表文件失败: 磁盘已满，\"%s\" 没有写完。请腾出磁盘空间，再按“安装”。";
+
 // The shortcut step: the link, as the file it would have become.
 inline constexpr char kLinkNotSaved[] = "建立快捷方式失败: 无法保存 \"%s\": %s。";
 

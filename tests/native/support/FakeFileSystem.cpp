@@ -327,7 +327,8 @@ std::vector<std::string> FakeFileSystem::FindFiles(const std::string& dir, const
 
 bool FakeFileSystem::FreeSpace(const std::string&, sys::DiskSpace& space) {
   if (!freeSpaceKnown) return false;
-  space.freeBytes = freeBytes >= 0 ? static_cast<uint64_t>(freeBytes) : uint64_t{1} << 40;
+  const bool plenty = freeBytes < 0 || (roomClaimed > 0 && roomClaimed--);
+  space.freeBytes = plenty ? uint64_t{1} << 40 : static_cast<uint64_t>(freeBytes);
   space.clusterBytes = clusterBytes;
   return true;
 }

@@ -41,6 +41,9 @@ class FakeFileSystem : public sys::FileSystem {
   long long freeBytes = -1;
   // False: FreeSpace cannot tell, as on a drive that does not say.
   bool freeSpaceKnown = true;
+  // The next this many answers of FreeSpace claim plenty: another program fills the drive
+  // after it was asked.
+  int roomClaimed = 0;
   // The unit FreeSpace reports, to which a file's size is rounded when room is reckoned.
   uint32_t clusterBytes = 1;
   // A kill of the process, modelled: the killAt-th change of the disk (counted in changes)
