@@ -354,6 +354,41 @@ TEST(Install, HeldAndReadOnlyFilesStopTheInstallBeforeAnythingIsWrittenThenASeco
   EXPECT_EQ(ReadFile(dir + "\\" + loginCopies[0]), "old");
 }
 
+// The installed application running: its program cannot be replaced, and the check says
+// to close it before anything is written, the database's backup included.
+TEST(Install, RunningApplicationStopsTheInstallNamingItThenASecondPressInstalls) {
+  std::string dir = FreshDirectory("C:\\e2e\\running");
+  {
+    RunningSetup first;
+    first.SetDirectory(dir);
+    InstallToCompletion(first);
+  }
+  std::string exe = dir + "\\kestrum.exe";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
+  WaitForInputIdle(pi.hProcess, 10000);
+
+  RunningSetup second;
+  second.SetDirectory(dir);
+  second.Press("安装");
+  MessageBoxInfo box = second.WaitMessageBox(60000);
+  ASSERT_TRUE(box.hwnd);
+  EXPECT_EQ(box.text, "下列文件正被其他程序使用，无法替换: \"" + exe +
+                          "\"。请先关闭 Zorvik电子帐本（以及其他打开这些文件的程序），再按“安装”。");
+  EXPECT_TRUE(CopiesOf(dir, "db.mdb").empty());
+  second.Answer(box);
+
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  InstallToCompletion(second);
+  ExpectInstalled(dir);
+  EXPECT_EQ(CopiesOf(dir, "db.mdb").size(), 1u);
+}
+
 TEST(Install, AbandonAtStartEndsTheProgramWithNothingWritten) {
   std::string dir = FreshDirectory("C:\\e2e\\abandon");
   RunningSetup setup;
