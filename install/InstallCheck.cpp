@@ -162,8 +162,8 @@ void CheckPathsFit(sys::FileSystem& files, const std::string& dir, const std::ve
   const std::string stamp = BackupTimeStamp(sys::LocalTime{});
   const std::string report = InFolder(dir, "report");
   std::vector<std::pair<std::string, bool>> paths = {
-      {InFolder(dir, stamp + "db.mdb"), false},    {InFolder(dir, stamp + "login.dat"), false},
-      {InFolder(dir, TemporaryName(0)), false},    {report, true},
+      {InFolder(dir, stamp + "db.mdb"), false},       {InFolder(dir, stamp + "login.dat"), false},
+      {InFolder(dir, TemporaryName(0)), false},       {report, true},
       {InFolder(report, kExtractorTemporary), false},
   };
   for (const Payload& p : kPayloads) paths.push_back({InFolder(dir, p.file), false});
@@ -200,7 +200,8 @@ void CheckReplaceable(sys::FileSystem& files, const std::string& dir, const std:
   }
   std::string message;
   auto add = [&](const char* format, const std::vector<std::string>& paths) {
-    if (!paths.empty()) message += (message.empty() ? "" : "\n") + base::Format(format, QuotedList(files, paths).c_str());
+    if (!paths.empty())
+      message += (message.empty() ? "" : "\n") + base::Format(format, QuotedList(files, paths).c_str());
   };
   add(text::kFilesHeld, held);
   add(text::kFilesReadOnly, readOnly);

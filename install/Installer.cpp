@@ -106,8 +106,9 @@ void Installer::WriteAllPayloads(const std::string& dir) {
   window_.RepaintNow();
   // Before the fresh database replaces the user's one.
   const std::string backup = BackupDatabase(sys_.files, sys_.clock, dir);
-  WritePayload(dir, kDatabase,
-               backup.empty() ? std::string() : base::Format(text::kDatabaseBackupAt, sys_.files.FullPath(backup).c_str()));
+  WritePayload(
+      dir, kDatabase,
+      backup.empty() ? std::string() : base::Format(text::kDatabaseBackupAt, sys_.files.FullPath(backup).c_str()));
   window_.ShowMark(kDatabaseRow);
   window_.RepaintNow();
   WritePayload(dir, kDriverInstaller);
@@ -133,8 +134,9 @@ void Installer::MakeShortcuts(const std::string& dir) {
     sys_.shortcut1.Make();
   } catch (const shell::ELinkNotSaved& e) {
     // The system's text alone names no file; the person needs the link and the step.
-    throw shell::EOleSysError(base::Format(text::kLinkNotSaved, e.LinkFile().c_str(), base::SystemReason(e.Message()).c_str()),
-                              e.ErrorCode());
+    throw shell::EOleSysError(
+        base::Format(text::kLinkNotSaved, e.LinkFile().c_str(), base::SystemReason(e.Message()).c_str()),
+        e.ErrorCode());
   }
   window_.ShowMark(kGroupRow);
   window_.ShowMark(kShortcutRow);

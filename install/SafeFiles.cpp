@@ -71,8 +71,10 @@ Outcome WriteWhole(sys::FileSystem& files, const std::string& target, const void
   else if (!file->Flush())
     r = {Outcome::notWritten, files.LastError()};
   file.reset();
-  if (r && !files.CommitFile(temporary, target, /*replaceExisting=*/true)) r = {Outcome::notCommitted, files.LastError()};
-  if (!r) /* result not examined: a temporary left over goes with the next run */ files.Delete(temporary);
+  if (r && !files.CommitFile(temporary, target, /*replaceExisting=*/true))
+    r = {Outcome::notCommitted, files.LastError()};
+  if (!r) /* result not examined: a temporary left over goes with the next run */
+    files.Delete(temporary);
   return r;
 }
 
@@ -82,15 +84,18 @@ Outcome CopyWhole(sys::FileSystem& files, const std::string& source, const std::
   auto copy = [&](const std::string& path) { return files.Copy(source, path, /*failIfExists=*/true); };
   if (!NewTemporary(files, target, copy, temporary, r.error)) {
     // A copy that stopped on a full disk leaves what it wrote under the temporary's name.
-    if (!Exists(r.error)) /* result not examined */ files.Delete(temporary);
+    if (!Exists(r.error)) /* result not examined */
+      files.Delete(temporary);
     return {Outcome::notCreated, r.error};
   }
   // The copy's data reach the disk before its name does. A copy the system made read-only
   // (its source was) cannot be opened for writing; it is moved unflushed, as copied.
   if (auto file = files.Open(temporary, sys::Access::write, sys::Share::none, sys::Disposition::openExisting))
     if (!file->Flush()) r = {Outcome::notWritten, files.LastError()};
-  if (r && !files.CommitFile(temporary, target, /*replaceExisting=*/false)) r = {Outcome::notCommitted, files.LastError()};
-  if (!r) /* result not examined */ files.Delete(temporary);
+  if (r && !files.CommitFile(temporary, target, /*replaceExisting=*/false))
+    r = {Outcome::notCommitted, files.LastError()};
+  if (!r) /* result not examined */
+    files.Delete(temporary);
   return r;
 }
 

@@ -162,12 +162,14 @@ TEST_F(InstallSafety, FilesInTheWayStopTheInstallBeforeAnythingChangesNamingThem
 TEST_F(InstallSafety, DriveWithoutRoomStopsTheInstallSayingHowMuchIsNeededAndFree) {
   // A fresh directory: every payload and both templates, nothing freed on the way.
   uint64_t need = PayloadBytes();
-  for (const char* name : {"资产负债表.pg", "利润表.pg"}) need += std::string("[Report]\r\nTitle=").size() + std::strlen(name) + 2;
+  for (const char* name : {"资产负债表.pg", "利润表.pg"})
+    need += std::string("[Report]\r\nTitle=").size() + std::strlen(name) + 2;
   fs.AddDirectory("d:\\kestrum");
   fs.freeBytes = static_cast<long long>(need) - 1;
-  EXPECT_EQ(CheckStops(), base::Format("磁盘空间不足: 安装到 \"d:\\kestrum\" 需要 %d 字节 的可用空间，现在只有 %d 字节。"
-                                      "请腾出磁盘空间或另选安装目录，再按“安装”。",
-                                      static_cast<int>(need), static_cast<int>(need) - 1));
+  EXPECT_EQ(CheckStops(),
+            base::Format("磁盘空间不足: 安装到 \"d:\\kestrum\" 需要 %d 字节 的可用空间，现在只有 %d 字节。"
+                         "请腾出磁盘空间或另选安装目录，再按“安装”。",
+                         static_cast<int>(need), static_cast<int>(need) - 1));
   fs.freeBytes = static_cast<long long>(need);
   ASSERT_NO_THROW(installer.BitBtn1Click(typed));
   EXPECT_EQ(window.events.back(), "close");
