@@ -178,11 +178,12 @@ void TForm1::OnPaint(HDC dc, const RECT&) {
   }
 }
 
-void TForm1::BitBtn1Click() { installer_.BitBtn1Click(); }
+// The field is read once, at the press. No input reaches it before the sequence disables
+// the controls (only the modal box of a directory that cannot be made, which ends the
+// sequence), and disabled it cannot change: every step sees what was typed at the press.
+void TForm1::BitBtn1Click() { installer_.BitBtn1Click(DirectoryEdit1.Text()); }
 
 void TForm1::BitBtn2Click() { Close(); }
-
-std::string TForm1::DirectoryText() { return DirectoryEdit1.Text(); }
 
 void TForm1::SetStatus(const std::string& text) { sb.SetSimpleText(text); }
 

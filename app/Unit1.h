@@ -36,7 +36,6 @@ class TForm1 final : public ui::Form, public install::Window {
   void BitBtn2Click();
 
   // install::Window
-  std::string DirectoryText() override;
   void SetStatus(const std::string& text) override;
   void ShowMark(int row) override;
   void RepaintNow() override;

@@ -8,6 +8,9 @@ namespace base {
 std::string ErrorDisplayText(const std::string& message) {
   std::size_t last = LastCharStart(message);
   if (last == std::string::npos) return message;
+  // The Chinese full stop ends the system's own texts ("共享冲突。") and ours: a second
+  // stop after it would read as a fault.
+  if (message.compare(last, std::string::npos, "。") == 0) return message;
   if (message.compare(last, std::string::npos, ".") > 0) return message + ".";
   return message;
 }

@@ -6,7 +6,8 @@
 namespace base {
 
 // Appends a full stop when the last character (one- or two-byte GBK) compares greater
-// than "."; so letters, digits and Chinese characters get one, ")" and "." do not.
+// than "." and is not the Chinese full stop "。"; so letters, digits and other Chinese
+// characters get one, ")", "." and "。" do not.
 std::string ErrorDisplayText(const std::string& message);
 
 // The system's error text as file errors quote it: trailing blanks, control characters

@@ -34,5 +34,7 @@ ZORVIK_EXCEPTION(EReadError, EStreamError);
 ZORVIK_EXCEPTION(EListError, Exception);
 // A failed change of the current folder, or another file-system call that must succeed.
 ZORVIK_EXCEPTION(EInOutError, Exception);
+// The install's check before its first write found what would stop it: nothing was written.
+ZORVIK_EXCEPTION(EInstallCheck, Exception);
 
 }  // namespace base

@@ -17,9 +17,16 @@ ZORVIK_EXCEPTION(EBackupError, base::Exception);
 // "yyyymmddhhmmss": 14 digits with leading zeros, the minutes after the hour.
 std::string BackupTimeStamp(const sys::LocalTime& time);
 
-// Copies dir\db.mdb to dir\<stamp>db.mdb when a file of that name exists. An earlier backup
-// is never replaced: a taken name moves the stamp on to the next second. Throws
-// EBackupError when the copy fails.
-void BackupDatabase(Window& window, sys::FileSystem& files, sys::Clock& clock);
+// Copies dir\db.mdb to dir\<stamp>db.mdb when a file of that name exists, and returns the
+// copy's path (empty when there was no database). An earlier backup is never replaced: a
+// taken name moves the stamp on to the next second. The copy takes its name only when
+// whole, so nothing partial ever carries a backup's name. Throws EBackupError when the
+// copy fails.
+std::string BackupDatabase(sys::FileSystem& files, sys::Clock& clock, const std::string& dir);
+
+// The same for dir\login.dat, the user's own connection settings, when it differs from the
+// bytes about to replace it: kept as dir\<stamp>login.dat.
+std::string BackupChangedLogin(sys::FileSystem& files, sys::Clock& clock, const std::string& dir,
+                               const std::string& replacement);
 
 }  // namespace install

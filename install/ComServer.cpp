@@ -28,10 +28,10 @@ bool RegisterComServer(sys::Libraries& libraries, const std::string& path, bool 
   return CallRegistrationEntry(libraries, path, registerServer).outcome == Registration::done;
 }
 
-void RegisterControl(Window& window, sys::Libraries& libraries, sys::FileSystem& files) {
+void RegisterControl(Window& window, sys::Libraries& libraries, sys::FileSystem& files, const std::string& dir) {
   window.SetStatus("正在注册控件....");
   // A full path, so the loader looks for the control's own libraries in its folder.
-  const std::string control = files.FullPath(InstallPath(window, "ttf16.ocx"));
+  const std::string control = files.FullPath(InFolder(dir, "ttf16.ocx"));
   Registration r = CallRegistrationEntry(libraries, control, true);
   switch (r.outcome) {
     case Registration::done: return;

@@ -33,6 +33,6 @@ bool RegisterComServer(sys::Libraries& libraries, const std::string& path, bool 
 // The registration step: the control dir\ttf16.ocx, by its full path, registered. Anything
 // short of S_OK from "DllRegisterServer" raises ERegistrationError naming the file; no row
 // is marked either way.
-void RegisterControl(Window& window, sys::Libraries& libraries, sys::FileSystem& files);
+void RegisterControl(Window& window, sys::Libraries& libraries, sys::FileSystem& files, const std::string& dir);
 
 }  // namespace install

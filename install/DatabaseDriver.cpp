@@ -34,10 +34,9 @@ std::string DriverCommandLine(const std::string& dir) {
   return program + " /q";
 }
 
-void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes) {
+void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes, const std::string& dir) {
   window.SetStatus("正在安装数据库驱动程序....");
   BusyCursor busy(window);
-  const std::string dir = InstallDir(window);
   std::string commandLine = DriverCommandLine(dir);
   sys::StartupInfo startup;
   startup.size = sys::kStartupInfoSize;
@@ -53,7 +52,7 @@ void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processe
     /* result not examined */ driver->Wait(sys::kInfinite);
   }  // the process and thread handles are closed here, once the driver has ended
   busy.Restore();
-  /* result not examined */ files.Delete(InstallPath(window, kDriverFile));
+  /* result not examined */ files.Delete(InFolder(dir, kDriverFile));
   window.ShowMark(kDriverRow);
   window.RepaintNow();
 }

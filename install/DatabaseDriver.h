@@ -21,6 +21,6 @@ ZORVIK_EXCEPTION(EDriverStartError, base::Exception);
 // A driver installer that cannot be started is left in place, its row unmarked, and
 // EDriverStartError names it with the system's reason. Once started, its exit code is not
 // read: a driver already present may make it report a failure.
-void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes);
+void InstallDatabaseDriver(Window& window, sys::FileSystem& files, sys::Processes& processes, const std::string& dir);
 
 }  // namespace install

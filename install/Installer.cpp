@@ -7,7 +7,10 @@
 #include "install/Backup.h"
 #include "install/ComServer.h"
 #include "install/DatabaseDriver.h"
+#include "install/InstallCheck.h"
 #include "install/ReportTemplates.h"
+#include "install/SafeFiles.h"
+#include "install/Texts.h"
 
 #include <utility>
 #include <vector>
@@ -32,91 +35,116 @@ class ControlsDisabled {
 
 }  // namespace
 
-std::string Installer::InstallDir() { return install::InstallDir(window_); }
-
-std::string Installer::InstallPath(const std::string& name) { return install::InstallPath(window_, name); }
-
-void Installer::BitBtn1Click() {
-  CheckPathsFit();
-  if (!EnsureInstallDir()) return;
+void Installer::BitBtn1Click(const std::string& typed) {
+  // Every path but the creation's is taken from the text without its surrounding blanks.
+  const std::string dir = base::Trim(typed);
+  CheckPathsFit(dir);
+  if (!EnsureInstallDir(typed)) return;
   ControlsDisabled disabled(window_);
-  WriteAllPayloads();
-  InstallDatabaseDriver();
-  UnpackReportTemplates(window_, sys_.files, sys_.zipExtractor1);
-  RegisterControl(window_, sys_.libraries, sys_.files);
-  MakeShortcuts();
-  DeleteReportArchive();
+  RemoveStaleTemporaries(sys_.files, dir);  // a killed run's, before the room is reckoned
+  CheckBeforeWriting(dir);
+  WriteAllPayloads(dir);
+  InstallDatabaseDriver(dir);
+  UnpackReportTemplates(window_, sys_.files, sys_.zipExtractor1, dir);
+  RegisterControl(window_, sys_.libraries, sys_.files, dir);
+  MakeShortcuts(dir);
+  DeleteReportArchive(dir);
   window_.ShowMessage("安装完成，请重新启动电脑！");
   disabled.Completed();
   window_.Close();
 }
 
-bool Installer::EnsureInstallDir() {
+bool Installer::EnsureInstallDir(const std::string& typed) {
   // The field's text as typed, blanks and all: the system decides what they mean.
-  std::string typed = window_.DirectoryText();
   if (sys::DirectoryExists(sys_.files, typed)) return true;
   if (sys::ForceDirectories(sys_.files, typed)) return true;
   window_.DirectoryMessage("创建目录失败!", "信息");
   return false;
 }
 
-void Installer::CheckPathsFit() {
-  std::string dir = InstallDir();
-  // The backup's time stamp has a fixed width, so any moment's name stands for all.
-  std::vector<std::pair<std::string, bool>> paths = {{InstallPath(BackupTimeStamp(sys::LocalTime{}) + "db.mdb"), false},
-                                                     {InstallPath("report"), true}};
-  for (const Payload& p : kPayloads) paths.push_back({InstallPath(p.file), false});
-  for (const auto& [path, directory] : paths)
-    if (!sys_.files.PathFits(path, directory))
-      throw base::Exception(base::Format("安装目录 \"%s\" 太长: 其中的文件路径超出系统的限制", dir.c_str()));
+void Installer::CheckPathsFit(const std::string& dir) {
+  install::CheckPathsFit(sys_.files, dir, ListReportTemplates(sys_.resources));
 }
 
-void Installer::WritePayload(const Payload& payload) {
+void Installer::CheckBeforeWriting(const std::string& dir) {
+  const std::vector<ReportTemplate> templates = ListReportTemplates(sys_.resources);
+  CheckReplaceable(sys_.files, dir, templates);
+  CheckRoom(sys_.files, sys_.resources, dir, templates);
+}
+
+void Installer::WritePayload(const std::string& dir, const Payload& payload, const std::string& note) {
   window_.SetStatus(std::string("正在复制文件:") + payload.file + "....");
-  std::string target = InstallPath(payload.file);
+  std::string target = InFolder(dir, payload.file);
   const void* data = nullptr;
   uint32_t size = 0;
   if (!sys_.resources.Load(payload.name, payload.type, data, size))
     throw base::EResNotFound(base::Format("资源 %s 没找到", payload.name));
-  auto file = sys_.files.Open(target, sys::Access::readWrite, sys::Share::none, sys::Disposition::createAlways);
-  if (!file) {
-    std::string reason = base::TrimSystemErrorText(sys_.files.ErrorText(sys_.files.LastError()));
-    throw base::EFCreateError(
-        base::Format("Cannot create file \"%s\". %s", sys_.files.FullPath(target).c_str(), reason.c_str()));
+  // The bytes go straight from the loaded image to a temporary, which replaces the target
+  // only when whole: a full disk or a kill leaves the old file as it was.
+  Outcome written = WriteWhole(sys_.files, target, data, size);
+  if (written) return;
+  const std::string full = sys_.files.FullPath(target);
+  std::string reason = sys_.files.ErrorText(written.error);
+  if (written.stage == Outcome::notWritten) {
+    std::string message = IsDiskFull(written.error)
+                              ? base::Format(text::kDiskFull, full.c_str())
+                              : base::Format(text::kNotWritten, full.c_str(), base::SystemReason(reason).c_str());
+    throw base::EWriteError(message + note);
   }
-  if (size == 0) return;
-  // One write straight from the loaded image: no copy of several megabytes in memory.
-  uint32_t written = 0;
-  if (!file->Write(data, size, written) || written != size) throw base::EWriteError("写流出错");
+  // Neither the temporary beside it nor the move over it went: the file cannot be created.
+  throw base::EFCreateError(
+      base::Format("Cannot create file \"%s\". %s", full.c_str(), base::TrimSystemErrorText(reason).c_str()));
 }
 
-void Installer::WriteAllPayloads() {
-  for (const Payload& p : kSystemFiles) WritePayload(p);
+void Installer::WriteAllPayloads(const std::string& dir) {
+  for (const Payload& p : kSystemFiles) {
+    // The user's own connection settings, when they are not the ones about to be written.
+    if (std::string(p.file) == "login.dat") BackupChangedLogin(sys_.files, sys_.clock, dir, PayloadBytes(p));
+    WritePayload(dir, p);
+  }
   window_.ShowMark(kSystemFilesRow);
   window_.RepaintNow();
   // Before the fresh database replaces the user's one.
-  BackupDatabase(window_, sys_.files, sys_.clock);
-  WritePayload(kDatabase);
+  const std::string backup = BackupDatabase(sys_.files, sys_.clock, dir);
+  WritePayload(
+      dir, kDatabase,
+      backup.empty() ? std::string() : base::Format(text::kDatabaseBackupAt, sys_.files.FullPath(backup).c_str()));
   window_.ShowMark(kDatabaseRow);
   window_.RepaintNow();
-  WritePayload(kDriverInstaller);
+  WritePayload(dir, kDriverInstaller);
 }
 
-void Installer::InstallDatabaseDriver() { install::InstallDatabaseDriver(window_, sys_.files, sys_.processes); }
+std::string Installer::PayloadBytes(const Payload& payload) {
+  const void* data = nullptr;
+  uint32_t size = 0;
+  if (!sys_.resources.Load(payload.name, payload.type, data, size)) return {};
+  return std::string(static_cast<const char*>(data), size);
+}
 
-void Installer::MakeShortcuts() {
+void Installer::InstallDatabaseDriver(const std::string& dir) {
+  install::InstallDatabaseDriver(window_, sys_.files, sys_.processes, dir);
+}
+
+void Installer::MakeShortcuts(const std::string& dir) {
   window_.SetStatus("正在建立快捷方式....");
-  sys_.shortcut1.Setexefile(InstallPath("kestrum.exe"));
-  sys_.shortcut1.Setexepath(InstallDir());
+  sys_.shortcut1.Setexefile(InFolder(dir, "kestrum.exe"));
+  sys_.shortcut1.Setexepath(dir);
   sys_.shortcut1.Setexetitle("Zorvik电子帐本");
-  sys_.shortcut1.Make();
+  try {
+    sys_.shortcut1.Make();
+  } catch (const shell::ELinkNotSaved& e) {
+    // The system's text alone names no file; the person needs the link and the step.
+    throw shell::EOleSysError(
+        base::Format(text::kLinkNotSaved, e.LinkFile().c_str(), base::SystemReason(e.Message()).c_str()),
+        e.ErrorCode());
+  }
   window_.ShowMark(kGroupRow);
   window_.ShowMark(kShortcutRow);
   window_.RepaintNow();
 }
 
-void Installer::DeleteReportArchive() { /* result not examined */
-  sys_.files.Delete(InstallPath("report.zip"));
+void Installer::DeleteReportArchive(const std::string& dir) { /* result not examined */
+  sys_.files.Delete(InFolder(dir, "report.zip"));
 }
 
 }  // namespace install

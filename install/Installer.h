@@ -50,26 +50,28 @@ class Installer {
  public:
   Installer(Window& window, Services services) : window_(window), sys_(services) {}
 
-  // The whole sequence. Errors of the steps propagate to the caller's error display;
-  // the window's controls are enabled again whenever it stops early.
-  void BitBtn1Click();
+  // The whole sequence for the directory field's text as typed, read once at the press:
+  // the steps are given the install directory as a value. Errors of the steps propagate
+  // to the caller's error display; the window's controls are enabled again whenever it
+  // stops early.
+  void BitBtn1Click(const std::string& typed);
 
-  bool EnsureInstallDir();
+  bool EnsureInstallDir(const std::string& typed);
   // Raises when a path the sequence writes itself would not fit the system whole: the
   // system would cut it short into another place, so nothing is written at all.
-  void CheckPathsFit();
-  void WriteAllPayloads();
-  void InstallDatabaseDriver();
-
-  // The install directory: the field's text trimmed, read anew on every call.
-  std::string InstallDir();
-  // dir + "\" + name, whether or not dir already ends in "\".
-  std::string InstallPath(const std::string& name);
+  void CheckPathsFit(const std::string& dir);
+  // Raises EInstallCheck when a file the install replaces cannot be replaced or the drive
+  // lacks room: the common failures stop the install before anything has changed.
+  void CheckBeforeWriting(const std::string& dir);
+  void WriteAllPayloads(const std::string& dir);
+  void InstallDatabaseDriver(const std::string& dir);
 
  private:
-  void WritePayload(const Payload& payload);
-  void MakeShortcuts();
-  void DeleteReportArchive();
+  // `note` follows the text of a failed write (where the database's backup is).
+  void WritePayload(const std::string& dir, const Payload& payload, const std::string& note = {});
+  std::string PayloadBytes(const Payload& payload);
+  void MakeShortcuts(const std::string& dir);
+  void DeleteReportArchive(const std::string& dir);
 
   Window& window_;
   Services sys_;

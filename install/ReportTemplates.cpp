@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Ansi.h"
+#include "install/Texts.h"
 
 namespace install {
 namespace {
@@ -27,8 +28,10 @@ const char* SkipReasonText(zip::TSkipReason reason) {
 // then put back, also when the run ends in an error.
 class RunEvents {
  public:
-  explicit RunEvents(zip::TZipExtractor& z) : z_(z), skipping_(z.OnSkippingFile), badCrc_(z.OnBadCRC) {}
+  explicit RunEvents(zip::TZipExtractor& z)
+      : z_(z), starting_(z.OnStartUnZip), skipping_(z.OnSkippingFile), badCrc_(z.OnBadCRC) {}
   ~RunEvents() {
+    z_.OnStartUnZip = starting_;
     z_.OnSkippingFile = skipping_;
     z_.OnBadCRC = badCrc_;
   }
@@ -37,6 +40,7 @@ class RunEvents {
 
  private:
   zip::TZipExtractor& z_;
+  decltype(zip::TZipExtractor::OnStartUnZip) starting_;
   decltype(zip::TZipExtractor::OnSkippingFile) skipping_;
   decltype(zip::TZipExtractor::OnBadCRC) badCrc_;
 };
@@ -53,27 +57,59 @@ std::string FailureMessage(const std::vector<std::string>& failed) {
   return "解压报表文件失败: " + list;
 }
 
+// The template being written when its writing failed: a full disk shows as an error of the
+// run or of the entry's check, so the drive is asked whether the template had room.
+struct Writing {
+  std::string path;
+  uint64_t size = 0;
+};
+
+bool NoRoomFor(sys::FileSystem& files, const std::string& dir, const Writing& w) {
+  sys::DiskSpace space;
+  if (w.path.empty() || !files.FreeSpace(dir, space)) return false;
+  const uint64_t cluster = space.clusterBytes ? space.clusterBytes : 1;
+  return space.freeBytes < (w.size + cluster - 1) / cluster * cluster;
+}
+
 }  // namespace
 
-void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor) {
+void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor,
+                           const std::string& dir) {
   window.SetStatus("正在安装报表文件....");
-  zipExtractor.SetZipName(InstallPath(window, "report.zip"));
-  zipExtractor.SetDestDir(InstallPath(window, "report"));
+  zipExtractor.SetZipName(InFolder(dir, "report.zip"));
+  zipExtractor.SetDestDir(InFolder(dir, "report"));
 
   std::vector<std::string> failed;  // "name(reason)", in the archive's order
+  Writing current, firstFailed;
   RunEvents events(zipExtractor);
+  zipExtractor.OnStartUnZip = [&](zip::TZipExtractor& z, int index, std::string& target, bool&) {
+    current = {target, static_cast<uint32_t>(z.Entry(index).UncompressedSize)};
+  };
   zipExtractor.OnSkippingFile = [&](zip::TZipExtractor& z, zip::TSkipReason reason, const std::string& target,
                                     int index, bool&) {
     if (reason == zip::srCreateError && !z.ReplaceReadOnly() && IsReadOnlyFile(files, target)) return;
     const zip::TZipEntryInfo& entry = z.Entry(index);
+    if (failed.empty()) firstFailed = {target, static_cast<uint32_t>(entry.UncompressedSize)};
     failed.push_back(entry.Directory() + entry.FileName() + "(" + SkipReasonText(reason) + ")");
   };
   zipExtractor.OnBadCRC = [&](zip::TZipExtractor& z, int, int, int index) {
     const zip::TZipEntryInfo& entry = z.Entry(index);
+    if (failed.empty()) firstFailed = current;
     failed.push_back(entry.Directory() + entry.FileName() + "(校验出错)");
   };
-  /* count not examined: the events name every template that did not arrive */ zipExtractor.UnZip();
-  if (!failed.empty()) throw EReportTemplatesError(FailureMessage(failed));
+  const std::string report = InFolder(dir, "report");
+  auto diskFull = [&](const Writing& w) {
+    return EReportTemplatesError(base::Format(text::kTemplateDiskFull, files.FullPath(w.path).c_str()));
+  };
+  try {
+    /* count not examined: the events name every template that did not arrive */ zipExtractor.UnZip();
+  } catch (const base::Exception&) {
+    if (NoRoomFor(files, report, current)) throw diskFull(current);
+    throw;
+  }
+  if (failed.empty()) return;
+  if (NoRoomFor(files, report, firstFailed)) throw diskFull(firstFailed);
+  throw EReportTemplatesError(FailureMessage(failed));
 }
 
 }  // namespace install

@@ -2,6 +2,8 @@
 // zip extractor, and stops the install when a template did not arrive.
 #pragma once
 
+#include <string>
+
 #include "base/Exceptions.h"
 #include "install/Window.h"
 #include "sys/Files.h"
@@ -16,6 +18,7 @@ ZORVIK_EXCEPTION(EReportTemplatesError, base::Exception);
 // made read-only stays as it is and counts as done, since read-only files are not replaced;
 // any other skipped entry, and any whose CRC does not match, raises EReportTemplatesError
 // after the run. The extractor's own reporting events are put back as they were.
-void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor);
+void UnpackReportTemplates(Window& window, sys::FileSystem& files, zip::TZipExtractor& zipExtractor,
+                           const std::string& dir);
 
 }  // namespace install

@@ -1,18 +1,14 @@
-// What the install sequence needs of the main window. The real window serves it under
-// Windows; tests use a recording fake.
+// What the install sequence needs of the main window: status, marks, messages. The real
+// window serves it under Windows; tests use a recording fake.
 #pragma once
 
 #include <string>
-
-#include "base/Ansi.h"
 
 namespace install {
 
 class Window {
  public:
   virtual ~Window() = default;
-  // The directory field's text exactly as typed.
-  virtual std::string DirectoryText() = 0;
   virtual void SetStatus(const std::string& text) = 0;
   // Rows are numbered 1 to 5 (see Row); a shown mark is never hidden again.
   virtual void ShowMark(int row) = 0;
@@ -31,10 +27,8 @@ class Window {
 // The window's rows of steps, top to bottom, as ShowMark numbers them.
 enum Row : int { kSystemFilesRow = 1, kDatabaseRow, kDriverRow, kGroupRow, kShortcutRow };
 
-// The install directory is the field's text without its surrounding blanks; every file the
-// sequence writes is named inside it the same way.
+// Every file the sequence writes is named inside the install directory the same way,
+// whether or not the directory already ends in "\".
 inline std::string InFolder(const std::string& dir, const std::string& name) { return dir + "\\" + name; }
-inline std::string InstallDir(Window& window) { return base::Trim(window.DirectoryText()); }
-inline std::string InstallPath(Window& window, const std::string& name) { return InFolder(InstallDir(window), name); }
 
 }  // namespace install

@@ -47,16 +47,16 @@ void TShortcut::Make() {
     throw EShellFolderMissing("找不到当前用户的桌面文件夹（Desktop），无法建立快捷方式");
 
   std::string group = programs + "\\" + nameSubDirInStartMenu_;
-  // Single level on purpose: an existing group folder is no error.
+  // A user whose Start Menu lost its program folder gets it back: the group needs it. An
+  // existing group folder is no error; one that cannot be made shows when its link is saved.
   if (makeOnStartMenu_) /* result not examined */
-    files_.CreateDirectory(group);
+    sys::ForceDirectories(files_, group);
   /* result not examined */ files_.CreateDirectory(desktop);
 
-  std::string linkName = kLinkSeparator + exetitle_ + kLinkExtension;
   // Both link objects live until the end of Make and are released together.
   std::unique_ptr<sys::ShellLink> desktopLink, groupLink;
-  if (makeOnDesktop_) desktopLink = CreateShellLink(exefile_, "", exepath_, desktop + linkName);
-  if (makeOnStartMenu_) groupLink = CreateShellLink(exefile_, "", exepath_, group + linkName);
+  if (makeOnDesktop_) desktopLink = CreateShellLink(exefile_, "", exepath_, desktop);
+  if (makeOnStartMenu_) groupLink = CreateShellLink(exefile_, "", exepath_, group);
   desktopLink.reset();
   groupLink.reset();
 
@@ -65,7 +65,8 @@ void TShortcut::Make() {
 
 std::unique_ptr<sys::ShellLink> TShortcut::CreateShellLink(const std::string& target, const std::string& arguments,
                                                            const std::string& workingDirectory,
-                                                           const std::string& linkPath) {
+                                                           const std::string& folder) {
+  const std::string linkPath = folder + kLinkSeparator + exetitle_ + kLinkExtension;
   std::unique_ptr<sys::ShellLink> link;
   sys::HResult hr = links_.Create(link);
   if (sys::Failed(hr)) RaiseOleSysError(hr);
@@ -75,14 +76,15 @@ std::unique_ptr<sys::ShellLink> TShortcut::CreateShellLink(const std::string& ta
   /* result not examined */ link->SetArguments(arguments);
   /* result not examined */ link->SetWorkingDirectory(workingDirectory);
   hr = link->Save(linkPath);
-  if (sys::Failed(hr)) RaiseOleSysError(hr);
+  if (sys::Failed(hr)) throw ELinkNotSaved(OleErrorText(hr), hr, folder + "\\" + exetitle_ + kLinkExtension);
   return link;
 }
 
-void TShortcut::RaiseOleSysError(sys::HResult hr) {
+std::string TShortcut::OleErrorText(sys::HResult hr) {
   std::string text = base::Trim(links_.ErrorText(hr));
-  if (text.empty()) text = base::Format("OLE 错误 %.8x", static_cast<unsigned>(hr));
-  throw EOleSysError(text, hr);
+  return text.empty() ? base::Format("OLE 错误 %.8x", static_cast<unsigned>(hr)) : text;
 }
+
+void TShortcut::RaiseOleSysError(sys::HResult hr) { throw EOleSysError(OleErrorText(hr), hr); }
 
 }  // namespace shell

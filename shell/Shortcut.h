@@ -26,6 +26,18 @@ class EOleSysError : public EOleError {
   sys::HResult errorCode_;
 };
 
+// A link file the shell would not save; the message is the system's, as for any failed COM
+// call, and the link is named as the file it would have become.
+class ELinkNotSaved : public EOleSysError {
+ public:
+  ELinkNotSaved(std::string message, sys::HResult errorCode, std::string linkFile)
+      : EOleSysError(std::move(message), errorCode), linkFile_(std::move(linkFile)) {}
+  const std::string& LinkFile() const { return linkFile_; }
+
+ private:
+  std::string linkFile_;
+};
+
 // A folder a link belongs in is not known to the registry.
 ZORVIK_EXCEPTION(EShellFolderMissing, base::Exception);
 
@@ -52,8 +64,9 @@ class TShortcut {
   const std::string& exetitle() const { return exetitle_; }
   void Setexetitle(const std::string& value) { exetitle_ = value; }
 
-  // Finds the user's folders, creates the program group folder and saves the links, then
-  // raises OnMake. Errors pass to the caller; what was made before one stays.
+  // Finds the user's folders, creates the program group folder (with the Start Menu's
+  // program folder above it when that is missing) and saves the links, then raises OnMake.
+  // Errors pass to the caller; what was made before one stays.
   void Make();
 
   // Raised at the end of Make, after both links are saved and released.
@@ -63,7 +76,8 @@ class TShortcut {
   std::string ProgramsFolder(const std::string& startMenu);
   // Builds and saves one link; the returned owner keeps the link object alive.
   std::unique_ptr<sys::ShellLink> CreateShellLink(const std::string& target, const std::string& arguments,
-                                                  const std::string& workingDirectory, const std::string& linkPath);
+                                                  const std::string& workingDirectory, const std::string& folder);
+  std::string OleErrorText(sys::HResult hr);
   [[noreturn]] void RaiseOleSysError(sys::HResult hr);
 
   sys::Registry& registry_;

@@ -25,6 +25,7 @@ constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorLockViolation = 33;
 constexpr uint32_t kErrorHandleDiskFull = 39;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorDiskFull = 112;
@@ -35,6 +36,13 @@ enum class Access { read, write, readWrite };
 enum class Share { none, read, readWrite };
 enum class Disposition { createNew, createAlways, openExisting, openAlways };
 enum class SeekOrigin { begin = 0, current = 1, end = 2 };
+
+// Room on the drive that holds a folder: what may still be written, and the unit a file's
+// size is rounded up to when it takes that room.
+struct DiskSpace {
+  uint64_t freeBytes = 0;
+  uint32_t clusterBytes = 0;
+};
 
 // A calendar moment in local time, as the system clock and MS-DOS dates give it.
 struct LocalTime {
@@ -68,6 +76,19 @@ class FileSystem {
   virtual bool Delete(const std::string& path) = 0;
   // Moves a file, replacing an existing target when asked.
   virtual bool Rename(const std::string& from, const std::string& to, bool replaceExisting) = 0;
+  // Gives a complete file, written and flushed under a temporary name in the target's own
+  // folder, its final name, and returns only once the move is on the disk: after a power
+  // cut the name holds the old file or the new one. An existing target is replaced when
+  // asked, unless it is read-only or in use.
+  virtual bool CommitFile(const std::string& temporary, const std::string& target, bool replaceExisting) {
+    return Rename(temporary, target, replaceExisting);
+  }
+  // False when the system cannot tell.
+  virtual bool FreeSpace(const std::string& dir, DiskSpace& space) {
+    (void)dir;
+    (void)space;
+    return false;
+  }
   virtual uint32_t LastError() = 0;
   // The system's text for an error code, as the system gives it.
   virtual std::string ErrorText(uint32_t code) = 0;

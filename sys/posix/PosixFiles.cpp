@@ -7,6 +7,7 @@
 #include <fnmatch.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -242,6 +243,45 @@ class PosixFileSystem final : public FileSystem {
       return false;
     }
     return ::rename(f.c_str(), t.c_str()) == 0 || Fail();
+  }
+  // Windows refuses to replace a read-only file or one held open; rename(2) would not.
+  bool CommitFile(const std::string& temporary, const std::string& target, bool replaceExisting) override {
+    std::string t = Native(target);
+    struct stat st {};
+    if (::lstat(t.c_str(), &st) == 0) {
+      if (!replaceExisting) {
+        lastError = kErrorAlreadyExists;
+        return false;
+      }
+      if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)) {
+        lastError = kErrorAccessDenied;
+        return false;
+      }
+      int fd = ::open(t.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+      if (fd >= 0) {
+        bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);
+        if (inUse) {
+          lastError = kErrorSharingViolation;
+          return false;
+        }
+      }
+    }
+    if (::rename(Native(temporary).c_str(), t.c_str()) != 0) return Fail();
+    // The new name is on the disk once the folder is.
+    std::string folder = Native(base::ExtractFilePath(target));
+    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return Fail();
+    bool synced = ::fsync(dir) == 0 || Fail();
+    ::close(dir);
+    return synced;
+  }
+  bool FreeSpace(const std::string& dir, DiskSpace& space) override {
+    struct statvfs vfs {};
+    if (::statvfs(Native(dir).c_str(), &vfs) != 0) return Fail();
+    space.freeBytes = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    space.clusterBytes = static_cast<uint32_t>(vfs.f_frsize);
+    return true;
   }
   uint32_t LastError() override { return lastError; }
   std::string ErrorText(uint32_t code) override {

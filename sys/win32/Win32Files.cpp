@@ -118,6 +118,30 @@ class Win32FileSystem final : public FileSystem {
     DWORD flags = MOVEFILE_COPY_ALLOWED | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
     return MoveFileExA(from.c_str(), to.c_str(), flags) != FALSE;
   }
+  // Same folder, so the move is a change of name: no copy to fall back on. Windows refuses
+  // to move over a read-only file; Wine does not, and is held to the same answer.
+  bool CommitFile(const std::string& temporary, const std::string& target, bool replaceExisting) override {
+    DWORD existing = GetFileAttributesA(target.c_str());
+    if (replaceExisting && existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return false;
+    }
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExA(temporary.c_str(), target.c_str(), flags) != FALSE;
+  }
+  // What this user may still write (quotas count), and the cluster of the volume holding dir.
+  bool FreeSpace(const std::string& dir, DiskSpace& space) override {
+    ULARGE_INTEGER available, total, totalFree;
+    if (!GetDiskFreeSpaceExA(dir.c_str(), &available, &total, &totalFree)) return false;
+    space.freeBytes = available.QuadPart;
+    space.clusterBytes = 0;
+    char root[MAX_PATH * 2];
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (GetVolumePathNameA(dir.c_str(), root, sizeof root) &&
+        GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+      space.clusterBytes = sectorsPerCluster * bytesPerSector;
+    return true;
+  }
   uint32_t LastError() override { return GetLastError(); }
   std::string ErrorText(uint32_t code) override { return win32::SystemMessageText(code); }
   // The ANSI calls take MAX_PATH characters with the terminating null, and CreateDirectoryA

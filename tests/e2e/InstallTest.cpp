@@ -290,16 +290,42 @@ TEST(Install, DefaultTextFollowedByBlanksInstallsIntoTheTrimmedDirectory) {
   ExpectInstalled(dir);
 }
 
-TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
-  std::string dir = FreshDirectory("C:\\e2e\\readonly");
-  CreateDirectoryA("C:\\e2e", nullptr);
-  CreateDirectoryA(dir.c_str(), nullptr);
-  std::string login = dir + "\\login.dat";
-  if (FILE* f = std::fopen(login.c_str(), "wb")) {
-    std::fputs("old", f);
+// Kept copies of a user's file in dir: names of 14 digits and `name`.
+std::vector<std::string> CopiesOf(const std::string& dir, const std::string& name) {
+  std::vector<std::string> copies;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*" + name).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return copies;
+  do {
+    std::string found = fd.cFileName;
+    if (found.size() == 14 + name.size() && found.find_first_not_of("0123456789") == 14) copies.push_back(found);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return copies;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
   }
+}
+
+// The application holding its database open and a settings file made read-only: the check
+// names both and what to do before anything is written; cleared, the install keeps the
+// user's database and settings as time-stamped copies.
+TEST(Install, HeldAndReadOnlyFilesStopTheInstallBeforeAnythingIsWrittenThenASecondPressInstalls) {
+  std::string dir = FreshDirectory("C:\\e2e\\inway");
+  CreateDirectoryA("C:\\e2e", nullptr);
+  CreateDirectoryA(dir.c_str(), nullptr);
+  std::string login = dir + "\\login.dat", db = dir + "\\db.mdb";
+  WriteText(login, "old");
   SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteText(db, "user data");
+  // As a database engine holds it: shared for reading and writing with other users of it.
+  HANDLE held = CreateFileA(db.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   RunningSetup setup;
   setup.SetDirectory(dir);
@@ -307,22 +333,62 @@ TEST(Install, ReadOnlyLoginDatStopsWithTheFileErrorThenASecondPressInstalls) {
   MessageBoxInfo box = setup.WaitMessageBox(60000);
   ASSERT_TRUE(box.hwnd);
   EXPECT_EQ(box.caption, kTitle);
-  std::string prefix = "Cannot create file \"" + login + "\". ";
-  EXPECT_EQ(box.text.substr(0, prefix.size()), prefix);
-  EXPECT_GT(box.text.size(), prefix.size() + 1) << "the system's reason is missing";
-  EXPECT_EQ(box.text.back(), '.');
+  EXPECT_EQ(box.text, "下列文件正被其他程序使用，无法替换: \"" + db +
+                          "\"。请先关闭 Zorvik电子帐本（以及其他打开这些文件的程序），再按“安装”。\n"
+                          "下列文件是只读的，无法替换: \"" + login + "\"。请在文件的属性中去掉“只读”，再按“安装”。");
   EXPECT_TRUE(box.hasIcon);
-  setup.Screenshot("file-error");
-  EXPECT_TRUE(ReadFile(dir + "\\kestrum.exe") == SetupResource("MYDBAPP", "MYDBAPPFILE"));
-  EXPECT_EQ(ReadFile(login), "old");
+  setup.Screenshot("check-message");
+  EXPECT_FALSE(FileExists(dir + "\\kestrum.exe")) << "nothing may be written";
+  EXPECT_TRUE(CopiesOf(dir, "db.mdb").empty());
   setup.Answer(box);
   EXPECT_TRUE(setup.Running());
   EXPECT_TRUE(setup.ControlsEnabled());
   for (int row = 1; row <= 5; ++row) EXPECT_FALSE(setup.MarkShown(row)) << row;
 
+  CloseHandle(held);
   SetFileAttributesA(login.c_str(), FILE_ATTRIBUTE_NORMAL);
   InstallToCompletion(setup);
   ExpectInstalled(dir);
+  std::vector<std::string> dbCopies = CopiesOf(dir, "db.mdb"), loginCopies = CopiesOf(dir, "login.dat");
+  ASSERT_EQ(dbCopies.size(), 1u);
+  EXPECT_EQ(ReadFile(dir + "\\" + dbCopies[0]), "user data");
+  ASSERT_EQ(loginCopies.size(), 1u);
+  EXPECT_EQ(ReadFile(dir + "\\" + loginCopies[0]), "old");
+}
+
+// The installed application running: its program cannot be replaced, and the check says
+// to close it before anything is written, the database's backup included.
+TEST(Install, RunningApplicationStopsTheInstallNamingItThenASecondPressInstalls) {
+  std::string dir = FreshDirectory("C:\\e2e\\running");
+  {
+    RunningSetup first;
+    first.SetDirectory(dir);
+    InstallToCompletion(first);
+  }
+  std::string exe = dir + "\\kestrum.exe";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi));
+  WaitForInputIdle(pi.hProcess, 10000);
+
+  RunningSetup second;
+  second.SetDirectory(dir);
+  second.Press("安装");
+  MessageBoxInfo box = second.WaitMessageBox(60000);
+  ASSERT_TRUE(box.hwnd);
+  EXPECT_EQ(box.text, "下列文件正被其他程序使用，无法替换: \"" + exe +
+                          "\"。请先关闭 Zorvik电子帐本（以及其他打开这些文件的程序），再按“安装”。");
+  EXPECT_TRUE(CopiesOf(dir, "db.mdb").empty());
+  second.Answer(box);
+
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  InstallToCompletion(second);
+  ExpectInstalled(dir);
+  EXPECT_EQ(CopiesOf(dir, "db.mdb").size(), 1u);
 }
 
 TEST(Install, AbandonAtStartEndsTheProgramWithNothingWritten) {

@@ -11,6 +11,7 @@
 #include "sys/Registry.h"
 #include "sys/Resources.h"
 #include "sys/ShellLink.h"
+#include "tests/common/Checks.h"
 
 namespace {
 
@@ -82,8 +83,6 @@ TEST(Win32Files, CreateFailuresCarryTheSystemsReason) {
 
 class NoWindow : public install::Window {
  public:
-  std::string dir;
-  std::string DirectoryText() override { return dir; }
   void SetStatus(const std::string&) override {}
   void ShowMark(int) override {}
   void RepaintNow() override {}
@@ -102,19 +101,22 @@ TEST(Win32Files, PayloadFileErrorNamesTheAbsolutePathAndTheReason) {
   // A relative directory: the message must still give the full path.
   SetCurrentDirectoryA("C:\\win32-tests");
   NoWindow window;
-  window.dir = " payload ";
   zip::TZipExtractor zipExtractor;
   shell::TShortcut shortcut(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks());
   install::Installer installer(window, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(),
                                         sys::RealProcesses(), sys::RealLibraries(), zipExtractor, shortcut});
   try {
-    installer.WriteAllPayloads();
+    installer.WriteAllPayloads("payload");
     ADD_FAILURE() << "no error";
   } catch (const base::EFCreateError& e) {
     std::string expected = "Cannot create file \"" + kestrum + "\". ";
     EXPECT_EQ(e.Message().substr(0, expected.size()), expected);
     EXPECT_GT(e.Message().size(), expected.size());
-    EXPECT_EQ(base::ErrorDisplayText(e.Message()).back(), '.');
+    // One full stop on the screen: the system's own "。" or the display's ".".
+    std::string shown = base::ErrorDisplayText(e.Message());
+    const std::string chineseStop = "。", doubled = "。.";
+    EXPECT_TRUE(shown.back() == '.' || shown.substr(shown.size() - chineseStop.size()) == chineseStop) << shown;
+    EXPECT_NE(shown.substr(shown.size() - doubled.size()), doubled) << shown;
   }
   CloseHandle(h);
 }
@@ -139,6 +141,46 @@ TEST(Win32Files, RenameCopyAndTimesBehaveAsTheLogicExpects) {
   ASSERT_TRUE(file->GetLastWriteTime(back));
   EXPECT_EQ(std::tie(back.year, back.month, back.day, back.hour, back.minute, back.second),
             std::tie(when.year, when.month, when.day, when.hour, when.minute, when.second));
+}
+
+// What the install relies on when it moves a finished temporary over its target.
+TEST(Win32Files, CommitReplacesAPlainTargetButNeitherAHeldNorAReadOnlyOne) {
+  std::string dir = Fresh("commit");
+  auto& fs = sys::RealFileSystem();
+  auto attempt = [&](const std::string& target, bool replace) {
+    WriteFile(dir + "\\~zs00000000.tmp", "new");
+    bool moved = fs.CommitFile(dir + "\\~zs00000000.tmp", target, replace);
+    uint32_t code = fs.LastError();
+    DeleteFileA((dir + "\\~zs00000000.tmp").c_str());
+    return moved ? 0u : code;
+  };
+  std::string plain = dir + "\\plain.dat";
+  WriteFile(plain, "old");
+  EXPECT_EQ(attempt(plain, true), 0u);
+  EXPECT_EQ(common::ReadFile(plain), "new");
+  EXPECT_EQ(attempt(plain, false), sys::kErrorAlreadyExists);
+
+  std::string readOnly = dir + "\\readonly.dat";
+  WriteFile(readOnly, "old");
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(attempt(readOnly, true), sys::kErrorAccessDenied);
+  EXPECT_EQ(common::ReadFile(readOnly), "old");
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  std::string held = dir + "\\held.dat";
+  WriteFile(held, "old");
+  HANDLE h = CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  uint32_t code = attempt(held, true);
+  EXPECT_TRUE(code == sys::kErrorSharingViolation || code == sys::kErrorAccessDenied) << code;
+  CloseHandle(h);
+  EXPECT_EQ(common::ReadFile(held), "old");
+
+  sys::DiskSpace space;
+  ASSERT_TRUE(fs.FreeSpace(dir, space));
+  EXPECT_GT(space.freeBytes, 0u);
+  EXPECT_GE(space.clusterBytes, 512u);
+  EXPECT_EQ(space.clusterBytes & (space.clusterBytes - 1), 0u);
 }
 
 }  // namespace

@@ -110,8 +110,7 @@ TEST(Win32DriverStep, RunsTheStandInFromADirectoryWithABlankAndChineseName) {
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kDriverStubKey);
   std::vector<std::string> log;
   support::RecordingWindow window{log};
-  window.text = dir + "  ";
-  install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
+  install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses(), dir);
   // The wait returned only after the stand-in had recorded its run.
   EXPECT_GE(DriverStubRuns(), 1u);
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kDriverStubKey, "CommandLine"), "\"" + dir + "\\MDAC_TYP2.7.EXE\" /q");
@@ -125,9 +124,8 @@ TEST(Win32DriverStep, ProgramThatCannotStartStopsNamingItAndLeavesTheRowUnmarked
   WriteFileText(dir + "\\mdac_typ2.7.exe", "not a program");
   std::vector<std::string> log;
   support::RecordingWindow window{log};
-  window.text = dir;
   try {
-    install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses());
+    install::InstallDatabaseDriver(window, sys::RealFileSystem(), sys::RealProcesses(), dir);
     FAIL() << "no error";
   } catch (const install::EDriverStartError& e) {
     std::string prefix = "启动数据库驱动程序 \"" + dir + "\\MDAC_TYP2.7.EXE\" 失败: ";
@@ -146,13 +144,10 @@ TEST(Win32DriverStep, ProgramThatCannotStartStopsNamingItAndLeavesTheRowUnmarked
 TEST(Win32Backup, BackupsInQuickSuccessionKeepEachOther) {
   std::string dir = Fresh("backup");
   for (const auto& name : BackupsIn(dir)) DeleteFileA((dir + "\\" + name).c_str());
-  std::vector<std::string> log;
-  support::RecordingWindow window{log};
-  window.text = dir;
   WriteFileText(dir + "\\db.mdb", "first");
-  install::BackupDatabase(window, sys::RealFileSystem(), sys::RealClock());
+  install::BackupDatabase(sys::RealFileSystem(), sys::RealClock(), dir);
   WriteFileText(dir + "\\db.mdb", "second");
-  install::BackupDatabase(window, sys::RealFileSystem(), sys::RealClock());
+  install::BackupDatabase(sys::RealFileSystem(), sys::RealClock(), dir);
   auto names = BackupsIn(dir);
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(ReadFileText(dir + "\\" + names[0]) + ReadFileText(dir + "\\" + names[1]), "firstsecond");
@@ -168,12 +163,9 @@ TEST(Win32Backup, DatabaseHeldOpenStopsWithItsNameAndStaysAsItWas) {
   WriteFileText(db, "precious");
   HANDLE held = CreateFileA(db.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  std::vector<std::string> log;
-  support::RecordingWindow window{log};
-  window.text = dir;
   std::string message;
   try {
-    install::BackupDatabase(window, sys::RealFileSystem(), sys::RealClock());
+    install::BackupDatabase(sys::RealFileSystem(), sys::RealClock(), dir);
   } catch (const install::EBackupError& e) {
     message = e.Message();
   }

@@ -133,17 +133,30 @@ TEST_F(ShortcutWine, LinksSavedByMakeLoadBackWithTargetAndWorkingDirectory) {
   shortcut_.Make();
 }
 
-TEST_F(ShortcutWine, LinkThatCannotBeSavedIsReported) {
-  // No "程序" folder and a "Programs" folder that does not exist: the group cannot be made.
+TEST_F(ShortcutWine, MissingProgramsFolderIsMadeWithItsParents) {
+  // No "程序" folder, and "Programs" names one that is not there, two levels deep.
   ASSERT_TRUE(RemoveDirectoryA((root_ + "\\开始\\程序").c_str()));
+  registry_.SetString(
+      "S-1-5-21-1-2-3-1000\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+      root_ + "\\没有\\程序");
+  shortcut_.Make();
+  EXPECT_TRUE(SUCCEEDED(LoadLink(root_ + "\\没有\\程序\\Zorvik软件\\Zorvik电子帐本.lnk").loaded));
+}
+
+TEST_F(ShortcutWine, LinkThatCannotBeSavedIsReportedByItsFile) {
+  // A file where the group's folder belongs: the folder cannot be made, nor the link in it.
+  HANDLE h = CreateFileA((root_ + "\\开始\\程序\\Zorvik软件").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
   bool made = false;
   shortcut_.OnMake = [&](shell::TShortcut&) { made = true; };
   try {
     shortcut_.Make();
     ADD_FAILURE() << "Make did not raise";
-  } catch (const shell::EOleSysError& e) {
+  } catch (const shell::ELinkNotSaved& e) {
     EXPECT_TRUE(FAILED(e.ErrorCode()));
     EXPECT_FALSE(e.Message().empty());
+    EXPECT_EQ(e.LinkFile(), root_ + "\\开始\\程序\\Zorvik软件\\Zorvik电子帐本.lnk");
   }
   EXPECT_FALSE(made);
   EXPECT_TRUE(SUCCEEDED(LoadLink(root_ + "\\桌面\\Zorvik电子帐本.lnk").loaded));

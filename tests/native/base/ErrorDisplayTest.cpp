@@ -14,6 +14,11 @@ TEST(ErrorDisplay, FullStopFollowsTheLastCharacterRule) {
   EXPECT_EQ(base::ErrorDisplayText(""), "");
   // A Chinese character whose trail byte is below "." still counts as one character.
   EXPECT_EQ(base::ErrorDisplayText("x\x81\x20"), "x\x81\x20.");
+  // The Chinese full stop is a full stop; only a whole character counts as one.
+  EXPECT_EQ(base::ErrorDisplayText("Cannot create file \"d:\\k\\kestrum.exe\". 共享冲突。"),
+            "Cannot create file \"d:\\k\\kestrum.exe\". 共享冲突。");
+  EXPECT_EQ(base::ErrorDisplayText("。"), "。");
+  EXPECT_EQ(base::ErrorDisplayText("x\xA1\xA1\xA3"), "x\xA1\xA1\xA3.");
 }
 
 TEST(ErrorDisplay, SystemTextLosesTrailingBlanksControlsAndFullStops) {

@@ -5,7 +5,6 @@
 #include "install/Backup.h"
 #include "tests/native/support/FakeClock.h"
 #include "tests/native/support/FakeFileSystem.h"
-#include "tests/native/support/RecordingWindow.h"
 
 namespace {
 
@@ -33,7 +32,7 @@ class BackupOn : public ::testing::Test {
     fs.AddDirectory("d:");
     fs.AddDirectory("d:\\kestrum");
   }
-  void Run() { install::BackupDatabase(window, fs, clock); }
+  void Run() { install::BackupDatabase(fs, clock, "d:\\kestrum"); }
   std::vector<std::string> Backups() const {
     std::vector<std::string> r;
     const std::string dir = "d:\\kestrum\\";
@@ -45,8 +44,6 @@ class BackupOn : public ::testing::Test {
     return r;
   }
 
-  std::vector<std::string> log;
-  support::RecordingWindow window{log};
   Disk fs;
   support::FakeClock clock{{2026, 3, 5, 14, 7, 9, 400}};
 };
@@ -74,7 +71,6 @@ TEST_F(BackupTest, DirectoryNamedLikeTheDatabaseIsNoDatabase) {
 }
 
 TEST_F(BackupTest, CopiesTheDatabaseBesideItUnderTheLocalTimeStamp) {
-  window.text = " \td:\\kestrum  ";
   fs.AddFile("d:\\kestrum\\DB.MDB", "user data");
   Run();
   EXPECT_EQ(fs.Contents("d:\\kestrum\\20260305140709db.mdb"), "user data");

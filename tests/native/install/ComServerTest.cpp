@@ -73,27 +73,25 @@ TEST_F(ComServerTest, ErrorOfTheEntryPointTravelsOnAfterTheLibraryIsFreed) {
   EXPECT_EQ(log.back(), "free " + path);
 }
 
-TEST_F(ComServerTest, RegistrationStepRegistersTheControlInTheTrimmedDirectory) {
+TEST_F(ComServerTest, RegistrationStepRegistersTheControlInTheInstallDirectory) {
   support::RecordingWindow window{log};
   support::FakeFileSystem files;
-  window.text = " d:\\kestrum\t";
   Exports(sys::kSOk, kEFail);
-  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));
+  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files, "d:\\kestrum"));
   std::vector<std::string> expected = {"status 正在注册控件....", "load " + path, "find DllRegisterServer",
                                        "call DllRegisterServer", "free " + path};
   EXPECT_EQ(log, expected);  // no row is marked
 
   Exports(kEFail, sys::kSOk);
-  EXPECT_THROW(install::RegisterControl(window, libraries, files), install::ERegistrationError);
+  EXPECT_THROW(install::RegisterControl(window, libraries, files, "d:\\kestrum"), install::ERegistrationError);
   EXPECT_EQ(libraries.loaded, 0);
 }
 
 TEST_F(ComServerTest, RegistrationStepLoadsTheControlByItsFullPath) {
   support::RecordingWindow window{log};
   support::FakeFileSystem files;  // current directory c:\work
-  window.text = "rel";
   libraries.files["c:\\work\\rel\\ttf16.ocx"] = {{"DllRegisterServer", [] { return sys::kSOk; }}};
-  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files));
+  EXPECT_NO_THROW(install::RegisterControl(window, libraries, files, "rel"));
   EXPECT_EQ(log[1], "load c:\\work\\rel\\ttf16.ocx");
 }
 

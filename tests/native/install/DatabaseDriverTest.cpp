@@ -14,8 +14,7 @@ class DriverTest : public ::testing::Test {
   void InstallInto(const std::string& dir) {
     fs.AddDirectory(dir);
     fs.AddFile(dir + "\\mdac_typ2.7.exe", "driver installer");
-    window.text = "  " + dir + " ";
-    install::InstallDatabaseDriver(window, fs, processes);
+    install::InstallDatabaseDriver(window, fs, processes, dir);
   }
 
   std::vector<std::string> log;
@@ -98,9 +97,8 @@ TEST_F(DriverTest, StartFailureQuotesTheReasonWithoutItsStopAndTheFullPath) {
   } chinese;
   chinese.AddDirectory("c:\\work\\rel");
   processes.failStart = true;
-  window.text = "rel";
   try {
-    install::InstallDatabaseDriver(window, chinese, processes);
+    install::InstallDatabaseDriver(window, chinese, processes, "rel");
     FAIL() << "no error";
   } catch (const install::EDriverStartError& e) {
     EXPECT_EQ(e.Message(), "启动数据库驱动程序 \"c:\\work\\rel\\MDAC_TYP2.7.EXE\" 失败: 系统找不到指定的文件");

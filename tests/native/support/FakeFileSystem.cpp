@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "FakeFolders.h"
 #include "base/Ansi.h"
 
 namespace support {
@@ -31,13 +32,17 @@ class FakeFile : public sys::File {
   bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
     done = 0;
     if (!canWrite_) return fs_.Fail(sys::kErrorAccessDenied);
+    if (!fs_.Change([&] { WriteSome(buffer, count / 2); })) return fs_.Fail(sys::kErrorAccessDenied);
+    return WriteSome(buffer, count, &done);
+  }
+  bool WriteSome(const void* buffer, uint32_t count, uint32_t* written = nullptr) {
     uint32_t n = count;
     if (fs_.freeBytes >= 0 && n > fs_.freeBytes) n = static_cast<uint32_t>(fs_.freeBytes);
     std::string& d = fs_.nodes_[key_].data;
     if (d.size() < pos_ + n) d.resize(pos_ + n);
     std::memcpy(d.data() + pos_, buffer, n);
     pos_ += n;
-    done = n;
+    if (written) *written = n;
     if (fs_.freeBytes >= 0) fs_.freeBytes -= n;
     return n == count || fs_.Fail(sys::kErrorDiskFull);
   }
@@ -74,6 +79,29 @@ class FakeFile : public sys::File {
 };
 
 FakeFileSystem::FakeFileSystem() { AddDirectory("c:"); }
+
+// A second later than the last file made: a file written again gets a new time, as on a
+// real disk, and readers that cache by time see the change.
+sys::LocalTime FakeFileSystem::Tick() {
+  sys::LocalTime& t = madeAt_;
+  if (++t.second == 60) {
+    t.second = 0;
+    if (++t.minute == 60) t.minute = 0, t.hour = (t.hour + 1) % 24;
+  }
+  return t;
+}
+
+void FakeFileSystem::Release(const Node& node) {
+  if (freeBytes >= 0) freeBytes += static_cast<long long>(node.data.size());
+}
+
+bool FakeFileSystem::Change(const std::function<void()>& partly) {
+  if (dead) return false;
+  if (++changes != killAt) return true;
+  if (partly) partly();
+  dead = true;
+  throw Killed{};
+}
 
 namespace {
 
@@ -180,6 +208,7 @@ uint32_t FakeFileSystem::GetAttributes(const std::string& path) {
 
 bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attributes) {
   log.push_back("attributes " + Key(path));
+  if (!Change()) return Fail(sys::kErrorAccessDenied);
   Node* n = Find(path);
   if (!n) return Fail(sys::kErrorFileNotFound);
   n->attributes = attributes | (n->directory ? sys::kAttrDirectory : 0);
@@ -189,6 +218,7 @@ bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attributes)
 bool FakeFileSystem::CreateDirectory(const std::string& path) {
   std::string k = Key(path);
   log.push_back("mkdir " + k);
+  if (!Change()) return Fail(sys::kErrorAccessDenied);
   if (k.empty()) return Fail(sys::kErrorPathNotFound);
   if (nodes_.count(k)) return Fail(sys::kErrorAlreadyExists);
   if (!ParentExists(k)) return Fail(sys::kErrorPathNotFound);
@@ -217,8 +247,11 @@ std::unique_ptr<sys::File> FakeFileSystem::Open(const std::string& path, sys::Ac
     case sys::Disposition::createAlways:
     case sys::Disposition::openAlways:
       if (!exists && !ParentExists(k)) return Fail(sys::kErrorPathNotFound), nullptr;
-      if (!exists) nodes_[k] = Node{};
-      if (disposition == sys::Disposition::createAlways) nodes_[k].data.clear();
+      if ((!exists || disposition == sys::Disposition::createAlways) && !Change())
+        return Fail(sys::kErrorAccessDenied), nullptr;
+      if (!exists) nodes_[k] = Node{}, nodes_[k].name = base::ExtractFileName(path);
+      if (disposition == sys::Disposition::createAlways) Release(nodes_[k]), nodes_[k].data.clear();
+      if (!exists || disposition == sys::Disposition::createAlways) nodes_[k].time = Tick();
       log.push_back("create " + k);
       break;
   }
@@ -232,36 +265,71 @@ bool FakeFileSystem::Copy(const std::string& from, const std::string& to, bool f
   if (src->locked) return Fail(sys::kErrorSharingViolation);
   if (failIfExists && Exists(to)) return Fail(sys::kErrorFileExists);
   if (!ParentExists(Key(to))) return Fail(sys::kErrorPathNotFound);
-  if (freeBytes >= 0 && static_cast<long long>(src->data.size()) > freeBytes) return Fail(sys::kErrorDiskFull);
   Node copy = *src;
-  nodes_[Key(to)] = copy;
-  return true;
+  auto put = [&](size_t bytes) {
+    if (freeBytes >= 0 && static_cast<long long>(bytes) > freeBytes) bytes = static_cast<size_t>(freeBytes);
+    Node& n = nodes_[Key(to)] = copy;
+    n.name = base::ExtractFileName(to);
+    n.data.resize(bytes);
+    if (freeBytes >= 0) freeBytes -= static_cast<long long>(bytes);
+    return bytes == copy.data.size();
+  };
+  if (!Change([&] { put(copy.data.size() / 2); })) return Fail(sys::kErrorAccessDenied);
+  return put(copy.data.size()) || Fail(sys::kErrorDiskFull);
 }
 
 bool FakeFileSystem::Delete(const std::string& path) {
   log.push_back("delete " + Key(path));
+  if (!Change()) return Fail(sys::kErrorAccessDenied);
   auto it = nodes_.find(Key(path));
   if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
   if (it->second.directory || it->second.locked || (it->second.attributes & sys::kAttrReadOnly))
     return Fail(sys::kErrorAccessDenied);
   if (InUse(it->first)) return Fail(sys::kErrorSharingViolation);
+  Release(it->second);
   nodes_.erase(it);
   return true;
 }
 
 bool FakeFileSystem::Rename(const std::string& from, const std::string& to, bool replaceExisting) {
   log.push_back("rename " + Key(from) + " " + Key(to));
+  if (!Change()) return Fail(sys::kErrorAccessDenied);
   auto it = nodes_.find(Key(from));
   if (it == nodes_.end()) return Fail(sys::kErrorFileNotFound);
   if (InUse(it->first) || InUse(Key(to))) return Fail(sys::kErrorSharingViolation);
   auto target = nodes_.find(Key(to));
   if (target != nodes_.end()) {
     if (!replaceExisting) return Fail(sys::kErrorAlreadyExists);
-    if (target->second.locked || (target->second.attributes & sys::kAttrReadOnly)) return Fail(sys::kErrorAccessDenied);
+    if (target->second.directory || target->second.locked || (target->second.attributes & sys::kAttrReadOnly))
+      return Fail(sys::kErrorAccessDenied);
   }
+  if (target != nodes_.end()) Release(target->second);
   Node moved = it->second;
+  moved.name = base::ExtractFileName(to);
   nodes_.erase(it);
   nodes_[Key(to)] = moved;
+  return true;
+}
+
+bool FakeFileSystem::CommitFile(const std::string& temporary, const std::string& target, bool replaceExisting) {
+  return Rename(temporary, target, replaceExisting);
+}
+
+std::vector<std::string> FakeFileSystem::FindFiles(const std::string& dir, const std::string& pattern) {
+  std::vector<std::string> names;
+  const std::string parent = Key(dir.empty() ? currentDir : dir);
+  for (const auto& [key, node] : nodes_)
+    if (!node.directory && base::ExcludeTrailingBackslash(base::ExtractFilePath(key)) == parent &&
+        WildcardMatch(pattern, node.name))
+      names.push_back(node.name);
+  return names;
+}
+
+bool FakeFileSystem::FreeSpace(const std::string&, sys::DiskSpace& space) {
+  if (!freeSpaceKnown) return false;
+  const bool plenty = freeBytes < 0 || (roomClaimed > 0 && roomClaimed--);
+  space.freeBytes = plenty ? uint64_t{1} << 40 : static_cast<uint64_t>(freeBytes);
+  space.clusterBytes = clusterBytes;
   return true;
 }
 

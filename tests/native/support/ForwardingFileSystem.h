@@ -39,6 +39,8 @@ class ForwardingFileSystem : public sys::FileSystem {
   bool Copy(const std::string& f, const std::string& t, bool e) override { return inner_.Copy(f, t, e); }
   bool Delete(const std::string& p) override { return inner_.Delete(p); }
   bool Rename(const std::string& f, const std::string& t, bool r) override { return inner_.Rename(f, t, r); }
+  bool CommitFile(const std::string& f, const std::string& t, bool r) override { return inner_.CommitFile(f, t, r); }
+  bool FreeSpace(const std::string& dir, sys::DiskSpace& space) override { return inner_.FreeSpace(dir, space); }
   uint32_t LastError() override { return inner_.LastError(); }
   std::string ErrorText(uint32_t c) override { return inner_.ErrorText(c); }
   std::string FullPath(const std::string& p) override { return inner_.FullPath(p); }

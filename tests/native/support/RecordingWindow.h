@@ -1,5 +1,5 @@
-// A main window for tests: the directory field's text to give, and one line per call made
-// on it, in order, in a log that other fakes may share.
+// A main window for tests: one line per call made on it, in order, in a log that other
+// fakes may share.
 #pragma once
 
 #include <string>
@@ -13,9 +13,6 @@ class RecordingWindow : public install::Window {
  public:
   explicit RecordingWindow(std::vector<std::string>& log) : log_(log) {}
 
-  std::string text = "d:\\kestrum";
-
-  std::string DirectoryText() override { return text; }
   void SetStatus(const std::string& t) override { log_.push_back("status " + t); }
   void ShowMark(int row) override { log_.push_back("mark " + std::to_string(row)); }
   void RepaintNow() override { log_.push_back("repaint"); }
