@@ -2,6 +2,7 @@
 // shadowed title, captions, marks) and forwards the install button to the install sequence.
 #include "app/Unit1.h"
 
+#include "app/Components.h"
 #include "app/Layout.h"
 #include "sys/Files.h"
 #include "sys/Registry.h"
@@ -40,9 +41,7 @@ TForm1::TForm1(ui::Application& application)
       installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
                          sys::RealLibraries(), ZipExtractor1, Shortcut1}),
       windowless_(controls::clBtnFace, FormFont(scale_)) {
-  Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
-  ZipExtractor1.SetOverwriteMode(zip::Always);
-  ZipExtractor1.SetDoAll(true);
+  ApplyStoredSettings(Shortcut1, ZipExtractor1);
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
   font_.Reset(MakeSongFont(scale_(layout::kFontHeight)));
