@@ -34,5 +34,7 @@ ZORVIK_EXCEPTION(EReadError, EStreamError);
 ZORVIK_EXCEPTION(EListError, Exception);
 // A failed change of the current folder, or another file-system call that must succeed.
 ZORVIK_EXCEPTION(EInOutError, Exception);
+// The check before the first write found what would stop the install halfway.
+ZORVIK_EXCEPTION(EInstallCheck, Exception);
 
 }  // namespace base
