@@ -58,7 +58,7 @@ TForm1::TForm1(ui::Application& application, StartOptions options)
   CreateShadowLabel1();
 
   const auto& w = layout::kWindow;
-  Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIcon(nullptr, IDI_APPLICATION)}, 0,
+  Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIconA(instance, "APPICON")}, 0,
          layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Bounds(w.left, w.top, w.width, w.height),
          app_.Handle());
   windowless_.SetWindow(Handle());

@@ -66,6 +66,9 @@ int RunWindow(app::StartOptions options) {
   InitControls();
   ui::Application application;
   application.SetTitle(app::layout::kTitle);
+  // The task-bar entry is the application's window: it shows the program's own picture.
+  SendMessageA(application.Handle(), WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(LoadIconA(GetModuleHandleA(nullptr), "APPICON")));
   app::TForm1 form1(application, std::move(options));
   application.SetMainWindow(form1.Handle());
   form1.Show();
