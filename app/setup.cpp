@@ -98,10 +98,10 @@ int RunCommandLine(const std::string& arguments, bool anotherRunning) {
     return code;
   };
 
-  if (anotherRunning) {
-    run.Log(kAlreadyRunning);
+  if (cl.log && !log && anotherRunning) {
+    // Most likely held by the setup that runs, given the same log.
     box(kAlreadyRunning, MB_ICONEXCLAMATION);
-    return end(install::kExitAlreadyRunning);
+    return install::kExitAlreadyRunning;
   }
   if (cl.log && !log) {
     std::string path = cl.logFile.empty() ? TempFolder() : cl.logFile;
@@ -118,6 +118,11 @@ int RunCommandLine(const std::string& arguments, bool anotherRunning) {
   if (cl.help) {
     box(install::UsageText(name), MB_ICONINFORMATION);
     return end(install::kExitInstalled);
+  }
+  if (anotherRunning) {
+    run.Log(kAlreadyRunning);
+    box(kAlreadyRunning, MB_ICONEXCLAMATION);
+    return end(install::kExitAlreadyRunning);
   }
 
   install::SuppressedBoxes suppressed(sys::RealUserInterface(), run);
@@ -138,10 +143,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   // Before anything can load a library: none may come from the folder setup.exe runs in.
   /* result not examined: an old system offers less, and the install works all the same */
   sys::win32::SearchSystemFolderOnly();
-  // Taken before anything is written, the log included: a second run given the same log
-  // file cannot open it while the first one writes it, and so cannot spoil it.
+  // Taken before anything is written. A mutex another user's setup made and this one may
+  // not open is a setup running all the same.
   sys::win32::KernelHandle mutex(CreateMutexA(nullptr, FALSE, kSetupMutex));
-  bool anotherRunning = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+  DWORD error = GetLastError();
+  bool anotherRunning = mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
   std::string line = arguments ? base::Trim(arguments) : std::string();
   if (!line.empty()) return RunCommandLine(line, anotherRunning);
   if (anotherRunning) {

@@ -197,7 +197,9 @@ TEST(Unattended, HelpListsTheSwitchesAndTheExitCodes) {
 }
 
 TEST(Unattended, SecondSetupWhileOneRunsSaysSoAndWritesNothing) {
-  RunningSetup first;
+  CreateDirectoryA("C:\\e2e", nullptr);
+  const std::string firstLog = "C:\\e2e\\first.log";
+  RunningSetup first(setupPath, "/LOG=" + firstLog);
   RemoveTree("C:\\e2e\\second");
   const std::string log = "C:\\e2e\\second.log";
   Outcome o = RunToEnd("/VERYSILENT /SUPPRESSMSGBOXES /DIR=C:\\e2e\\second /LOG=" + log);
@@ -206,6 +208,14 @@ TEST(Unattended, SecondSetupWhileOneRunsSaysSoAndWritesNothing) {
   EXPECT_FALSE(o.windowShown);
   EXPECT_FALSE(DirectoryExists("C:\\e2e\\second"));
   EXPECT_TRUE(Contains(ReadFile(log), Utf8(u8"安装程序已经在运行"))) << ReadFile(log);
+
+  // Given the log the first one writes, it cannot open it, and so leaves it as it was.
+  const std::string before = ReadFile(firstLog);
+  ASSERT_TRUE(Contains(before, "/LOG=")) << before;
+  o = RunToEnd("/VERYSILENT /SUPPRESSMSGBOXES /DIR=C:\\e2e\\second /LOG=" + firstLog);
+  EXPECT_EQ(o.code, 5u);
+  EXPECT_EQ(ReadFile(firstLog), before);
+  EXPECT_FALSE(DirectoryExists("C:\\e2e\\second"));
 
   // Started by hand: a box says so, and no window of its own opens.
   MessageBoxInfo box;
