@@ -88,7 +88,7 @@ int RunCommandLine(const std::string& arguments, bool anotherRunning) {
   std::string reason;
   if (cl.log)
     log = cl.logFile.empty() ? install::InstallLog::CreateDefault(sys::RealFileSystem(), sys::RealClock(), TempFolder(),
-                                                                   program, reason)
+                                                                  program, reason)
                              : install::InstallLog::Create(sys::RealFileSystem(), sys::RealClock(), cl.logFile, reason);
   install::Unattended run(log.get(), app::layout::kRowCaptions, sys::RealUserInterface(), sys::RealFileSystem(),
                           app::layout::kTitle, cl.suppressMsgBoxes);

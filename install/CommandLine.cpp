@@ -70,7 +70,9 @@ bool Apply(CommandLine& cl, const std::string& arg) {
   return true;
 }
 
-std::string TwoDigits(int n) { return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10); }
+std::string TwoDigits(int n) {
+  return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
+}
 
 }  // namespace
 

@@ -34,13 +34,13 @@ std::unique_ptr<InstallLog> InstallLog::Create(sys::FileSystem& files, sys::Cloc
   return std::unique_ptr<InstallLog>(new InstallLog(std::move(file), clock, path));
 }
 
-std::unique_ptr<InstallLog> InstallLog::CreateDefault(sys::FileSystem& files, sys::Clock& clock,
-                                                      const std::string& dir, const std::string& programPath,
-                                                      std::string& reason) {
+std::unique_ptr<InstallLog> InstallLog::CreateDefault(sys::FileSystem& files, sys::Clock& clock, const std::string& dir,
+                                                      const std::string& programPath, std::string& reason) {
   std::string name = DefaultLogName(programPath, clock.Now());
   std::string stem = name.substr(0, name.size() - 4);
   for (int n = 1; n <= 99; ++n) {
-    std::string path = base::ExcludeTrailingBackslash(dir) + "\\" + (n == 1 ? name : stem + "-" + std::to_string(n) + ".log");
+    std::string path =
+        base::ExcludeTrailingBackslash(dir) + "\\" + (n == 1 ? name : stem + "-" + std::to_string(n) + ".log");
     if (auto file = OpenLog(files, path, sys::Disposition::createNew))
       return std::unique_ptr<InstallLog>(new InstallLog(std::move(file), clock, path));
     // Taken, by a finished run or one still writing it.
@@ -54,7 +54,8 @@ std::unique_ptr<InstallLog> InstallLog::CreateDefault(sys::FileSystem& files, sy
 
 void InstallLog::Line(const std::string& text) {
   sys::LocalTime t = clock_.Now();
-  std::string stamp = base::Format("%04d-%02d-%02d %02d:%02d:%02d ", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  std::string stamp =
+      base::Format("%04d-%02d-%02d %02d:%02d:%02d ", t.year, t.month, t.day, t.hour, t.minute, t.second);
   size_t start = 0;
   do {
     size_t end = text.find('\n', start);

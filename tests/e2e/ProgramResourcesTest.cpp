@@ -28,7 +28,8 @@ TEST(ProgramResources, VersionResourceNamesTheProductInChinese) {
   ASSERT_TRUE(GetFileVersionInfoA(setupPath.c_str(), 0, size, info.data()));
   WORD* translation = nullptr;
   UINT length = 0;
-  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+  ASSERT_TRUE(
+      VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   ASSERT_GE(length, 4u);
   EXPECT_EQ(translation[0], 0x0804);
   EXPECT_EQ(translation[1], 936);

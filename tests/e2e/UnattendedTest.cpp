@@ -21,10 +21,18 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 // The lines every install into a directory writes, whatever else the log holds.
 const char8_t* const kStepLines[] = {
-    u8"正在复制文件:kestrum.exe....", u8"正在复制文件:db.mdb....", u8"完成: 安装系统文件",
-    u8"完成: 安装数据库文件",         u8"正在安装数据库驱动程序....", u8"完成: 安装数据库驱动程序",
-    u8"正在安装报表文件....",         u8"正在注册控件....",            u8"正在建立快捷方式....",
-    u8"完成: 建立程序组",             u8"完成: 建立快捷方式",          u8"安装完成，请重新启动电脑！",
+    u8"正在复制文件:kestrum.exe....",
+    u8"正在复制文件:db.mdb....",
+    u8"完成: 安装系统文件",
+    u8"完成: 安装数据库文件",
+    u8"正在安装数据库驱动程序....",
+    u8"完成: 安装数据库驱动程序",
+    u8"正在安装报表文件....",
+    u8"正在注册控件....",
+    u8"正在建立快捷方式....",
+    u8"完成: 建立程序组",
+    u8"完成: 建立快捷方式",
+    u8"安装完成，请重新启动电脑！",
     u8"退出代码: 0",
 };
 

@@ -21,7 +21,9 @@ TEST(CodePage, AnsiTextBecomesUtf8) {
   EXPECT_EQ(sys::AnsiToUtf8("安装完成，请重新启动电脑！"), Utf8(u8"安装完成，请重新启动电脑！"));
   // A lead byte with nothing after it, and one the code page does not use.
   EXPECT_EQ(sys::AnsiToUtf8("a\xB1"), "a" + Utf8(u8"\uFFFD"));
-  EXPECT_EQ(sys::AnsiToUtf8("\xFF" "b"), Utf8(u8"\uFFFD") + "b");
+  EXPECT_EQ(sys::AnsiToUtf8("\xFF"
+                            "b"),
+            Utf8(u8"\uFFFD") + "b");
 }
 
 // Writes and flushes of the files it opens, in order.
@@ -74,10 +76,9 @@ TEST_F(InstallLogTest, LinesAreStampedUtf8AfterAByteOrderMarkAndEachReachesTheDi
   clock.now.second = 10;
   // A text of several lines, as the system's reasons and the help come, gives several.
   log->Line("错误: Cannot create file \"c:\\a\".\r\n第二行");
-  EXPECT_EQ(fs.Contents("c:\\temp\\x.log"),
-            kBom + Utf8(u8"2026-03-05 14:07:09 正在复制文件:kestrum.exe....\r\n"
-                        u8"2026-03-05 14:07:10 错误: Cannot create file \"c:\\a\".\r\n"
-                        u8"2026-03-05 14:07:10 第二行\r\n"));
+  EXPECT_EQ(fs.Contents("c:\\temp\\x.log"), kBom + Utf8(u8"2026-03-05 14:07:09 正在复制文件:kestrum.exe....\r\n"
+                                                        u8"2026-03-05 14:07:10 错误: Cannot create file \"c:\\a\".\r\n"
+                                                        u8"2026-03-05 14:07:10 第二行\r\n"));
   // Nothing waits in a buffer: a killed run's log tells how far it came.
   ASSERT_FALSE(watched.calls.empty());
   for (size_t i = 0; i < watched.calls.size(); i += 2) {
