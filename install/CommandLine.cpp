@@ -83,20 +83,33 @@ CommandLine ParseCommandLine(const std::string& arguments) {
   return cl;
 }
 
+// Short lines, each description under its switch: a message box wraps what is wider than
+// a third of the screen or so.
 std::string UsageText(const std::string& program) {
   return "用法: " + program +
-         " [/SILENT | /VERYSILENT] [/SUPPRESSMSGBOXES] [/DIR=\"目录\"] [/LOG[=\"文件\"]]\n"
+         " [选项]\n"
          "\n"
-         "/SILENT\t\t显示安装窗口, 立即开始安装, 完成后自动关闭\n"
-         "/VERYSILENT\t不显示任何窗口\n"
-         "/SUPPRESSMSGBOXES\t不显示消息框: 错误只写入日志, 安装以退出代码结束\n"
-         "/DIR=\"目录\"\t安装目录, 默认为 d:\\kestrum\n"
-         "/LOG\t\t把安装过程写入临时文件夹中的日志\n"
-         "/LOG=\"文件\"\t把安装过程写入指定的日志文件\n"
-         "/? 或 /HELP\t显示本说明\n"
+         "/SILENT\n"
+         "    显示安装窗口，立即安装，完成后自动关闭\n"
+         "/VERYSILENT\n"
+         "    不显示任何窗口\n"
+         "/SUPPRESSMSGBOXES\n"
+         "    不显示消息框：错误只写入日志，并结束安装\n"
+         "/DIR=\"目录\"\n"
+         "    安装目录，默认为 d:\\kestrum\n"
+         "/LOG\n"
+         "    把安装过程写入临时文件夹中的日志\n"
+         "/LOG=\"文件\"\n"
+         "    把安装过程写入指定的日志文件\n"
+         "/? 或 /HELP\n"
+         "    显示本说明\n"
          "\n"
-         "退出代码: 0 安装完成; 1 命令行有误或无法启动; 3 安装前的检查发现问题, 未写入任何文件;\n"
-         "4 安装步骤失败; 5 另一个安装程序正在运行";
+         "退出代码:\n"
+         "0  安装完成\n"
+         "1  命令行有误或无法启动\n"
+         "3  安装前的检查发现问题，未写入任何文件\n"
+         "4  安装步骤失败\n"
+         "5  另一个安装程序正在运行";
 }
 
 std::string WrongArgumentText(const std::string& argument, const std::string& program) {
