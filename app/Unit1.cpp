@@ -2,6 +2,7 @@
 // shadowed title, captions, marks) and forwards the install button to the install sequence.
 #include "app/Unit1.h"
 
+#include "app/Components.h"
 #include "app/Layout.h"
 #include "sys/Files.h"
 #include "sys/Registry.h"
@@ -16,6 +17,8 @@ constexpr int kIdDirectoryEdit1 = 101;
 constexpr int kIdBitBtn1 = 102;
 constexpr int kIdBitBtn2 = 103;
 constexpr int kIdStatusBar = 104;
+// Posted once the window is up, so that /SILENT installs in a window already painted.
+constexpr UINT kInstallAtOnce = WM_APP + 1;
 
 // The window's own font, inherited by the controls painted on it.
 controls::TFont FormFont(const ui::Scaler& scale) {
@@ -33,16 +36,15 @@ HFONT MakeSongFont(int height) {
 
 }  // namespace
 
-TForm1::TForm1(ui::Application& application)
+TForm1::TForm1(ui::Application& application, StartOptions options)
     : app_(application),
+      options_(std::move(options)),
       Shortcut1(sys::RealRegistry(), sys::RealFileSystem(), sys::RealShellLinks()),
-      ZipExtractor1(sys::RealFileSystem(), sys::RealUserInterface()),
+      ZipExtractor1(sys::RealFileSystem(), options_.ui ? *options_.ui : sys::RealUserInterface()),
       installer_(*this, {sys::RealFileSystem(), sys::OwnResources(), sys::RealClock(), sys::RealProcesses(),
                          sys::RealLibraries(), ZipExtractor1, Shortcut1}),
       windowless_(controls::clBtnFace, FormFont(scale_)) {
-  Shortcut1.SetNameSubDirInStartMenu("Zorvik软件");
-  ZipExtractor1.SetOverwriteMode(zip::Always);
-  ZipExtractor1.SetDoAll(true);
+  ApplyStoredSettings(Shortcut1, ZipExtractor1);
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
   font_.Reset(MakeSongFont(scale_(layout::kFontHeight)));
@@ -56,7 +58,7 @@ TForm1::TForm1(ui::Application& application)
   CreateShadowLabel1();
 
   const auto& w = layout::kWindow;
-  Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIcon(nullptr, IDI_APPLICATION)}, 0,
+  Create({"TForm1", reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), LoadIconA(instance, "APPICON")}, 0,
          layout::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, Bounds(w.left, w.top, w.width, w.height),
          app_.Handle());
   windowless_.SetWindow(Handle());
@@ -82,7 +84,7 @@ void TForm1::CreateControls() {
   auto bounds = [this](const layout::Rect& r) { return Bounds(r.left, r.top, r.width, r.height); };
   auto font = static_cast<HFONT>(font_.Get());
   // Creation order is the tab order: the field, then install, then abandon.
-  DirectoryEdit1.Create(Handle(), kIdDirectoryEdit1, layout::kDefaultDirectory, bounds(layout::kDirectoryEdit1), font);
+  DirectoryEdit1.Create(Handle(), kIdDirectoryEdit1, options_.directory.c_str(), bounds(layout::kDirectoryEdit1), font);
   int spacing = scale_(layout::kGlyphSpacing);
   BitBtn1.Create(Handle(), kIdBitBtn1, layout::kBitBtn1Caption, bounds(layout::kBitBtn1), font,
                  static_cast<HBITMAP>(checkMark_.Get()), spacing);
@@ -98,6 +100,13 @@ void TForm1::Show() {
   ShowWindow(Handle(), SW_SHOWNORMAL);
   UpdateWindow(Handle());
   SetFocus(DirectoryEdit1.Handle());
+  if (options_.installAtOnce) PostMessageA(Handle(), kInstallAtOnce, 0, 0);
+}
+
+void TForm1::InstallAtOnce() {
+  exitCode_ = options_.run->Run([this] { installer_.BitBtn1Click(DirectoryEdit1.Text()); });
+  // A complete install has closed the window already; after an error no one is there to.
+  Close();
 }
 
 bool TForm1::OnSysCommand(WPARAM command) {
@@ -141,6 +150,7 @@ LRESULT TForm1::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   RECT r = controls::win32::ToRect(ShadowLabel1.BoundsRect());
   switch (msg) {
+    case kInstallAtOnce: InstallAtOnce(); return 0;
     case ui::kDialogChar: return ShadowLabel1.DialogChar(static_cast<char>(wp)) ? 1 : 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -181,14 +191,25 @@ void TForm1::OnPaint(HDC dc, const RECT&) {
 // The field is read once, at the press. No input reaches it before the sequence disables
 // the controls (only the modal box of a directory that cannot be made, which ends the
 // sequence), and disabled it cannot change: every step sees what was typed at the press.
-void TForm1::BitBtn1Click() { installer_.BitBtn1Click(DirectoryEdit1.Text()); }
+void TForm1::BitBtn1Click() {
+  try {
+    installer_.BitBtn1Click(DirectoryEdit1.Text());
+  } catch (const std::exception& e) {
+    if (options_.run) options_.run->LogError(e.what());
+    throw;
+  }
+}
 
 void TForm1::BitBtn2Click() { Close(); }
 
-void TForm1::SetStatus(const std::string& text) { sb.SetSimpleText(text); }
+void TForm1::SetStatus(const std::string& text) {
+  sb.SetSimpleText(text);
+  if (options_.run) options_.run->Status(text);
+}
 
 void TForm1::ShowMark(int row) {
   if (row < 1 || row > layout::kRows) return;
+  if (options_.run) options_.run->Mark(row);
   marks_[row - 1] = true;
   auto m = layout::MarkRect(row);
   RECT r = Bounds(m.left, m.top, m.width, m.height);
@@ -211,10 +232,21 @@ void TForm1::EnableControls(bool enabled) {
 }
 
 void TForm1::DirectoryMessage(const std::string& text, const std::string& caption) {
+  if (options_.run) {
+    // The failed creation's reason, before reading the field replaces it.
+    uint32_t error = options_.run->LastError();
+    std::string dir = DirectoryEdit1.Text();
+    if (options_.installAtOnce) return options_.run->DirectoryMessage(text, caption, dir, error);
+    options_.run->LogDirectoryFailure(text, dir, error);
+  }
   MessageBoxA(GetFocus(), text.c_str(), caption.c_str(), MB_OK);
 }
 
-void TForm1::ShowMessage(const std::string& text) { app_.ShowMessage(text); }
+void TForm1::ShowMessage(const std::string& text) {
+  if (options_.installAtOnce) return options_.run->Completed(text);
+  if (options_.run) options_.run->Log(text);
+  app_.ShowMessage(text);
+}
 
 void TForm1::Close() {
   closingItself_ = true;

@@ -6,10 +6,12 @@
 
 #include <string>
 
+#include "app/Layout.h"
 #include "controls/ShadowLabel.h"
 #include "controls/win32/ComboEdit.h"
 #include "controls/win32/GdiCanvas.h"
 #include "install/Installer.h"
+#include "install/Unattended.h"
 #include "shell/Shortcut.h"
 #include "sys/win32/Handle.h"
 #include "ui/Application.h"
@@ -21,15 +23,29 @@
 
 namespace app {
 
+// How the window was started; the defaults are a start without arguments.
+struct StartOptions {
+  std::string directory = layout::kDefaultDirectory;
+  // /SILENT: the install runs at once, its end and its errors are the run's to report
+  // (see install::Unattended), and the window closes itself however it ends.
+  bool installAtOnce = false;
+  // The run from the command line; null for a start without arguments.
+  install::Unattended* run = nullptr;
+  // The extractor's boxes, when not the real ones.
+  sys::UserInterface* ui = nullptr;
+};
+
 class TForm1 final : public ui::Form, public install::Window {
  public:
-  explicit TForm1(ui::Application& application);
+  explicit TForm1(ui::Application& application, StartOptions options = {});
   ~TForm1() override;
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   using ui::WindowBase::Handle;
   void Show();
+  // How an install started at once ended; 0 for a start without arguments.
+  int ExitCode() const { return exitCode_; }
 
   // Published handlers.
   void BitBtn1Click();
@@ -57,9 +73,12 @@ class TForm1 final : public ui::Form, public install::Window {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroy() override;
   void CreateShadowLabel1();
+  void InstallAtOnce();
   RECT Bounds(int left, int top, int width, int height) const { return scale_.Rect(left, top, width, height); }
 
   ui::Application& app_;
+  StartOptions options_;
+  int exitCode_ = 0;
   // The window's non-visual components, with their stored settings applied at creation.
   shell::TShortcut Shortcut1;
   zip::TZipExtractor ZipExtractor1;

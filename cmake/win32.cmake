@@ -39,7 +39,13 @@ add_custom_command(
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen-control-bitmaps ${ZORVIK_GENERATED}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-control-bitmaps ${CMAKE_SOURCE_DIR}/tools/gen-payload
   COMMENT "Generating the directory field's and dialog's pictures")
-add_custom_target(generated_payload DEPENDS ${ZORVIK_GENERATED}/report.zip ${ZORVIK_CONTROL_BITMAP_FILES})
+add_custom_command(
+  OUTPUT ${ZORVIK_GENERATED}/setup.ico
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/gen-icon ${ZORVIK_GENERATED}/setup.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/gen-icon
+  COMMENT "Generating the program's icon")
+add_custom_target(generated_payload DEPENDS ${ZORVIK_GENERATED}/report.zip ${ZORVIK_CONTROL_BITMAP_FILES}
+                  ${ZORVIK_GENERATED}/setup.ico)
 
 # A packager's folder may hold the real files; any file found there replaces its stand-in.
 function(zorvik_payload var file default)
@@ -68,7 +74,7 @@ add_executable(setup WIN32 ${ZORVIK_APP_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 target_link_libraries(setup PRIVATE zorvik_core comctl32)
 add_dependencies(setup kestrum qtintf70 ttf16 mdac_stub generated_payload)
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS
-  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST};${ZORVIK_CONTROL_BITMAP_FILES}")
+  "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST};${ZORVIK_CONTROL_BITMAP_FILES};${ZORVIK_GENERATED}/setup.ico")
 
 # --- The command-line extractor, as a Windows console program -----------------------------
 add_executable(zorvik-unzip tools/zorvik-unzip.cpp tools/UnzipCommand.cpp)
@@ -109,7 +115,7 @@ endif()
 file(GLOB ZORVIK_E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 if(ZORVIK_E2E_SOURCES)
   add_executable(e2e_tests ${ZORVIK_E2E_SOURCES} ${ZORVIK_TEST_COMMON})
-  target_link_libraries(e2e_tests PRIVATE zorvik_core gtest ole32 uuid shell32 user32 gdi32 advapi32)
+  target_link_libraries(e2e_tests PRIVATE zorvik_core gtest ole32 uuid shell32 user32 gdi32 advapi32 version)
   target_compile_definitions(e2e_tests PRIVATE ZORVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   add_dependencies(e2e_tests setup planted)
   add_test(NAME e2e_tests COMMAND ${WINE_RUN} $<TARGET_FILE:e2e_tests> $<TARGET_FILE:setup>

@@ -87,18 +87,16 @@ std::string WindowText(HWND h) {
   return std::string(buf, n > 0 ? n : 0);
 }
 
-RunningSetup::RunningSetup(const std::string& program) {
+RunningSetup::RunningSetup(const std::string& program, const std::string& arguments, bool waitForWindow) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string line = "\"" + program + "\"";
+  if (!arguments.empty()) line += " " + arguments;
   if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
     throw std::runtime_error("cannot start " + program);
+  if (!waitForWindow) return;
   WaitForInputIdle(pi_.hProcess, 30000);
-  for (int i = 0; i < 600 && !main_; ++i) {
-    main_ = FindWindowOf(pi_.dwProcessId, nullptr, kMainCaption);
-    if (!main_) Sleep(50);
-  }
-  if (!main_) throw std::runtime_error("setup.exe showed no main window");
+  if (!WaitMain(30000)) throw std::runtime_error("setup.exe showed no main window");
   // Let the first paint finish before anything looks at the screen.
   Sleep(300);
 }
@@ -110,6 +108,14 @@ RunningSetup::~RunningSetup() {
   }
   CloseHandle(pi_.hThread);
   CloseHandle(pi_.hProcess);
+}
+
+HWND RunningSetup::WaitMain(DWORD timeoutMs) {
+  for (DWORD waited = 0; !main_ && waited < timeoutMs && Running(); waited += 10) {
+    main_ = FindWindowOf(pi_.dwProcessId, nullptr, kMainCaption);
+    if (!main_) Sleep(10);
+  }
+  return main_;
 }
 
 HWND ChildWindow(HWND parent, const std::string& cls, const std::string& text) { return Child(parent, cls, text); }
@@ -187,6 +193,8 @@ bool RunningSetup::WaitExit(DWORD timeoutMs, DWORD* code) {
 }
 
 bool RunningSetup::Running() { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+bool RunningSetup::AnyWindowShown() { return FindWindowOf(pi_.dwProcessId, nullptr, nullptr) != nullptr; }
 
 bool RunningSetup::ControlsEnabled() const {
   return IsWindowEnabled(DirectoryField()) && IsWindowEnabled(Button("安装")) && IsWindowEnabled(Button("放弃"));

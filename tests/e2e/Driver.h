@@ -34,13 +34,17 @@ struct MessageBoxInfo {
 
 class RunningSetup {
  public:
-  // Starts setup.exe (or a copy of it elsewhere) and waits for its main window.
-  explicit RunningSetup(const std::string& program = setupPath);
+  // Starts setup.exe (or a copy of it elsewhere) with these arguments and waits for its
+  // main window, unless told that the run shows none.
+  explicit RunningSetup(const std::string& program = setupPath, const std::string& arguments = "",
+                        bool waitForWindow = true);
   ~RunningSetup();
   RunningSetup(const RunningSetup&) = delete;
   RunningSetup& operator=(const RunningSetup&) = delete;
 
   HWND Main() const { return main_; }
+  // Looks for the main window until it shows, the time is out or the program has ended.
+  HWND WaitMain(DWORD timeoutMs);
   HWND Button(const std::string& caption) const;
   HWND DirectoryField() const;
   void SetDirectory(const std::string& text);
@@ -54,6 +58,8 @@ class RunningSetup {
   // True when the process ended within the time; its exit code goes to `code`.
   bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
   bool Running();
+  // True when a top-level window of this process is visible now, a message box included.
+  bool AnyWindowShown();
   bool ControlsEnabled() const;
   // True when row k's check mark can be seen on the screen.
   bool MarkShown(int row);

@@ -6,6 +6,7 @@
 
 #include "tests/common/Checks.h"
 #include "Driver.h"
+#include "Installed.h"
 #include "ui/Dpi.h"
 
 namespace e2e {
@@ -30,13 +31,6 @@ const std::string kLinkName = "Zorvik电子帐本.lnk";
 std::string GroupLink() { return ProgramsFolder() + "\\Zorvik软件\\" + kLinkName; }
 std::string DesktopLink() { return DesktopFolder() + "\\" + kLinkName; }
 
-// Shortcuts of an earlier scenario must not count for this one.
-void RemoveLinks() {
-  DeleteFileA(GroupLink().c_str());
-  DeleteFileA(DesktopLink().c_str());
-  DeleteFileA((StartMenuFolder() + "\\程序\\Zorvik软件\\" + kLinkName).c_str());
-}
-
 void ExpectLink(const std::string& path, const std::string& dir) {
   LinkInfo link = LoadLink(path);
   ASSERT_TRUE(link.loaded) << path;
@@ -59,6 +53,15 @@ DWORD DriverRuns() {
   DWORD runs = 0, size = sizeof runs;
   RegGetValueA(HKEY_LOCAL_MACHINE, kDriverKey, "Runs", RRF_RT_REG_DWORD, nullptr, &runs, &size);
   return runs;
+}
+
+}  // namespace
+
+// Shortcuts of an earlier scenario must not count for this one.
+void RemoveLinks() {
+  DeleteFileA(GroupLink().c_str());
+  DeleteFileA(DesktopLink().c_str());
+  DeleteFileA((StartMenuFolder() + "\\程序\\Zorvik软件\\" + kLinkName).c_str());
 }
 
 // Forgets what earlier scenarios left in the registry.
@@ -88,6 +91,8 @@ void ExpectInstalled(const std::string& dir) {
   ExpectTemplates(dir + "\\report", templates);
   ExpectLink(DesktopLink(), dir);
 }
+
+namespace {
 
 // Presses install and answers the completion message; the program must then end.
 // `whileRunning` acts right after the press, before the sequence has finished.
