@@ -124,6 +124,7 @@ void ExpectDirectoryMessage(RunningSetup& setup) {
   EXPECT_EQ(box.text, "创建目录失败!");
   EXPECT_EQ(box.buttons.size(), 1u);
   EXPECT_FALSE(box.hasIcon);
+  EXPECT_FALSE(IsWindowEnabled(setup.Main())) << "the window must wait for its box";
   setup.Screenshot("directory-message");
   setup.Answer(box);
   EXPECT_TRUE(setup.Running());
