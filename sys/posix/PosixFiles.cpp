@@ -223,17 +223,19 @@ class PosixFileSystem final : public FileSystem {
       if (!out->Write(buf, got, put)) return false;
     }
   }
+  // A file another holder keeps locked, as Windows would keep it open without delete sharing:
+  // the sharing violation is the error.
+  bool HeldOpen(const std::string& native) {
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    if (inUse) lastError = kErrorSharingViolation;
+    return inUse;
+  }
   bool Delete(const std::string& path) override {
     std::string p = Native(path);
-    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd >= 0) {
-      bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-      ::close(fd);
-      if (inUse) {
-        lastError = kErrorSharingViolation;
-        return false;
-      }
-    }
+    if (HeldOpen(p)) return false;
     return ::unlink(p.c_str()) == 0 || Fail();
   }
   bool Rename(const std::string& from, const std::string& to, bool replaceExisting) override {
@@ -257,15 +259,7 @@ class PosixFileSystem final : public FileSystem {
         lastError = kErrorAccessDenied;
         return false;
       }
-      int fd = ::open(t.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-      if (fd >= 0) {
-        bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd);
-        if (inUse) {
-          lastError = kErrorSharingViolation;
-          return false;
-        }
-      }
+      if (HeldOpen(t)) return false;
     }
     if (::rename(Native(temporary).c_str(), t.c_str()) != 0) return Fail();
     // The new name is on the disk once the folder is.

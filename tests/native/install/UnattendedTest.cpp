@@ -2,60 +2,21 @@
 // the boxes it still shows and its exit codes.
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "base/Ansi.h"
-#include "base/Exceptions.h"
-#include "install/Installer.h"
 #include "install/Unattended.h"
 #include "sys/CodePage.h"
-#include "tests/native/support/FakeClock.h"
-#include "tests/native/support/FakeFileSystem.h"
-#include "tests/native/support/FakeLibraries.h"
-#include "tests/native/support/FakeProcesses.h"
-#include "tests/native/support/FakeRegistry.h"
-#include "tests/native/support/FakeShell.h"
-#include "tests/native/support/ScriptedUi.h"
-#include "tests/native/zip/ZipTestKit.h"
+#include "tests/native/install/InstallRig.h"
 
 namespace {
 
 const char* const kCaptions[5] = {"安装系统文件", "安装数据库文件", "安装数据库驱动程序", "建立程序组", "建立快捷方式"};
-const std::string kFolders =
-    "S-1-5-21-7-7-7-1001\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kLogFile = "c:\\temp\\setup.log";
 
-class MapResources : public sys::Resources {
- public:
-  std::map<std::string, std::string> blobs;
-  bool Load(const std::string& name, const std::string& type, const void*& data, uint32_t& size) override {
-    auto it = blobs.find(base::UpperAscii(name) + "/" + base::UpperAscii(type));
-    if (it == blobs.end()) return false;
-    data = it->second.data();
-    size = static_cast<uint32_t>(it->second.size());
-    return true;
-  }
-};
-
-class UnattendedTest : public ::testing::Test {
+// The install sequence's bench, installing into "C:\某 目录" with a log on drive C:.
+class UnattendedTest : public ::testing::Test, public installtest::Rig {
  protected:
   UnattendedTest() {
-    for (const auto& p : install::kPayloads)
-      resources.blobs[base::UpperAscii(p.name) + "/" + base::UpperAscii(p.type)] = std::string("bytes of ") + p.file;
-    std::string data = "[Report]\r\n";
-    resources.blobs["MYRPT/MYRPTFILE"] = ziptest::BuildZip({ziptest::ZipItem("利润表.pg", data)});
-    for (const char* dir : {"c:", "c:\\temp", "c:\\users", "c:\\users\\li", "c:\\users\\li\\Start Menu",
-                            "c:\\users\\li\\Start Menu\\Programs", "c:\\users\\li\\Desktop"})
-      fs.AddDirectory(dir);
-    registry.AddKey(".DEFAULT");
-    registry.SetString(kFolders, "Start Menu", "c:\\users\\li\\Start Menu");
-    registry.SetString(kFolders, "Programs", "c:\\users\\li\\Start Menu\\Programs");
-    registry.SetString(kFolders, "Desktop", "c:\\users\\li\\Desktop");
+    for (const char* dir : {"c:", "c:\\temp"}) fs.AddDirectory(dir);
     libraries.files["C:\\某 目录\\ttf16.ocx"] = {{"DllRegisterServer", [] { return sys::kSOk; }}};
-    zip.SetOverwriteMode(zip::Always);
-    zip.SetDoAll(true);
-    shortcut.SetNameSubDirInStartMenu("Zorvik软件");
-    ui.markOem = false;
     std::string reason;
     log = install::InstallLog::Create(fs, clock, kLogFile, reason);
   }
@@ -90,18 +51,6 @@ class UnattendedTest : public ::testing::Test {
     return r;
   }
 
-  MapResources resources;
-  support::FakeFileSystem fs;
-  support::ScriptedUi ui;
-  zip::TZipExtractor zip{fs, ui};
-  std::vector<std::string> osLog;
-  support::FakeClock clock{sys::LocalTime{2026, 3, 5, 14, 7, 9, 0}};
-  support::FakeProcesses processes{osLog};
-  support::FakeLibraries libraries{osLog};
-  support::Journal journal;
-  support::FakeRegistry registry;
-  support::FakeShellLinks links{journal};
-  shell::TShortcut shortcut{registry, fs, links};
   std::unique_ptr<install::InstallLog> log;
   size_t written = 0;
 };
@@ -109,7 +58,7 @@ class UnattendedTest : public ::testing::Test {
 TEST_F(UnattendedTest, VerySilentInstallLogsEveryStepAndItsMarksAndShowsNothing) {
   EXPECT_EQ(InstallWithoutWindow("C:\\某 目录", true), install::kExitInstalled);
   EXPECT_EQ(fs.Contents("C:\\某 目录\\db.mdb"), "bytes of db.mdb");
-  EXPECT_EQ(fs.Contents("C:\\某 目录\\report\\利润表.pg"), "[Report]\r\n");
+  EXPECT_EQ(fs.Contents("C:\\某 目录\\report\\利润表.pg"), "[Report]\r\nTitle=利润表.pg\r\n");
   EXPECT_EQ(links.saved.size(), 2u);
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_EQ(LogLines(), Utf8({
