@@ -273,10 +273,14 @@ class ElsewhereFiles final : public sys::FileSystem {
    public:
     explicit Output(std::ostream* out) : out_(out) {}
     bool Read(void*, uint32_t, uint32_t& done) override { return done = 0, false; }
+    // Each block goes on at once, so a full device or a closed pipe fails the entry being
+    // written instead of passing unseen in the stream's buffer until the end.
     bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
-      if (out_) out_->write(static_cast<const char*>(buffer), count);
       done = count;
-      return !out_ || out_->good();
+      if (!out_) return true;
+      out_->write(static_cast<const char*>(buffer), count).flush();
+      if (!out_->good()) done = 0;
+      return done == count;
     }
     bool Seek(int64_t, sys::SeekOrigin, int64_t& position) override { return position = 0, true; }
     bool Size(int64_t& size) override { return size = 0, true; }
@@ -447,7 +451,8 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
   } catch (...) {
     return Ended(std::current_exception(), err);
   }
-  if (o.mode == Mode::pipe) out.flush();
+  if (o.mode == Mode::pipe && !out.flush().good())
+    return Ended(std::make_exception_ptr(zip::ECantWriteUCF(zip::text::kCantWriteUCF)), err);
   return Conclude(o, tally, out, err);
 }
 

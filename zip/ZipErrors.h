@@ -11,13 +11,19 @@ ZORVIK_EXCEPTION(ENotAZipFile, base::Exception);
 ZORVIK_EXCEPTION(EBadZipFile, base::Exception);
 ZORVIK_EXCEPTION(EIncompleteZip, base::Exception);
 ZORVIK_EXCEPTION(EFatalUnzipError, base::Exception);
-ZORVIK_EXCEPTION(ECantWriteUCF, base::Exception);
 ZORVIK_EXCEPTION(EBiggerThanUncompressed, base::Exception);
 
 // A refusal by the user must reach the application even from inside a decoder.
 class EUserCanceled : public base::Exception, public codec::PassThrough {
  public:
   explicit EUserCanceled(std::string message) : base::Exception(std::move(message)) {}
+};
+
+// A write that failed (a full disk) ends the run as such wherever it happens; inside a
+// decoder it is not bad data.
+class ECantWriteUCF : public base::Exception, public codec::PassThrough {
+ public:
+  explicit ECantWriteUCF(std::string message) : base::Exception(std::move(message)) {}
 };
 
 namespace text {
