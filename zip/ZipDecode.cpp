@@ -75,12 +75,14 @@ void TZipExtractor::FreeBuffers() {
 }
 
 uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
-  uint32_t got = zipFile_ ? zipFile_->Read(buffer, count) : 0;
+  TBufferedFileStream* archive = directory_.Archive();
+  uint32_t got = archive ? archive->Read(buffer, count) : 0;
   while (got < count) {
     // Only a later disk of the set can hold the rest.
-    if (!SpansDisks() || !OnGetNextDisk || currentDisk_ + 1 >= diskCount_) throw EFatalUnzipError(text::kPrematureEnd);
-    NextDisk(currentDisk_ + 2);
-    got += zipFile_->Read(buffer + got, count - got);
+    if (!SpansDisks() || !OnGetNextDisk || directory_.CurrentDisk() + 1 >= directory_.DiskCount())
+      throw EFatalUnzipError(text::kPrematureEnd);
+    directory_.NextDisk(directory_.CurrentDisk() + 2);
+    got += directory_.Archive()->Read(buffer + got, count - got);
   }
   return got;
 }
@@ -90,8 +92,9 @@ uint32_t TZipExtractor::ReadArchive(uint8_t* buffer, uint32_t count) {
 // the end of the file, end the whole run with the entries after it.
 bool TZipExtractor::ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength) {
   uint8_t h[kLocalHeaderSize];
-  if (!zipFile_ || zipFile_->Seek(entry.RelativeOffset, sys::SeekOrigin::begin) < 0 ||
-      zipFile_->Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature)
+  TBufferedFileStream* archive = directory_.Archive();
+  if (!archive || archive->Seek(entry.RelativeOffset, sys::SeekOrigin::begin) < 0 ||
+      archive->Read(h, kLocalHeaderSize) != kLocalHeaderSize || Le32(h) != kLocalSignature)
     return false;
   nameLength = Le16(h + local_header::kNameLength);
   extraLength = Le16(h + local_header::kExtraLength);
@@ -104,9 +107,10 @@ void TZipExtractor::PositionAtData(const TZipEntryInfo& entry, int localNameLeng
   // The local header was just read, and its name and extra field usually follow it in the
   // buffer: reading over them keeps the buffer, where a seek would empty it and cost the
   // system a seek and the same read again, for every entry.
-  const int64_t ahead = data - zipFile_->Position();
-  if (ahead > 0 && ahead <= int64_t{kStreamBufferSize} && zipFile_->SkipBuffered(static_cast<uint32_t>(ahead))) return;
-  if (zipFile_->Seek(data, sys::SeekOrigin::begin) != data) throw EFatalUnzipError(text::kPrematureEnd);
+  TBufferedFileStream& archive = *directory_.Archive();
+  const int64_t ahead = data - archive.Position();
+  if (ahead > 0 && ahead <= int64_t{kStreamBufferSize} && archive.SkipBuffered(static_cast<uint32_t>(ahead))) return;
+  if (archive.Seek(data, sys::SeekOrigin::begin) != data) throw EFatalUnzipError(text::kPrematureEnd);
 }
 
 bool TZipExtractor::CheckPassword(const TZipEntryInfo& entry) {

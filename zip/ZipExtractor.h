@@ -9,12 +9,11 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
+#include "zip/ArchiveDirectory.h"
 #include "zip/BufferStream.h"
 #include "zip/ZipEntryInfo.h"
 #include "zip/ZipErrors.h"
@@ -28,12 +27,9 @@ class WorkArea;
 
 namespace zip {
 
-enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
 enum TUZOverwriteMode { Prompt = 0, Always = 1, Never = 2, ifNewer = 3, ifOlder = 4 };
 // srFileOpenError: the entry's data overlaps another entry's or the directory.
 enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srFileOpenError = 2, srCreateError = 3 };
-// Multi-disk modes.
-enum TMultiMode { mmNone = 0, mmRemovable = 1, mmSplitFiles = 2 };
 
 constexpr int kThisVersion = 223;
 
@@ -59,7 +55,7 @@ class TZipExtractor : public TObject {
   // ---- Properties ----
   int ThisVersion() const { return kThisVersion; }
   void SetThisVersion(int) {}
-  const std::string& ZipName() const { return zipName_; }
+  const std::string& ZipName() const { return directory_.Name(); }
   virtual void SetZipName(const std::string& name);
   const std::string& DestDir() const { return destDir_; }
   void SetDestDir(const std::string& dir);
@@ -91,10 +87,10 @@ class TZipExtractor : public TObject {
   void SetOEMConvert(bool v) { oemConvert_ = v; }
   const std::string& Password() const { return password_; }
   void SetPassword(const std::string& v) { password_ = v; }
-  virtual bool CheckDiskLabels() const { return checkDiskLabels_; }
-  virtual void SetCheckDiskLabels(bool v) { checkDiskLabels_ = v; }
-  virtual int MultiMode() const { return multiMode_; }
-  virtual void SetMultiMode(int v) { multiMode_ = v; }
+  virtual bool CheckDiskLabels() const { return directory_.CheckDiskLabels(); }
+  virtual void SetCheckDiskLabels(bool v) { directory_.SetCheckDiskLabels(v); }
+  virtual int MultiMode() const { return directory_.MultiMode(); }
+  virtual void SetMultiMode(int v) { directory_.SetMultiMode(v); }
 
   // ---- Events ----
   std::function<void(TZipExtractor& sender, int numFiles, double totalBytes, bool& stopNow)> OnStartUnZipInfo;
@@ -126,7 +122,7 @@ class TZipExtractor : public TObject {
   std::string ZipComment();
   // The view's entry (sorted by SortMode); EListError when out of range.
   TZipEntryInfo& Entry(int index) const;
-  int DiskCount() const { return diskCount_; }
+  int DiskCount() const { return directory_.DiskCount(); }
 
   // ---- Extraction ----
   int UnZip();
@@ -154,47 +150,7 @@ class TZipExtractor : public TObject {
   void StartTemporariesAt(unsigned counter) { tempCounter_ = counter; }
 
  private:
-  // Directory reading.
-  void OpenArchiveFile();
-  void CloseArchiveFile();
-  void FreeLists();
-  bool SpansDisks() const { return multiMode_ != mmNone; }
-  void RaiseBadZip();
-  bool ReadCentralHeader(TBufferStream& in, TZipEntryInfo& entry, bool mayChangeDisk);
-  bool ReadLocalHeader(TBufferStream& in, TZipEntryInfo& entry);
-  std::unique_ptr<TZipEntryInfo> NewRecord() const;
-  bool FindFirstLocalHeader(TBufferStream& in);
-  int CollectLocalHeaders(TBufferStream& in);
-  bool ScanLocalHeaders();
-  // Locating the directory.
-  TBufferStream& DirectoryInput();
-  bool FindEndRecordOrCopy();
-  void EnterDirectory();
-  void HandleMissingEndRecord();
-  // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
-  // The records read are held apart and put in order once at the end: one sorted insert
-  // each would cost quadratic moves on a directory out of offset order.
-  struct DirectoryWalk {
-    int next;
-    int total;
-    TZipEntryInfo* previous;
-    std::vector<std::unique_ptr<TZipEntryInfo>> records;
-    std::unordered_set<uint64_t> places;  // (disk, offset) of the records taken
-  };
-  bool MoreInDirectory(const DirectoryWalk& walk);
-  void ReadCentralDirectory();
-  void FindDataLimits();
-  bool DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const;
-  void StartAgainFromScan(DirectoryWalk& walk);
-  bool ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous);
-  void PassCentralTail(TZipEntryInfo& entry, bool keepComment);
-  TZipEntryInfo* AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk);
-  TZipEntryInfo* MergeIntoScanned(const TZipEntryInfo& rec);
-  void BuildView();
-  void LoadCommentAt(TZipEntryInfo& entry, TBufferStream& in);
-  std::string ReadEndComment(TBufferStream& in);
-  // Closes the current disk, asks for disk `disk` (from 1), opens it as the new ZipName.
-  void NextDisk(int disk);
+  bool SpansDisks() const { return directory_.SpansDisks(); }
   void LoadWithCursor();
   void PassPendingMessages();
 
@@ -258,7 +214,6 @@ class TZipExtractor : public TObject {
   sys::UserInterface& ui_;
   bool designing_;
 
-  std::string zipName_;
   std::string destDir_;
   std::string rootDir_;
   TZipSortMode sortMode_ = ByNone;
@@ -274,23 +229,9 @@ class TZipExtractor : public TObject {
   bool flushFilesOnClose_ = false;
   bool oemConvert_ = true;
   std::string password_;
-  bool checkDiskLabels_ = true;
-  int multiMode_ = mmNone;
 
-  std::unique_ptr<TBufferedFileStream> zipFile_;
-  std::unique_ptr<TBufferedFileStream> zfc_;  // a set's configuration file, while its directory is read
-  std::unique_ptr<TSortedZipList> master_;
-  std::unique_ptr<TSortedZipList> sortedView_;
-  TSortedZipList* view_ = nullptr;
-  TEndOfCentralDir ecrec_;
+  ArchiveDirectory directory_;
   TZipEntryInfo work_;
-  bool scanned_ = false;
-  int diskCount_ = 1;
-  int currentDisk_ = 0;
-  bool directoryLoaded_ = false;
-  sys::LocalTime zipTime_{};
-  // Where each entry's data must end: the next thing on its disk (FindDataLimits).
-  std::unordered_map<const TZipEntryInfo*, int64_t> dataLimits_;
 
   // Per-run state.
   std::vector<uint8_t> inBuf_, outBuf_;

@@ -245,14 +245,15 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob
   const TZipEntryInfo& entry = Entry(job.index);
   work_.Assign(entry);
   if (!entry.FileName().empty()) {
-    if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
+    if (SpansDisks() && entry.DiskNumberStart != directory_.CurrentDisk())
+      directory_.NextDisk(entry.DiskNumberStart + 1);
     job.localOk = ReadLocalLengths(entry, job.nameLength, job.extraLength);
   }
   std::string dir = OutputDirectory(entry);
   if (entry.FileName().empty()) return ExtractDirectoryEntry(entry, dir, job.index);
   // Data that reaches into another entry, or into the directory, is not this entry's own:
   // archives built that way multiply one compressed kernel into many files.
-  if (job.localOk && !DataFits(entry, job.nameLength, job.extraLength)) {
+  if (job.localOk && !directory_.DataFits(entry, job.nameLength, job.extraLength)) {
     Skip(srFileOpenError, entry.Directory() + entry.FileName(), job.index);
     return EntryOutcome::skipped;
   }
@@ -283,9 +284,10 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJo
   if (!work_.Encrypted() || job.dataError) return std::nullopt;
   const TZipEntryInfo& entry = Entry(job.index);
   auto toHeader = [&] {
-    if (SpansDisks() && entry.DiskNumberStart != currentDisk_) NextDisk(entry.DiskNumberStart + 1);
+    if (SpansDisks() && entry.DiskNumberStart != directory_.CurrentDisk())
+      directory_.NextDisk(entry.DiskNumberStart + 1);
     PositionAtData(work_, job.nameLength, job.extraLength);
-    zipFile_->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), sys::SeekOrigin::current);
+    directory_.Archive()->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), sys::SeekOrigin::current);
   };
   bool good = false;
   try {
@@ -305,7 +307,7 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJo
     return std::nullopt;
   }
   // The data starts where the accepted check left the archive, which may be the next disk.
-  job.dataPosition = zipFile_->Position();
+  job.dataPosition = directory_.Archive()->Position();
   if (!good) {
     Skip(srBadPassword, entry.Directory() + entry.FileName(), job.index);
     return EntryOutcome::badPassword;
@@ -363,7 +365,7 @@ bool TZipExtractor::DecodeInto(const EntryJob& job, TBufferedFileStream& out) {
   try {
     if (job.dataPosition < 0)
       PositionAtData(work_, job.nameLength, job.extraLength);
-    else if (zipFile_->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition)
+    else if (directory_.Archive()->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition)
       return false;
     return DecodeEntry(out);
   } catch (const EBiggerThanUncompressed&) {
@@ -490,7 +492,7 @@ int TZipExtractor::UnZip() {
   auto finish = [&] {
     FreeBuffers();
     filesList_.clear();
-    if (viewSwitched) view_ = sortedView_ ? sortedView_.get() : master_.get();
+    if (viewSwitched) directory_.UsePhysicalOrder(false);
     if (OnUnZipComplete) OnUnZipComplete(*this, extracted_);
     keepZipOpen_ = keepOpen;
   };
@@ -498,7 +500,7 @@ int TZipExtractor::UnZip() {
     if (!destDir_.empty() && !sys::DirectoryExists(fs_, destDir_)) sys::ForceDirectories(fs_, destDir_);
     // Disk order, so that each disk is asked for once.
     if (SpansDisks() && sortMode_ != ByNone) {
-      view_ = master_.get();
+      directory_.UsePhysicalOrder(true);
       viewSwitched = true;
     }
     totalWritten_ = 0;
