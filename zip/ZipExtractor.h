@@ -15,11 +15,11 @@
 #include "sys/UserInterface.h"
 #include "zip/ArchiveDirectory.h"
 #include "zip/BufferStream.h"
+#include "zip/EntryReader.h"
 #include "zip/ZipEntryInfo.h"
 #include "zip/ZipErrors.h"
 #include "zip/Percent.h"
 #include "zip/ZipLists.h"
-#include "zip/codec/Crypt.h"
 
 namespace zip::codec {
 class WorkArea;
@@ -154,21 +154,6 @@ class TZipExtractor : public TObject {
   void LoadWithCursor();
   void PassPendingMessages();
 
-  // Decoding (one entry).
-  friend class EntrySource;
-  friend class EntrySink;
-  void AllocateBuffers();
-  void FreeBuffers();
-  bool CheckPassword(const TZipEntryInfo& entry);
-  void PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength);
-  // False when the data cannot be what the entry declares: a decoder's error, an unknown
-  // method, or another length than the declared size.
-  bool DecodeEntry(TBufferedFileStream& out);
-  void CopyStored();
-  uint32_t ReadArchive(uint8_t* buffer, uint32_t count);
-  void WriteOutputBuffer();
-  bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
-
   // What ThroughLink learnt on its way down a path that it followed to its last part: the
   // attributes of that part, and whether every folder above it exists as a folder.
   struct PathWalk {
@@ -182,11 +167,9 @@ class TZipExtractor : public TObject {
   enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
   struct EntryJob {
     int index = 0;
-    int nameLength = 0, extraLength = 0;  // of the local header
     bool localOk = true;
     bool dataError = false;  // nothing decodable where the entry's data should be
     std::string fName, outDir, temporary;
-    int64_t dataPosition = -1;                      // where an accepted password check left the archive
     uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
     bool readOnlyTarget = false;
     uint32_t calculated = 0;  // CRC of the decoded data
@@ -199,7 +182,8 @@ class TZipExtractor : public TObject {
   std::optional<EntryOutcome> UnlockPassword(EntryJob& job);
   std::optional<EntryOutcome> ClearTarget(EntryJob& job);
   std::unique_ptr<TBufferedFileStream> CreateTemporary(EntryJob& job);
-  bool DecodeInto(const EntryJob& job, TBufferedFileStream& out);
+  EntryReader::Hooks ReaderHooks();
+  void ShowDecodeMessage(ReadResult result);
   EntryOutcome DecodeToTemporary(EntryJob& job);
   EntryOutcome Commit(const EntryJob& job);
   void ReportFailure(const EntryJob& job);
@@ -234,17 +218,9 @@ class TZipExtractor : public TObject {
   TZipEntryInfo work_;
 
   // Per-run state.
-  std::vector<uint8_t> inBuf_, outBuf_;
-  std::unique_ptr<codec::WorkArea> workArea_;  // windows and tables of the decoders
-  bool buffersAllocated_ = false;
-  int64_t remaining_ = 0;  // compressed bytes of the current entry not yet read
-  uint32_t outCount_ = 0;
-  int64_t entryWritten_ = 0;
+  std::unique_ptr<EntryReader> reader_;  // with the decoders' windows and tables, made once per run
   int64_t totalSize_ = 0;
   int64_t totalWritten_ = 0;
-  uint32_t crc_ = 0xFFFFFFFF;
-  codec::CryptKeys keys_{};
-  TBufferedFileStream* out_ = nullptr;
   int extracted_ = 0;
   bool retry_ = false;
   unsigned tempCounter_ = 0;

@@ -244,16 +244,12 @@ TZipExtractor::EntryOutcome TZipExtractor::ExtractDirectoryEntry(const TZipEntry
 std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob& job) {
   const TZipEntryInfo& entry = Entry(job.index);
   work_.Assign(entry);
-  if (!entry.FileName().empty()) {
-    if (SpansDisks() && entry.DiskNumberStart != directory_.CurrentDisk())
-      directory_.NextDisk(entry.DiskNumberStart + 1);
-    job.localOk = ReadLocalLengths(entry, job.nameLength, job.extraLength);
-  }
+  if (!entry.FileName().empty()) job.localOk = reader_->Locate(entry);
   std::string dir = OutputDirectory(entry);
   if (entry.FileName().empty()) return ExtractDirectoryEntry(entry, dir, job.index);
   // Data that reaches into another entry, or into the directory, is not this entry's own:
   // archives built that way multiply one compressed kernel into many files.
-  if (job.localOk && !directory_.DataFits(entry, job.nameLength, job.extraLength)) {
+  if (job.localOk && !directory_.DataFits(entry, reader_->LocalNameLength(), reader_->LocalExtraLength())) {
     Skip(srFileOpenError, entry.Directory() + entry.FileName(), job.index);
     return EntryOutcome::skipped;
   }
@@ -274,47 +270,30 @@ std::optional<TZipExtractor::EntryOutcome> TZipExtractor::ResolveTarget(EntryJob
     sys::ForceDirectories(fs_, job.outDir);
     job.walk = PathWalk();
   }
-  // An encrypted entry too short for its 12-byte header cannot hold data.
-  job.dataError = !job.localOk || (work_.Encrypted() && work_.CompressedSize < int32_t(codec::kCryptHeaderSize));
+  job.dataError = !job.localOk;
   return std::nullopt;
 }
 
 // Tries the password, and those OnBadPassword offers, on the encryption header.
 std::optional<TZipExtractor::EntryOutcome> TZipExtractor::UnlockPassword(EntryJob& job) {
   if (!work_.Encrypted() || job.dataError) return std::nullopt;
-  const TZipEntryInfo& entry = Entry(job.index);
-  auto toHeader = [&] {
-    if (SpansDisks() && entry.DiskNumberStart != directory_.CurrentDisk())
-      directory_.NextDisk(entry.DiskNumberStart + 1);
-    PositionAtData(work_, job.nameLength, job.extraLength);
-    directory_.Archive()->Seek(-static_cast<int64_t>(codec::kCryptHeaderSize), sys::SeekOrigin::current);
-  };
-  bool good = false;
-  try {
-    toHeader();
-    good = CheckPassword(work_);
-    while (!good && OnBadPassword) {
-      std::string offered = password_;
-      OnBadPassword(*this, job.index, offered);
-      if (offered == password_) break;
-      password_ = offered;
-      toHeader();
-      good = CheckPassword(work_);
-    }
-  } catch (const EFatalUnzipError&) {
-    // The encryption header lies past the end of the archive.
+  ReadResult check = reader_->CheckPassword(password_);
+  while (check == ReadResult::bad_password && OnBadPassword) {
+    std::string offered = password_;
+    OnBadPassword(*this, job.index, offered);
+    if (offered == password_) break;
+    password_ = offered;
+    check = reader_->CheckPassword(password_);
+  }
+  // No encryption header where the data should begin.
+  if (check == ReadResult::bad_data) {
     job.dataError = true;
     return std::nullopt;
   }
-  // The data starts where the accepted check left the archive, which may be the next disk.
-  job.dataPosition = directory_.Archive()->Position();
-  if (!good) {
-    Skip(srBadPassword, entry.Directory() + entry.FileName(), job.index);
+  if (check == ReadResult::bad_password) {
+    Skip(srBadPassword, work_.Directory() + work_.FileName(), job.index);
     return EntryOutcome::badPassword;
   }
-  // The header is taken from the data's size once, however many passwords were tried on
-  // it: a right password offered second must find all of its data.
-  work_.CompressedSize -= codec::kCryptHeaderSize;
   return std::nullopt;
 }
 
@@ -359,34 +338,47 @@ std::unique_ptr<TBufferedFileStream> TZipExtractor::CreateTemporary(EntryJob& jo
   return nullptr;
 }
 
-// An entry whose data ends early, or holds more than it declares, fails alone: the run goes
-// on with the next entry.
-bool TZipExtractor::DecodeInto(const EntryJob& job, TBufferedFileStream& out) {
-  try {
-    if (job.dataPosition < 0)
-      PositionAtData(work_, job.nameLength, job.extraLength);
-    else if (directory_.Archive()->Seek(job.dataPosition, sys::SeekOrigin::begin) != job.dataPosition)
-      return false;
-    return DecodeEntry(out);
-  } catch (const EBiggerThanUncompressed&) {
-    return false;
-  } catch (const EFatalUnzipError&) {
-    return false;
-  }
+EntryReader::Hooks TZipExtractor::ReaderHooks() {
+  EntryReader::Hooks hooks;
+  if (doProcessMessages_) hooks.beforeRefill = [this] { PassPendingMessages(); };
+  if (OnDecrypt)
+    hooks.decrypt = [this](uint8_t* data, uint32_t length) {
+      OnDecrypt(*this, data, static_cast<int>(length), password_);
+    };
+  hooks.written = [this](int64_t written, uint32_t block) {
+    if (OnFilePercentDone) OnFilePercentDone(*this, PercentOf(written, work_.UncompressedSize));
+    if (OnTotalPercentDone) {
+      totalWritten_ += block;
+      OnTotalPercentDone(*this, PercentOf(totalWritten_, totalSize_));
+    }
+  };
+  return hooks;
+}
+
+// The two ends of decoding that the user is told of in a message box of their own.
+void TZipExtractor::ShowDecodeMessage(ReadResult result) {
+  if (result == ReadResult::unsupported_method)
+    ui_.ShowMessageBox(text::kUnknownMethod, text::kZipErrorCaption, sys::kMbOk);
+  else if (result == ReadResult::bad_data && reader_->RanOutOfMemory() && work_.CompressionMethod == kMethodDeflated)
+    ui_.ShowMessageBox(text::kInflateOutOfMemory, text::kErrorCaption, sys::kMbOk);
 }
 
 // Decodes into a temporary beside the target and verifies the result; the target itself is
-// not touched here.
+// not touched here. An entry whose data ends early, or holds more than it declares, fails
+// alone: the run goes on with the next entry. A write that fails ends the run.
 TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
   std::unique_ptr<TBufferedFileStream> out = CreateTemporary(job);
   if (!out) {
     Skip(srCreateError, job.fName, job.index);
     return EntryOutcome::skipped;
   }
+  ReadResult result = ReadResult::bad_data;
   try {
-    if (!job.dataError) job.dataError = !DecodeInto(job, *out);
+    if (!job.dataError) result = reader_->Read(*out, ReaderHooks());
+    if (result == ReadResult::write_failed) throw ECantWriteUCF(text::kCantWriteUCF);
+    ShowDecodeMessage(result);
     sys::LocalTime stamp{};
-    if (!job.dataError && DosDateTimeToLocal(work_.FileDateTime, stamp))
+    if ((result == ReadResult::ok || result == ReadResult::crc_mismatch) && DosDateTimeToLocal(work_.FileDateTime, stamp))
       /* result not examined */ out->SetLastWriteTime(stamp);
     // Data that never reached the file must not pass for a verified file.
     if (!out->Close(flushFilesOnClose_)) throw ECantWriteUCF(text::kCantWriteUCF);
@@ -396,16 +388,11 @@ TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
     throw;
   }
   out.reset();
-  if (job.dataError) {
-    job.calculated = ~work_.CRC32;
-    return EntryOutcome::dataError;
+  switch (result) {
+    case ReadResult::ok: job.calculated = work_.CRC32; return EntryOutcome::extracted;
+    case ReadResult::crc_mismatch: job.calculated = reader_->Crc(); return EntryOutcome::badCrc;
+    default: job.calculated = ~work_.CRC32; return EntryOutcome::dataError;
   }
-  job.calculated = ~crc_;
-#ifdef ZORVIK_FUZZING
-  // The fuzzer cannot forge CRCs; let it reach the verified path too.
-  job.calculated = work_.CRC32;
-#endif
-  return job.calculated == work_.CRC32 ? EntryOutcome::extracted : EntryOutcome::badCrc;
 }
 
 // Puts the verified temporary under the target's name and gives it the entry's attributes.
@@ -442,6 +429,8 @@ void TZipExtractor::ReportFailure(const EntryJob& job) {
     OnBadCRC(*this, static_cast<int>(job.calculated), static_cast<int>(work_.CRC32), job.index);
   }
 }
+
+std::unique_ptr<codec::WorkArea> TZipExtractor::MakeWorkArea() const { return std::make_unique<codec::WorkArea>(); }
 
 TZipExtractor::EntryOutcome TZipExtractor::ExtractEntry(int index) {
   EntryJob job;
@@ -485,12 +474,12 @@ int TZipExtractor::UnZip() {
   OpenZip();
   const bool keepOpen = keepZipOpen_;
   keepZipOpen_ = true;
-  AllocateBuffers();
+  reader_ = std::make_unique<EntryReader>(directory_, MakeWorkArea());
   extracted_ = 0;
   cleanedDirs_.clear();
   bool viewSwitched = false;
   auto finish = [&] {
-    FreeBuffers();
+    reader_.reset();
     filesList_.clear();
     if (viewSwitched) directory_.UsePhysicalOrder(false);
     if (OnUnZipComplete) OnUnZipComplete(*this, extracted_);
