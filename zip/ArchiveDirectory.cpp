@@ -78,7 +78,7 @@ void ArchiveDirectory::FreeLists() {
 
 void ArchiveDirectory::RaiseBadZip() {
   Clear();
-  throw EBadZipFile(text::kNotAZipFile);
+  Raise(ZipError::badZipFile);
 }
 
 TZipEntryInfo& ArchiveDirectory::Entry(int index) const {
@@ -228,12 +228,10 @@ int ArchiveDirectory::CollectLocalHeaders(TBufferStream& in) {
     // A negative size would walk backwards over headers already taken.
     if (rec->CompressedSize < 0) break;
     next += rec->CompressedSize;
-    try {
-      master_->Add(rec.get());
-    } catch (const base::EListError&) {
-      break;
-    }
-    rec.release();
+    // A header met again (sizes that lead back to it) ends the walk.
+    int at = 0;
+    if (master_->Find(rec.get(), at)) break;
+    master_->Insert(at, rec.release());
     ++found;
     if (in.Seek(next, sys::SeekOrigin::begin) != next) break;
   }
@@ -294,8 +292,8 @@ void ArchiveDirectory::EnterDirectory() {
 // Without an end record the caller's mode decides: refuse, wait for the other disks, or scan.
 void ArchiveDirectory::HandleMissingEndRecord() {
   const TIncompleteZipMode mode = questions.incompleteMode ? questions.incompleteMode() : izAssumeMulti;
-  if (mode == izAssumeNotAZip) throw ENotAZipFile(text::kNotAZipFile);
-  if (mode == izAssumeMulti) throw EIncompleteZip(text::kIncompleteZip);
+  if (mode == izAssumeNotAZip) Raise(ZipError::notAZipFile);
+  if (mode == izAssumeMulti) Raise(ZipError::incompleteZip);
   if (!ScanLocalHeaders()) RaiseBadZip();
 }
 
@@ -529,7 +527,7 @@ void ArchiveDirectory::NextDisk(int disk) {
       questions.askForDisk(disk, name);
     else
       name.clear();
-    if (name.empty()) throw EUserCanceled(text::kCanceledNextDisk);
+    if (name.empty()) Raise(ZipError::canceledNextDisk);
     bool usable = true;
     if (multiMode_ == mmRemovable && checkDiskLabels_) {
       std::string label;
@@ -541,7 +539,7 @@ void ArchiveDirectory::NextDisk(int disk) {
     if (usable) usable = sys::FileExists(fs_, name);
     if (usable) break;
     // Split files are named, not inserted: asking again cannot bring a missing one.
-    if (multiMode_ != mmRemovable && name == lastRefused) throw EUserCanceled(text::kCanceledNextDisk);
+    if (multiMode_ != mmRemovable && name == lastRefused) Raise(ZipError::canceledNextDisk);
     lastRefused = name;
   }
   file_ = std::make_unique<TBufferedFileStream>(fs_, name, StreamMode::openRead);

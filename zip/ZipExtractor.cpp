@@ -82,7 +82,7 @@ void TZipExtractor::SetZipName(const std::string& name) {
         text::kOpenZipTitle, text::kOpenZipFilter,
         !dir.empty() && sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir)) ? dir : std::string("C:\\")};
     chosen = base::ExtractFileName(given);
-    if (!ui_.OpenFileDialog(request, chosen)) throw EUserCanceled(text::kCanceledZipName);
+    if (!ui_.OpenFileDialog(request, chosen)) Raise(ZipError::canceledZipName);
   }
   directory_.SetName(chosen);
 }

@@ -115,7 +115,7 @@ void TZipExtractor::SetDestDir(const std::string& dir) {
   if (dir == "?") {
     value = destDir_;
     if (!sys::DirectoryExists(fs_, destDir_ + "\\")) value = fs_.FullPath(".");
-    if (!ui_.SelectDirectory(value)) throw EUserCanceled(text::kCanceledDestDir);
+    if (!ui_.SelectDirectory(value)) Raise(ZipError::canceledDestDir);
   }
   destDir_ = base::ExcludeTrailingBackslash(value);
 }
@@ -375,13 +375,13 @@ TZipExtractor::EntryOutcome TZipExtractor::DecodeToTemporary(EntryJob& job) {
   ReadResult result = ReadResult::bad_data;
   try {
     if (!job.dataError) result = reader_->Read(*out, ReaderHooks());
-    if (result == ReadResult::write_failed) throw ECantWriteUCF(text::kCantWriteUCF);
+    if (result == ReadResult::write_failed) Raise(ZipError::cantWrite);
     ShowDecodeMessage(result);
     sys::LocalTime stamp{};
     if ((result == ReadResult::ok || result == ReadResult::crc_mismatch) && DosDateTimeToLocal(work_.FileDateTime, stamp))
       /* result not examined */ out->SetLastWriteTime(stamp);
     // Data that never reached the file must not pass for a verified file.
-    if (!out->Close(flushFilesOnClose_)) throw ECantWriteUCF(text::kCantWriteUCF);
+    if (!out->Close(flushFilesOnClose_)) Raise(ZipError::cantWrite);
   } catch (...) {
     out.reset();
     /* result not examined */ fs_.Delete(job.temporary);
