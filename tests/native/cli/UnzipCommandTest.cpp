@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "ZipTestKit.h"
+#include "tests/native/zip/ZipTestKit.h"
 #include "tests/native/support/FakeFileSystem.h"
 #include "tests/native/support/ScriptedUi.h"
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 using namespace ziptest;
 
@@ -25,7 +25,7 @@ struct Result {
 
 Result Command(const std::vector<std::string>& args) {
   std::ostringstream out, err;
-  int status = tools::RunUnzipCommand(args, out, err, false);
+  int status = cli::RunUnzipCommand(args, out, err, false);
   return {status, out.str(), err.str()};
 }
 
@@ -110,7 +110,7 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
                                      ZipItem("m7.bin", "seven").Packed(7, "zz"), ZipItem("ok.txt", "ok")}));
   ScriptedUi ui;
   std::ostringstream out, err;
-  int status = tools::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
+  int status = cli::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
                                       sys::RealFileSystem(), ui);
   EXPECT_EQ(status, 81);
   EXPECT_TRUE(ui.boxes.empty());
@@ -211,7 +211,7 @@ TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
     disk.AddDirectory("c:\\out");
     disk.freeBytes = 10000;
     std::ostringstream out, err;
-    EXPECT_EQ(tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui), 50) << err.str();
+    EXPECT_EQ(cli::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui), 50) << err.str();
     EXPECT_NE(err.str().find("disk is full"), std::string::npos) << err.str();
     EXPECT_EQ(err.str().find("CRC"), std::string::npos) << err.str();
     EXPECT_FALSE(disk.Exists("c:\\out\\two.txt"));
@@ -227,16 +227,16 @@ TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
     support::FakeFileSystem disk;
     disk.AddFile("c:\\a.zip", archive);
     std::ostringstream err;
-    EXPECT_EQ(tools::RunUnzipCommand({"-p", "c:\\a.zip"}, full, err, false, disk, ui), 50) << err.str();
+    EXPECT_EQ(cli::RunUnzipCommand({"-p", "c:\\a.zip"}, full, err, false, disk, ui), 50) << err.str();
     EXPECT_NE(err.str().find("disk is full"), std::string::npos) << err.str();
   }
   {
     support::FakeFileSystem disk;
     disk.AddFile("c:\\a.zip", archive);
-    tools::InterruptRequested() = 1;
+    cli::InterruptRequested() = 1;
     std::ostringstream out, err;
-    int status = tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui);
-    tools::InterruptRequested() = 0;
+    int status = cli::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui);
+    cli::InterruptRequested() = 0;
     EXPECT_EQ(status, 80) << err.str();
     EXPECT_FALSE(disk.Exists("c:\\out\\one.txt"));
     for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;

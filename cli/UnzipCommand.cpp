@@ -1,6 +1,6 @@
 // zorvik-unzip: lists or extracts an archive with the installer's own zip component, so the
 // component can be used and measured outside the installer.
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,7 +21,7 @@
 #include "base/Ansi.h"
 #include "zip/ZipExtractor.h"
 
-namespace tools {
+namespace cli {
 
 namespace {
 
@@ -795,4 +795,4 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
   return RunThreads(o, out, err, progress, fs, ui, threads);
 }
 
-}  // namespace tools
+}  // namespace cli
