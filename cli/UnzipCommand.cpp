@@ -19,6 +19,7 @@
 #include <unordered_map>
 
 #include "base/Ansi.h"
+#include "zip/Extraction.h"
 #include "zip/ZipExtractor.h"
 
 namespace cli {
@@ -342,8 +343,10 @@ void StopIfAsked() {
 
 // The settings of a run, and the handlers that choose, count and report entries: messages
 // go to err (after clearing the progress bar when one is drawn), counts to tally().
+// entry(i): the entry i of the directory the run extracts from.
 void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere, sys::FileSystem& fs,
-             ConsoleUi& console, std::ostream& err, const bool& clearBar, std::function<Tally&()> tally) {
+             ConsoleUi& console, std::ostream& err, const bool& clearBar, std::function<Tally&()> tally,
+             std::function<const zip::TZipEntryInfo&(int)> entry) {
   const bool elsewhere = o.mode == Mode::test || o.mode == Mode::pipe;
   z.SetDestDir(elsewhere ? nowhere : o.dest);
   z.SetRecreateDirs(!o.junkPaths);
@@ -353,9 +356,9 @@ void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere
   z.SetFilesList(o.patterns);
   z.SetDoProcessMessages(false);
   z.OnFilePercentDone = [](zip::TZipExtractor&, int) { StopIfAsked(); };
-  z.OnStartUnZip = [&o, &fs, &console, tally](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
+  z.OnStartUnZip = [&o, &fs, &console, tally, entry](zip::TZipExtractor&, int index, std::string& fName, bool& skip) {
     StopIfAsked();
-    const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
+    const std::string name = entry(index).Directory() + entry(index).FileName();
     console.entry = name;
     for (const std::string& x : o.exclusions)
       if (zip::IsMatch(x, name)) skip = true;
@@ -369,8 +372,8 @@ void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere
     if (clearBar) err << "\r\033[K";
     err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
   };
-  z.OnBadCRC = [&err, &clearBar, tally](zip::TZipExtractor& s, int calc, int stored, int index) {
-    const zip::TZipEntryInfo& e = s.Entry(index);
+  z.OnBadCRC = [&err, &clearBar, tally, entry](zip::TZipExtractor&, int calc, int stored, int index) {
+    const zip::TZipEntryInfo& e = entry(index);
     (Decodable(e.CompressionMethod) ? tally().damaged : tally().unsupported)++;
     if (clearBar) err << "\r\033[K";
     err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
@@ -438,7 +441,8 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
       return 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
-    Prepare(z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; });
+    Prepare(z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; },
+            [&z](int index) -> const zip::TZipEntryInfo& { return z.Entry(index); });
     int shown = -1;
     if (bar)
       z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
@@ -499,21 +503,31 @@ struct WorkerParts {
   ConsoleUi console;
 };
 
-class Worker final : private WorkerParts, public zip::TZipExtractor {
+// A worker reads the directory on its own, extracts with an entry reader of its own, and
+// takes its settings and handlers from a component that only holds them.
+class Worker final : private WorkerParts {
  public:
   Worker(int number, const Options& o, sys::FileSystem& fs, sys::UserInterface& ui, const std::string& nowhere)
       : WorkerParts(fs, ui, nowhere),
-        TZipExtractor(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs, console),
+        fs_(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs),
+        settings_(fs_, console),
+        directory_(fs_, console),
         number_(number) {
-    StartTemporariesAt(static_cast<unsigned>(number) << 24);
-    SetZipName(o.archive);
-    Prepare(*this, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; });
-    OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
+    zip::AnswerDirectoryQuestions(settings_, directory_);
+    directory_.SetName(o.archive);
+    Prepare(settings_, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; },
+            [this](int index) -> const zip::TZipEntryInfo& { return directory_.Entry(index); });
+    settings_.OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
       StopIfAsked();
       partial.store(shared_->size[current_] * percent / 100, std::memory_order_relaxed);
     };
   }
 
+  void Load() {
+    if (directory_.NeedsReading())
+      directory_.Read({settings_.SortMode(), settings_.OEMConvert(), settings_.DoProcessMessages()});
+  }
+  const zip::ArchiveDirectory& Directory() const { return directory_; }
   void Join(Shared& shared) { shared_ = &shared; }
   // What the worker said before its first entry (reading the directory).
   std::string Prelude() {
@@ -525,7 +539,7 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
   // Runs on the worker's thread; an exception that ends the run is kept for the caller.
   void Run() {
     try {
-      UnZip();
+      Extract();
       Close();
     } catch (...) {
       failure = std::current_exception();
@@ -546,8 +560,30 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
   std::exception_ptr failure;
   int failedAt = kNowhere;
 
- protected:
-  bool TakesEntry(int index) override {
+ private:
+  // The entries of the view in order, as one thread's run visits them, less those of
+  // groups another worker took.
+  void Extract() {
+    Load();
+    const std::string& dest = settings_.DestDir();
+    if (!dest.empty() && !sys::DirectoryExists(fs_, dest)) sys::ForceDirectories(fs_, dest);
+    zip::EntryReader reader(directory_);
+    zip::Extraction::Sharing sharing;
+    sharing.firstTemporary = static_cast<unsigned>(number_) << 24;
+    sharing.sweepOnce = [this](const std::string& dir, const std::function<void()>& sweep) {
+      std::lock_guard<std::mutex> hold(shared_->sweepLock);
+      if (shared_->swept.insert(base::AnsiUpper(dir)).second) sweep();
+    };
+    zip::Extraction extraction(settings_, fs_, console, directory_, reader, sharing);
+    if (extraction.Choose() == 0) return;
+    for (int i = 0; i < directory_.Count(); ++i) {
+      if (!settings_.DoAll() && !directory_.Entry(i).MatchFlag) continue;
+      if (!Takes(i)) continue;
+      extraction.Extract(i);
+    }
+  }
+
+  bool Takes(int index) {
     Close();
     position.store(index);
     if (index > shared_->stopAfter.load()) return false;
@@ -558,16 +594,7 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
     current_ = index;
     return true;
   }
-  void RemoveStaleTemporaries(const std::string& dir) override {
-    if (swept_.count(dir)) return;
-    {
-      std::lock_guard<std::mutex> hold(shared_->sweepLock);
-      if (shared_->swept.insert(base::AnsiUpper(dir)).second) TZipExtractor::RemoveStaleTemporaries(dir);
-    }
-    swept_.insert(dir);
-  }
 
- private:
   // Hands the entry's messages over and counts its bytes as done.
   void Close() {
     if (current_ < 0) {
@@ -584,11 +611,13 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
     slot.done.store(true);
   }
 
+  sys::FileSystem& fs_;
+  zip::TZipExtractor settings_;
+  zip::ArchiveDirectory directory_;
   Shared* shared_ = nullptr;
   const int number_;
   const bool noBar_ = false;
   int current_ = -1;
-  std::set<std::string> swept_;  // folders known to be swept, without asking the others
 };
 
 // The key of a path as the file system matches names: parts split at either separator, "."
@@ -622,7 +651,7 @@ constexpr int kRunEntries = 64;
 // The first entry of each entry's group: a run of neighbours; entries with one target; and
 // a file entry with every entry whose path passes through it as a folder. A group is
 // extracted by one worker.
-std::vector<int> Groups(const zip::TZipExtractor& z, bool junkPaths) {
+std::vector<int> Groups(const zip::ArchiveDirectory& z, bool junkPaths) {
   const int count = z.Count();
   std::vector<int> parent(count);
   for (int i = 0; i < count; ++i) parent[i] = i;
@@ -680,12 +709,12 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   // as they end one thread's, by that way.
   try {
     workers.push_back(std::make_unique<Worker>(0, o, fs, ui, nowhere));
-    workers[0]->OpenZip();
+    workers[0]->Load();
   } catch (...) {
     workers.clear();
     return RunOneThread(o, out, err, progress, fs, ui);
   }
-  const Worker& first = *workers[0];
+  const zip::ArchiveDirectory& first = workers[0]->Directory();
   const int count = first.Count();
   std::vector<int64_t> sizes(count);
   int64_t total = 0;

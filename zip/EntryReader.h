@@ -36,6 +36,8 @@ class EntryReader {
   };
 
   EntryReader(ArchiveDirectory& directory, std::unique_ptr<codec::WorkArea> work);
+  // With windows and tables of its own making.
+  explicit EntryReader(ArchiveDirectory& directory);
   ~EntryReader();
   EntryReader(const EntryReader&) = delete;
   EntryReader& operator=(const EntryReader&) = delete;

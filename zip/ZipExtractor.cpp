@@ -2,6 +2,7 @@
 // with the cursor and the incomplete-archive question, comments, and the built-in answer to
 // the next-disk question. The directory itself is ArchiveDirectory's.
 #include "zip/ZipExtractor.h"
+#include "zip/Extraction.h"
 #include "zip/codec/WorkArea.h"
 
 #include "base/Ansi.h"
@@ -11,17 +12,7 @@ namespace zip {
 TZipExtractor::TZipExtractor(sys::FileSystem& fs, sys::UserInterface& ui, bool designing)
     : fs_(fs), ui_(ui), designing_(designing), directory_(fs, ui) {
   work_.OEMConvert = oemConvert_;
-  directory_.questions.incompleteMode = [this] {
-    if (OnInCompleteZip) OnInCompleteZip(*this, incompleteZipMode_);
-    return incompleteZipMode_;
-  };
-  directory_.questions.mayAskForDisk = [this] { return static_cast<bool>(OnGetNextDisk); };
-  directory_.questions.askForDisk = [this](int disk, std::string& name) {
-    if (OnGetNextDisk)
-      OnGetNextDisk(*this, disk, name);
-    else
-      name.clear();
-  };
+  AnswerDirectoryQuestions(*this, directory_);
   // The other files of a split set are opened only for a caller that asks for them (its
   // handler may call DefaultGetNextDisk): an end record alone must not make the component
   // read whatever lies beside the archive under a sibling's name. A disk to insert is
@@ -104,8 +95,6 @@ int TZipExtractor::Count() const { return directory_.Count(); }
 TZipEntryInfo& TZipExtractor::Entry(int index) const { return directory_.Entry(index); }
 
 const std::string& TZipExtractor::Filename(int index) const { return Entry(index).FileName(); }
-
-void TZipExtractor::PassPendingMessages() { ui_.ProcessMessages(); }
 
 std::string TZipExtractor::FileComment(int index) {
   TZipEntryInfo& e = Entry(index);

@@ -15,7 +15,6 @@
 #include "sys/UserInterface.h"
 #include "zip/ArchiveDirectory.h"
 #include "zip/BufferStream.h"
-#include "zip/EntryReader.h"
 #include "zip/ZipEntryInfo.h"
 #include "zip/ZipErrors.h"
 #include "zip/Percent.h"
@@ -134,65 +133,10 @@ class TZipExtractor : public TObject {
   // The decoders' windows and tables, made once at the start of a run; a test can hand out
   // one that plays a machine short of memory.
   virtual std::unique_ptr<codec::WorkArea> MakeWorkArea() const;
-  // A caller that runs several components over one archive at once gives each its share: an
-  // entry left out here is passed over before anything is read or made for it, with no
-  // event, and counts as neither extracted nor skipped.
-  virtual bool TakesEntry(int index) {
-    (void)index;
-    return true;
-  }
-  // Rids a folder of a killed run's temporaries the first time this run writes into it.
-  // Components writing into one destination at once must sweep each folder once between
-  // them: a sweep can take a peer's temporary between its verification and its renaming.
-  virtual void RemoveStaleTemporaries(const std::string& dir);
-  // Temporaries are numbered from a counter of the component's own; components writing into
-  // one folder at once start theirs far apart so that their names never meet.
-  void StartTemporariesAt(unsigned counter) { tempCounter_ = counter; }
 
  private:
   bool SpansDisks() const { return directory_.SpansDisks(); }
   void LoadWithCursor();
-  void PassPendingMessages();
-
-  // What ThroughLink learnt on its way down a path that it followed to its last part: the
-  // attributes of that part, and whether every folder above it exists as a folder.
-  struct PathWalk {
-    bool reachedEnd = false;
-    bool foldersExist = false;
-    uint32_t last = sys::kInvalidAttributes;
-  };
-
-  // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
-  // returns it, one that lets it go on returns nothing.
-  enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
-  struct EntryJob {
-    int index = 0;
-    bool localOk = true;
-    bool dataError = false;  // nothing decodable where the entry's data should be
-    std::string fName, outDir, temporary;
-    uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
-    bool readOnlyTarget = false;
-    uint32_t calculated = 0;  // CRC of the decoded data
-    PathWalk walk;            // of the target's path, when it was checked for links
-  };
-  int ChooseEntries();
-  EntryOutcome ExtractEntry(int index);
-  EntryOutcome ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir, int index);
-  std::optional<EntryOutcome> ResolveTarget(EntryJob& job);
-  std::optional<EntryOutcome> UnlockPassword(EntryJob& job);
-  std::optional<EntryOutcome> ClearTarget(EntryJob& job);
-  std::unique_ptr<TBufferedFileStream> CreateTemporary(EntryJob& job);
-  EntryReader::Hooks ReaderHooks();
-  void ShowDecodeMessage(ReadResult result);
-  EntryOutcome DecodeToTemporary(EntryJob& job);
-  EntryOutcome Commit(const EntryJob& job);
-  void ReportFailure(const EntryJob& job);
-  std::string OutputDirectory(const TZipEntryInfo& entry) const;
-  bool ThroughLink(const std::string& path, PathWalk* walk = nullptr);
-  bool Fits(const std::string& fName, const std::string& outDir);
-  void Skip(TSkipReason reason, const std::string& fName, int index);
-  bool WantOverwrite(const std::string& fName, int index, std::string& target);
-  std::string TemporaryName(const std::string& fName);
 
   sys::FileSystem& fs_;
   sys::UserInterface& ui_;
@@ -216,15 +160,6 @@ class TZipExtractor : public TObject {
 
   ArchiveDirectory directory_;
   TZipEntryInfo work_;
-
-  // Per-run state.
-  std::unique_ptr<EntryReader> reader_;  // with the decoders' windows and tables, made once per run
-  int64_t totalSize_ = 0;
-  int64_t totalWritten_ = 0;
-  int extracted_ = 0;
-  bool retry_ = false;
-  unsigned tempCounter_ = 0;
-  std::set<std::string> cleanedDirs_;  // folders of this run already rid of stale temporaries
 };
 
 }  // namespace zip
