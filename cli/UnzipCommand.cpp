@@ -8,18 +8,15 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <set>
 #include <sstream>
-#include <string_view>
 #include <thread>
-#include <unordered_map>
 
 #include "base/Ansi.h"
-#include "zip/Extraction.h"
+#include "zip/ParallelUnzip.h"
 #include "zip/ZipExtractor.h"
 
 namespace cli {
@@ -462,33 +459,26 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
 
 // ---- Several workers over one archive ----
 //
-// Each worker is a component of its own with its own archive handle, walking the whole
-// view in order and taking the entries no other worker has taken yet. Entries that could
-// meet on the disk (the same target, or a file where another entry needs a folder) form a
-// group that one worker takes whole, in entry order, so every overwrite decision sees what
-// one thread would have seen. Messages are kept per entry and printed in entry order by the
-// calling thread, which alone writes to err and draws the progress bar.
+// Each worker (zip/ParallelUnzip.h) reads the archive on its own, walking the whole view in
+// order and taking the entries of the groups no other worker has taken yet. Messages are
+// kept per entry and printed in entry order by the calling thread, which alone writes to
+// err and draws the progress bar.
 
-constexpr int kNowhere = std::numeric_limits<int>::max();
+constexpr int kNowhere = zip::EntryClaims::kNowhere;
 
 struct Slot {
-  std::atomic<int> owner{-1};      // of the group this entry heads
-  std::atomic<bool> taken{false};  // a worker is extracting it
-  std::atomic<bool> done{false};   // and has finished: text and tally are complete
+  std::atomic<bool> done{false};  // a worker has finished it: text and tally are complete
   std::string text;
   Tally tally;
 };
 
 struct Shared {
   Shared(size_t count, std::vector<int> groups, std::vector<int64_t> sizes)
-      : slots(std::make_unique<Slot[]>(count)), group(std::move(groups)), size(std::move(sizes)) {}
+      : slots(std::make_unique<Slot[]>(count)), claims(std::move(groups)), size(std::move(sizes)) {}
   std::unique_ptr<Slot[]> slots;
-  const std::vector<int> group;  // the first entry of each entry's group
+  zip::EntryClaims claims;
   const std::vector<int64_t> size;
-  std::atomic<int> stopAfter{kNowhere};  // the lowest entry a worker failed at
   std::atomic<int64_t> bytesDone{0};
-  std::mutex sweepLock;
-  std::set<std::string> swept;
   std::mutex endLock;
   std::condition_variable ended;
   int through = 0;  // workers at their end, under endLock
@@ -503,31 +493,24 @@ struct WorkerParts {
   ConsoleUi console;
 };
 
-// A worker reads the directory on its own, extracts with an entry reader of its own, and
-// takes its settings and handlers from a component that only holds them.
+// A worker with the messages of the entry at hand kept for the caller.
 class Worker final : private WorkerParts {
  public:
   Worker(int number, const Options& o, sys::FileSystem& fs, sys::UserInterface& ui, const std::string& nowhere)
       : WorkerParts(fs, ui, nowhere),
         fs_(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs),
         settings_(fs_, console),
-        directory_(fs_, console),
-        number_(number) {
-    zip::AnswerDirectoryQuestions(settings_, directory_);
-    directory_.SetName(o.archive);
+        engine_(number, settings_, fs_, console, o.archive) {
     Prepare(settings_, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; },
-            [this](int index) -> const zip::TZipEntryInfo& { return directory_.Entry(index); });
+            [this](int index) -> const zip::TZipEntryInfo& { return engine_.Directory().Entry(index); });
     settings_.OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
       StopIfAsked();
       partial.store(shared_->size[current_] * percent / 100, std::memory_order_relaxed);
     };
   }
 
-  void Load() {
-    if (directory_.NeedsReading())
-      directory_.Read({settings_.SortMode(), settings_.OEMConvert(), settings_.DoProcessMessages()});
-  }
-  const zip::ArchiveDirectory& Directory() const { return directory_; }
+  void Load() { engine_.Load(); }
+  const zip::ArchiveDirectory& Directory() const { return engine_.Directory(); }
   void Join(Shared& shared) { shared_ = &shared; }
   // What the worker said before its first entry (reading the directory).
   std::string Prelude() {
@@ -539,14 +522,18 @@ class Worker final : private WorkerParts {
   // Runs on the worker's thread; an exception that ends the run is kept for the caller.
   void Run() {
     try {
-      Extract();
+      engine_.Extract(
+          shared_->claims,
+          [this](int index) {
+            Close();
+            position.store(index);
+          },
+          [this](int index) { current_ = index; });
       Close();
     } catch (...) {
       failure = std::current_exception();
       failedAt = current_ >= 0 ? current_ : position.load();
-      int low = shared_->stopAfter.load();
-      while (failedAt < low && !shared_->stopAfter.compare_exchange_weak(low, failedAt)) {
-      }
+      shared_->claims.StopAfter(failedAt);
       Close();
     }
     position.store(kNowhere);
@@ -561,40 +548,6 @@ class Worker final : private WorkerParts {
   int failedAt = kNowhere;
 
  private:
-  // The entries of the view in order, as one thread's run visits them, less those of
-  // groups another worker took.
-  void Extract() {
-    Load();
-    const std::string& dest = settings_.DestDir();
-    if (!dest.empty() && !sys::DirectoryExists(fs_, dest)) sys::ForceDirectories(fs_, dest);
-    zip::EntryReader reader(directory_);
-    zip::Extraction::Sharing sharing;
-    sharing.firstTemporary = static_cast<unsigned>(number_) << 24;
-    sharing.sweepOnce = [this](const std::string& dir, const std::function<void()>& sweep) {
-      std::lock_guard<std::mutex> hold(shared_->sweepLock);
-      if (shared_->swept.insert(base::AnsiUpper(dir)).second) sweep();
-    };
-    zip::Extraction extraction(settings_, fs_, console, directory_, reader, sharing);
-    if (extraction.Choose() == 0) return;
-    for (int i = 0; i < directory_.Count(); ++i) {
-      if (!settings_.DoAll() && !directory_.Entry(i).MatchFlag) continue;
-      if (!Takes(i)) continue;
-      extraction.Extract(i);
-    }
-  }
-
-  bool Takes(int index) {
-    Close();
-    position.store(index);
-    if (index > shared_->stopAfter.load()) return false;
-    int none = -1;
-    std::atomic<int>& owner = shared_->slots[shared_->group[index]].owner;
-    if (!owner.compare_exchange_strong(none, number_) && none != number_) return false;
-    shared_->slots[index].taken.store(true);
-    current_ = index;
-    return true;
-  }
-
   // Hands the entry's messages over and counts its bytes as done.
   void Close() {
     if (current_ < 0) {
@@ -612,94 +565,12 @@ class Worker final : private WorkerParts {
   }
 
   sys::FileSystem& fs_;
-  zip::TZipExtractor settings_;
-  zip::ArchiveDirectory directory_;
+  zip::TZipExtractor settings_;  // holds the settings and handlers; reads nothing itself
+  zip::ParallelWorker engine_;
   Shared* shared_ = nullptr;
-  const int number_;
   const bool noBar_ = false;
   int current_ = -1;
 };
-
-// The key of a path as the file system matches names: parts split at either separator, "."
-// and empty parts dropped, the trailing dots and blanks Windows ignores cut, letters in one
-// case. Keys that differ may still name one file only through a folder's short name.
-std::string PathKey(std::string_view path, bool dropDrive) {
-  if (dropDrive && path.size() >= 2 && path[1] == ':') path.remove_prefix(2);
-  std::string key;
-  key.reserve(path.size());
-  auto close = [&](std::string_view part) {
-    size_t end = part.find_last_not_of(". ");
-    if (end == std::string_view::npos) return;
-    if (!key.empty()) key += '\\';
-    key.append(part.data(), end + 1);
-  };
-  size_t from = 0;
-  for (size_t i = 0; i < path.size(); ++i)
-    if (path[i] == '\\' || path[i] == '/') {
-      close(path.substr(from, i - from));
-      from = i + 1;
-    }
-  close(path.substr(from));
-  return base::AnsiUpper(key);
-}
-
-// Neighbours in the archive go to one worker up to about this many compressed bytes: its
-// reads then follow on from each other, where alternating entries cost a seek and a refill.
-constexpr int64_t kRunBytes = 256 * 1024;
-constexpr int kRunEntries = 64;
-
-// The first entry of each entry's group: a run of neighbours; entries with one target; and
-// a file entry with every entry whose path passes through it as a folder. A group is
-// extracted by one worker.
-std::vector<int> Groups(const zip::ArchiveDirectory& z, bool junkPaths) {
-  const int count = z.Count();
-  std::vector<int> parent(count);
-  for (int i = 0; i < count; ++i) parent[i] = i;
-  auto find = [&](int i) {
-    while (parent[i] != i) i = parent[i] = parent[parent[i]];
-    return i;
-  };
-  auto unite = [&](int a, int b) {
-    a = find(a), b = find(b);
-    if (a != b) parent[std::max(a, b)] = std::min(a, b);
-  };
-  int64_t bytes = 0;
-  for (int i = 0, head = 0, entries = 0; i < count; ++i, ++entries) {
-    bytes += z.Entry(i).CompressedSize;
-    if (bytes > kRunBytes || entries >= kRunEntries)
-      head = i, entries = 0, bytes = z.Entry(i).CompressedSize;
-    else
-      unite(head, i);
-  }
-  // The maps look at the keys where they lie: this runs alone, before any worker starts, and
-  // for 20,000 entries copies of every key and of every folder part were most of its time.
-  std::vector<std::string> keys(count);
-  std::unordered_map<std::string_view, int> first, firstFile;
-  first.reserve(count);
-  firstFile.reserve(count);
-  std::string path;
-  for (int i = 0; i < count; ++i) {
-    const zip::TZipEntryInfo& e = z.Entry(i);
-    if (junkPaths && e.FileName().empty()) continue;  // makes nothing
-    path.clear();
-    if (!junkPaths) path += e.Directory();
-    path += e.FileName();
-    keys[i] = PathKey(path, true);
-    auto [at, fresh] = first.emplace(keys[i], i);
-    if (!fresh) unite(at->second, i);
-    if (!e.FileName().empty()) firstFile.emplace(keys[i], i);
-  }
-  for (int i = 0; i < count; ++i) {
-    const std::string_view key = keys[i];
-    for (size_t sep = key.find('\\'); sep != std::string_view::npos; sep = key.find('\\', sep + 1)) {
-      auto file = firstFile.find(key.substr(0, sep));
-      if (file != firstFile.end()) unite(file->second, i);
-    }
-  }
-  std::vector<int> group(count);
-  for (int i = 0; i < count; ++i) group[i] = find(i);
-  return group;
-}
 
 int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool progress, sys::FileSystem& fs,
                sys::UserInterface& ui, int threads) {
@@ -726,7 +597,7 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
       chosen = zip::IsMatch(o.patterns[k], e.Directory() + e.FileName());
     if (chosen) total += sizes[i];
   }
-  Shared shared(count, Groups(first, o.junkPaths), std::move(sizes));
+  Shared shared(count, zip::GroupEntries(first, o.junkPaths), std::move(sizes));
   err << workers[0]->Prelude();
   try {
     for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
@@ -746,13 +617,13 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   // Prints, in entry order, the messages of every entry whose fate is known, up to the
   // entry a worker failed at.
   auto print = [&] {
-    while (next < count && next <= shared.stopAfter.load()) {
+    while (next < count && next <= shared.claims.StopsAfter()) {
       Slot& slot = shared.slots[next];
       if (!slot.done.load()) {
         bool passed = true;
         for (const auto& worker : workers) passed = passed && worker->position.load() > next;
         // Every worker went past it: taken means done by now, untaken means left out.
-        if (!passed || slot.taken.load()) {
+        if (!passed || shared.claims.Taken(next)) {
           if (passed) continue;
           return;
         }
