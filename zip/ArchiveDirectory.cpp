@@ -4,10 +4,12 @@
 #include "zip/ArchiveDirectory.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "base/Ansi.h"
 #include "zip/ZipErrors.h"
+#include "zip/codec/Crc32.h"
 
 namespace zip {
 
@@ -74,6 +76,7 @@ void ArchiveDirectory::FreeLists() {
   master_.reset();
   view_ = nullptr;
   dataLimits_.clear();
+  undelimited_.clear();
 }
 
 void ArchiveDirectory::RaiseBadZip() {
@@ -193,7 +196,11 @@ std::unique_ptr<TZipEntryInfo> ArchiveDirectory::NewRecord() const {
 bool ArchiveDirectory::FindFirstLocalHeader(TBufferStream& in) {
   // Self-extracting programs keep their own code before the archive.
   int64_t from = base::UpperAscii(FileExt(name_)) == ".EXE" ? 14000 : 0;
-  if (in.Seek(from, sys::SeekOrigin::begin) < 0) return false;
+  return in.Seek(from, sys::SeekOrigin::begin) >= 0 && FindLocalSignature(in);
+}
+
+// From the stream's position on.
+bool ArchiveDirectory::FindLocalSignature(TBufferStream& in) {
   static constexpr uint8_t kSig[4] = {0x50, 0x4B, 0x03, 0x04};
   uint32_t examined = 0;
   int matched = 0;
@@ -218,21 +225,69 @@ bool ArchiveDirectory::FindFirstLocalHeader(TBufferStream& in) {
   return true;
 }
 
-// Walks the local headers one after the other, each found by the sizes of the one before.
+// The data descriptor that ends an entry whose sizes its local header left at 0, searched
+// from the data's start (the stream's position): one whose sizes are the distance covered,
+// and for stored data whose CRC is that of the bytes before it; without its signature only
+// stored data can be confirmed. Takes CRC and sizes from it and leaves the stream after it.
+// The search ends at the next local header's signature, so that a run of such entries costs
+// one reading of the file, not one for each.
+bool ArchiveDirectory::DelimitByDescriptor(TBufferStream& in, TZipEntryInfo& e) {
+  const bool stored = e.CompressionMethod == kMethodStored;
+  const int64_t start = in.Position();
+  uint8_t window[kDataDescriptorSize] = {};  // the last bytes read, window[15] the newest
+  uint32_t crcBefore16 = 0xFFFFFFFF, crcBefore12 = 0xFFFFFFFF;  // of the data up to each candidate
+  for (int64_t read = 0;; ++read) {
+    if (read >= 16) crcBefore16 = codec::Crc32Update(crcBefore16, window, 1);
+    if (read >= 12) crcBefore12 = codec::Crc32Update(crcBefore12, window + 4, 1);
+    std::memmove(window, window + 1, sizeof window - 1);
+    if (!in.ReadByte(window[15])) return false;
+    if (read % 10240 == 10239 && settings_.processMessages) ui_.ProcessMessages();
+    // With the signature: the 16 bytes end here; without: the last 12.
+    const int64_t withSignature = read + 1 - 16, without = read + 1 - 12;
+    const uint8_t* d = nullptr;
+    if (withSignature >= 0 && Le32(window) == kDataDescriptorSignature && Le32(window + 8) == withSignature &&
+        (!stored || (Le32(window + 12) == withSignature && Le32(window + 4) == ~crcBefore16)))
+      d = window + 4;
+    else if (stored && without >= 0 && Le32(window + 8) == without && Le32(window + 12) == without &&
+             Le32(window + 4) == ~crcBefore12)
+      d = window + 4;
+    if (!d) {
+      if (read >= 3 && Le32(window + 12) == kLocalSignature) return false;
+      continue;
+    }
+    e.CRC32 = Le32(d);
+    e.CompressedSize = static_cast<int32_t>(Le32(d + 4));
+    e.UncompressedSize = static_cast<int32_t>(Le32(d + 8));
+    return in.Seek(start + read + 1, sys::SeekOrigin::begin) >= 0;
+  }
+}
+
+// Walks the local headers one after the other, each found by the sizes of the one before,
+// or by its data descriptor where the header has none. An entry nothing delimits is kept,
+// to fail when it is extracted, and the walk goes on at the next signature.
 int ArchiveDirectory::CollectLocalHeaders(TBufferStream& in) {
   int found = 0;
   for (;;) {
     auto rec = NewRecord();
     if (!ReadLocalHeader(in, *rec)) break;
-    int64_t next = in.Position() + rec->LocalExtraFieldLength + (rec->HasDataDescriptor() ? kDataDescriptorSize : 0);
+    const int64_t data = in.Position() + rec->LocalExtraFieldLength;
     // A negative size would walk backwards over headers already taken.
     if (rec->CompressedSize < 0) break;
-    next += rec->CompressedSize;
+    const bool unsized = rec->HasDataDescriptor() && rec->CompressedSize == 0 && rec->UncompressedSize == 0;
+    bool delimited = !unsized;
+    if (unsized) delimited = in.Seek(data, sys::SeekOrigin::begin) == data && DelimitByDescriptor(in, *rec);
     // A header met again (sizes that lead back to it) ends the walk.
     int at = 0;
     if (master_->Find(rec.get(), at)) break;
+    const TZipEntryInfo* entry = rec.get();
+    if (!delimited) undelimited_.insert(entry);
     master_->Insert(at, rec.release());
     ++found;
+    if (unsized) {
+      if (!delimited && (in.Seek(data, sys::SeekOrigin::begin) != data || !FindLocalSignature(in))) break;
+      continue;
+    }
+    const int64_t next = data + (entry->HasDataDescriptor() ? kDataDescriptorSize : 0) + entry->CompressedSize;
     if (in.Seek(next, sys::SeekOrigin::begin) != next) break;
   }
   return found;
@@ -385,6 +440,8 @@ TZipEntryInfo* ArchiveDirectory::MergeIntoScanned(const TZipEntryInfo& rec) {
     int32_t offset = scannedEntry->RelativeOffset;
     scannedEntry->Assign(rec);
     scannedEntry->RelativeOffset = offset;
+    // The directory states the sizes the local header left out.
+    undelimited_.erase(scannedEntry);
   }
   DirectoryInput().Seek(rec.ExtraFieldLength + rec.FileCommentLength, sys::SeekOrigin::current);
   return scannedEntry;

@@ -89,6 +89,9 @@ class ArchiveDirectory {
   // Whether the entry's data, behind a local header with these lengths, ends before the
   // next thing on its disk.
   bool DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const;
+  // False for an entry found by the scan whose sizes nothing stated: its data cannot be
+  // told from what follows it.
+  bool SizeKnown(const TZipEntryInfo& entry) const { return !undelimited_.count(&entry); }
 
  private:
   void FreeLists();
@@ -97,6 +100,8 @@ class ArchiveDirectory {
   bool ReadLocalHeader(TBufferStream& in, TZipEntryInfo& entry);
   std::unique_ptr<TZipEntryInfo> NewRecord() const;
   bool FindFirstLocalHeader(TBufferStream& in);
+  bool FindLocalSignature(TBufferStream& in);
+  bool DelimitByDescriptor(TBufferStream& in, TZipEntryInfo& entry);
   int CollectLocalHeaders(TBufferStream& in);
   bool ScanLocalHeaders();
   TBufferStream& DirectoryInput();
@@ -144,6 +149,7 @@ class ArchiveDirectory {
   sys::LocalTime fileTime_{};
   // Where each entry's data must end: the next thing on its disk (FindDataLimits).
   std::unordered_map<const TZipEntryInfo*, int64_t> dataLimits_;
+  std::unordered_set<const TZipEntryInfo*> undelimited_;
 };
 
 }  // namespace zip

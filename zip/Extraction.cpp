@@ -270,7 +270,8 @@ std::optional<Extraction::Outcome> Extraction::ResolveTarget(EntryJob& job) {
     sys::ForceDirectories(fs_, job.outDir);
     job.walk = PathWalk();
   }
-  job.dataError = !job.localOk;
+  // Data whose end nothing states cannot be told from what follows it.
+  job.dataError = !job.localOk || !directory_.SizeKnown(entry);
   return std::nullopt;
 }
 

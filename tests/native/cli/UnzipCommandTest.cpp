@@ -242,3 +242,40 @@ TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
     for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;
   }
 }
+
+// A directory whose offset is a few bytes off is recovered by the local headers; entries
+// whose sizes only their data descriptor holds are delimited by it (with its signature or
+// without) and confirmed by its CRC and sizes. One that nothing delimits fails, and the
+// entries after it are still found.
+TEST(ZipCommand, ScannedEntriesAreDelimitedByTheirDataDescriptors) {
+  const std::string a(3000, 'a'), c = "third, without the descriptor's signature", d(5000, 'd');
+  ZipLayout shifted;
+  shifted.centralShift = 3;
+  TempDir dir;
+  WriteFile(dir / "dd.zip", BuildZip({ZipItem("first.txt", a).Descriptor(1), ZipItem("second.txt", "two"),
+                                      ZipItem("third.txt", c).Descriptor(2),
+                                      ZipItem("fourth.txt", d).Packed(8, StoredDeflate(d)).Descriptor(1)},
+                                     shifted));
+  Result tested = Command({"-t", dir / "dd.zip"});
+  EXPECT_EQ(tested.status, 0) << tested.err;
+  EXPECT_NE(tested.out.find("No errors detected"), std::string::npos);
+  TempDir out;
+  Result extracted = Command({"-q", "-d", out.Path(), dir / "dd.zip"});
+  EXPECT_EQ(extracted.status, 0) << extracted.err;
+  EXPECT_TRUE(ReadFile(out / "first.txt") == a);
+  EXPECT_EQ(ReadFile(out / "second.txt"), "two");
+  EXPECT_EQ(ReadFile(out / "third.txt"), c);
+  EXPECT_TRUE(ReadFile(out / "fourth.txt") == d);
+
+  // The descriptor's CRC does not confirm the data, and the directory's record of the entry
+  // points elsewhere: nothing says where it ends.
+  WriteFile(dir / "lost.zip", BuildZip({ZipItem("first.txt", a).Descriptor(1).Crc(0x12345678).Offset(77777),
+                                        ZipItem("second.txt", "two")},
+                                       shifted));
+  TempDir out2;
+  Result failed = Command({"-q", "-d", out2.Path(), dir / "lost.zip"});
+  EXPECT_EQ(failed.status, 2) << failed.err;
+  EXPECT_NE(failed.err.find("first.txt"), std::string::npos) << failed.err;
+  EXPECT_FALSE(Exists(out2 / "first.txt"));
+  EXPECT_EQ(ReadFile(out2 / "second.txt"), "two");
+}
