@@ -1,13 +1,13 @@
-// TZipExtractor: reads a zip archive's directory, decodes and verifies entries, and unpacks
-// chosen entries into a destination directory. Files and user-interface services come in
-// through sys/ interfaces so the same logic runs on Windows, natively and against fakes.
+// TZipExtractor: the documented front of the zip component. It holds the published
+// settings and events and unpacks chosen entries into a destination directory; the
+// archive's directory is an ArchiveDirectory, each entry is read by an EntryReader and
+// placed by an Extraction. Files and user-interface services come in through sys/
+// interfaces so the same logic runs on Windows, natively and against fakes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
