@@ -246,7 +246,18 @@ std::optional<Extraction::Outcome> Extraction::ResolveTarget(EntryJob& job) {
   work_.Assign(entry);
   if (!entry.FileName().empty()) job.localOk = reader_.Locate(entry);
   std::string dir = OutputDirectory(entry);
-  if (entry.FileName().empty()) return ExtractDirectoryEntry(entry, dir, job.index);
+  if (entry.FileName().empty()) {
+    // A name empty altogether names no folder either; data it claims that is not there, or
+    // not its own, is damage.
+    if (entry.Directory().empty() && entry.CompressedSize != 0 &&
+        (!reader_.Locate(entry) ||
+         !directory_.DataFits(entry, reader_.LocalNameLength(), reader_.LocalExtraLength()))) {
+      job.calculated = ~work_.CRC32;
+      ReportFailure(job);
+      return Outcome::dataError;
+    }
+    return ExtractDirectoryEntry(entry, dir, job.index);
+  }
   // Data that reaches into another entry, or into the directory, is not this entry's own:
   // archives built that way multiply one compressed kernel into many files.
   if (job.localOk && !directory_.DataFits(entry, reader_.LocalNameLength(), reader_.LocalExtraLength())) {
@@ -414,7 +425,8 @@ Extraction::Outcome Extraction::Commit(const EntryJob& job) {
 
 // A failed entry leaves nothing behind; a new password from front_.OnBadPassword tries it again.
 void Extraction::ReportFailure(const EntryJob& job) {
-  /* result not examined */ fs_.Delete(job.temporary);
+  if (!job.temporary.empty()) /* result not examined */
+    fs_.Delete(job.temporary);
   if (work_.Encrypted()) {
     std::string offered = front_.Password();
     if (front_.OnBadPassword) front_.OnBadPassword(front_, job.index, offered);

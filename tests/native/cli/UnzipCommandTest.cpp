@@ -279,3 +279,30 @@ TEST(ZipCommand, ScannedEntriesAreDelimitedByTheirDataDescriptors) {
   EXPECT_FALSE(Exists(out2 / "first.txt"));
   EXPECT_EQ(ReadFile(out2 / "second.txt"), "two");
 }
+
+// An end record or an entry that cannot be right is damage, said as such: never an empty
+// archive, or an entry passed over untested.
+TEST(ZipCommand, ADirectoryThatDoesNotAddUpIsDamage) {
+  ZipLayout one, all;  // no entries, but a directory of 1 byte, or of 4 GB
+  one.centralSize = 1;
+  all.centralSize = 0xFFFFFFFF;
+  ZipItem nameless("", "");
+  nameless.Csize(1000000);  // far past the end of the file
+  TempDir dir;
+  const struct {
+    const char* name;
+    std::string archive;
+  } cases[] = {{"one.zip", BuildZip({}, one)},
+               {"all.zip", BuildZip({}, all)},
+               {"nameless.zip", BuildZip({ZipItem("a.txt", "a"), nameless})}};
+  WriteFile(dir / "whole.zip", BuildZip({ZipItem("a.txt", "a"), ZipItem("", "")}));
+  EXPECT_EQ(Command({"-t", dir / "whole.zip"}).status, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir / c.name, c.archive);
+    Result tested = Command({"-t", dir / c.name});
+    EXPECT_EQ(tested.status, 2) << tested.out << tested.err;
+    EXPECT_FALSE(tested.err.empty());
+    EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos);
+  }
+}

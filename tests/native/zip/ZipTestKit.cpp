@@ -141,7 +141,7 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
   Put16(out, layout.startDisk);
   Put16(out, total);
   Put16(out, total);
-  Put32(out, size);
+  Put32(out, layout.centralSize.value_or(size));
   Put32(out, central + static_cast<uint32_t>(layout.centralShift));
   Put16(out, static_cast<uint32_t>(layout.comment.size()));
   out += layout.comment;
