@@ -371,7 +371,13 @@ void ArchiveDirectory::Read(const ReadSettings& settings) {
   else
     HandleMissingEndRecord();
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
+  const int stated = ecrec_.TotalEntries;
+  sharedRecords_ = 0;
   ReadCentralDirectory();
+  // Fewer entries than the end record counts (which counts at most the real number, in 16
+  // bits), beside the records that name a header another record named: records past the
+  // end of the file, or without their local header. Listed data is missing.
+  if (master_->Count() + sharedRecords_ < stated) RaiseBadZip();
   FindDataLimits();
   diskCount_ = ecrec_.ThisDisk + 1;
   currentDisk_ = zfc_ ? 0 : ecrec_.ThisDisk;
@@ -421,6 +427,7 @@ TZipEntryInfo* ArchiveDirectory::AddCentralRecord(std::unique_ptr<TZipEntryInfo>
   const uint64_t place =
       uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 | static_cast<uint32_t>(rec->RelativeOffset);
   if (!walk.places.insert(place).second) {
+    ++sharedRecords_;
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }

@@ -143,6 +143,7 @@ class ArchiveDirectory {
   TSortedZipList* view_ = nullptr;
   TEndOfCentralDir ecrec_;
   bool scanned_ = false;
+  int sharedRecords_ = 0;  // central records dropped for naming a local header already named
   int diskCount_ = 1;
   int currentDisk_ = 0;
   bool loaded_ = false;

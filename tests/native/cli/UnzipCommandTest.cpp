@@ -306,3 +306,19 @@ TEST(ZipCommand, ADirectoryThatDoesNotAddUpIsDamage) {
     EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos);
   }
 }
+
+// The end record counts eight entries, the directory holds four and runs past the end of
+// the file: not four files and success, but damage.
+TEST(ZipCommand, FewerEntriesThanTheEndRecordCountsIsDamage) {
+  const std::vector<ZipItem> four = {ZipItem("a.txt", "a"), ZipItem("b.txt", "b"), ZipItem("c.txt", "c"),
+                                     ZipItem("d.txt", "d")};
+  ZipLayout eight;
+  eight.totalEntries = 8;
+  eight.centralSize = 8 * (46 + 5);
+  TempDir dir, out;
+  WriteFile(dir / "eight.zip", BuildZip(four, eight));
+  Result run = Command({"-q", "-d", out.Path(), dir / "eight.zip"});
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_NE(run.err.find("Not a valid zip file!"), std::string::npos) << run.err;
+  EXPECT_TRUE(ListDir(out.Path()).empty());
+}
