@@ -201,7 +201,8 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
       excluding = true;
     else if (a == "--threads" && i + 1 < args.size()) {
       const std::string& n = args[++i];
-      o.threads = !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
+      o.threads =
+          !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
       if (o.threads < 1 || o.threads > kMaxThreads) {
         err << "zorvik-unzip: --threads takes a number from 1 to " << kMaxThreads << ", not " << Shown(n) << "\n";
         return Parsed::wrong;
@@ -438,8 +439,9 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
       return 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
-    Prepare(z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; },
-            [&z](int index) -> const zip::TZipEntryInfo& { return z.Entry(index); });
+    Prepare(
+        z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; },
+        [&z](int index) -> const zip::TZipEntryInfo& { return z.Entry(index); });
     int shown = -1;
     if (bar)
       z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
@@ -501,8 +503,9 @@ class Worker final : private WorkerParts {
         fs_(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs),
         settings_(fs_, console),
         engine_(number, settings_, fs_, console, o.archive) {
-    Prepare(settings_, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; },
-            [this](int index) -> const zip::TZipEntryInfo& { return engine_.Directory().Entry(index); });
+    Prepare(
+        settings_, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; },
+        [this](int index) -> const zip::TZipEntryInfo& { return engine_.Directory().Entry(index); });
     settings_.OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
       StopIfAsked();
       partial.store(shared_->size[current_] * percent / 100, std::memory_order_relaxed);
@@ -542,7 +545,7 @@ class Worker final : private WorkerParts {
     shared_->ended.notify_all();
   }
 
-  std::atomic<int> position{-1};  // the entry the worker is at; kNowhere once it is through
+  std::atomic<int> position{-1};    // the entry the worker is at; kNowhere once it is through
   std::atomic<int64_t> partial{0};  // bytes written of the entry at hand
   std::exception_ptr failure;
   int failedAt = kNowhere;
@@ -690,8 +693,7 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
   const int threads = o.threads ? o.threads : std::clamp(defaultThreads, 1, kMaxThreads);
   // Standard output takes the entries' data in entry order: one thread writes it.
-  if (threads == 1 || o.mode == Mode::list || o.mode == Mode::pipe)
-    return RunOneThread(o, out, err, progress, fs, ui);
+  if (threads == 1 || o.mode == Mode::list || o.mode == Mode::pipe) return RunOneThread(o, out, err, progress, fs, ui);
   return RunThreads(o, out, err, progress, fs, ui, threads);
 }
 

@@ -52,5 +52,5 @@ int main(int argc, char** argv) {
   // Entries go out in parallel, one worker per core (0 when the count is unknown).
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
   return cli::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0, sys::RealFileSystem(),
-                                sys::RealUserInterface(), std::max(cores, 1));
+                              sys::RealUserInterface(), std::max(cores, 1));
 }

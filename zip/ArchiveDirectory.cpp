@@ -234,7 +234,7 @@ bool ArchiveDirectory::FindLocalSignature(TBufferStream& in) {
 bool ArchiveDirectory::DelimitByDescriptor(TBufferStream& in, TZipEntryInfo& e) {
   const bool stored = e.CompressionMethod == kMethodStored;
   const int64_t start = in.Position();
-  uint8_t window[kDataDescriptorSize] = {};  // the last bytes read, window[15] the newest
+  uint8_t window[kDataDescriptorSize] = {};                     // the last bytes read, window[15] the newest
   uint32_t crcBefore16 = 0xFFFFFFFF, crcBefore12 = 0xFFFFFFFF;  // of the data up to each candidate
   for (int64_t read = 0;; ++read) {
     if (read >= 16) crcBefore16 = codec::Crc32Update(crcBefore16, window, 1);

@@ -116,8 +116,7 @@ class EntryReader::Sink final : public codec::Sink {
 EntryReader::EntryReader(ArchiveDirectory& directory, std::unique_ptr<codec::WorkArea> work)
     : directory_(directory), work_(std::move(work)), inBuf_(kBufferSize), outBuf_(kBufferSize) {}
 
-EntryReader::EntryReader(ArchiveDirectory& directory)
-    : EntryReader(directory, std::make_unique<codec::WorkArea>()) {}
+EntryReader::EntryReader(ArchiveDirectory& directory) : EntryReader(directory, std::make_unique<codec::WorkArea>()) {}
 
 EntryReader::~EntryReader() = default;
 

@@ -229,14 +229,14 @@ std::string Extraction::TemporaryName(const std::string& fName) {
 }
 
 // A directory entry (no FileName) makes its folder, under the same rules as a file's.
-Extraction::Outcome Extraction::ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir,
-                                                                 int index) {
+Extraction::Outcome Extraction::ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir, int index) {
   if (front_.RecreateDirs() && (!LiesInside(front_.DestDir(), dir, true) || ThroughLink(dir) ||
-                        !fs_.PathFits(base::ExcludeTrailingBackslash(dir), true))) {
+                                !fs_.PathFits(base::ExcludeTrailingBackslash(dir), true))) {
     Skip(srCreateError, entry.Directory(), index);
     return Outcome::skipped;
   }
-  if (front_.RecreateDirs() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir))) sys::ForceDirectories(fs_, dir);
+  if (front_.RecreateDirs() && !sys::DirectoryExists(fs_, base::ExcludeTrailingBackslash(dir)))
+    sys::ForceDirectories(fs_, dir);
   return Outcome::extracted;
 }
 
@@ -271,7 +271,8 @@ std::optional<Extraction::Outcome> Extraction::ResolveTarget(EntryJob& job) {
   if (skip) return Outcome::skipped;
   // A handler that names the output takes responsibility for where it goes.
   job.outDir = base::ExtractFilePath(job.fName);
-  if ((job.fName == proposed && (!LiesInside(front_.DestDir(), job.fName, false) || ThroughLink(job.fName, &job.walk))) ||
+  if ((job.fName == proposed &&
+       (!LiesInside(front_.DestDir(), job.fName, false) || ThroughLink(job.fName, &job.walk))) ||
       !Fits(job.fName, job.outDir)) {
     Skip(srCreateError, job.fName, job.index);
     return Outcome::skipped;
@@ -312,9 +313,9 @@ std::optional<Extraction::Outcome> Extraction::UnlockPassword(EntryJob& job) {
 // The overwrite policy and the target's attributes decide whether an existing file goes.
 std::optional<Extraction::Outcome> Extraction::ClearTarget(EntryJob& job) {
   // The walk's answer holds unless a password handler ran in between, which may do anything.
-  uint32_t attributes =
-      job.walk.reachedEnd && !work_.Encrypted() ? job.walk.last : fs_.GetAttributes(job.fName);
-  if (attributes != sys::kInvalidAttributes && !(attributes & sys::kAttrDirectory) && front_.OverwriteMode() != Always) {
+  uint32_t attributes = job.walk.reachedEnd && !work_.Encrypted() ? job.walk.last : fs_.GetAttributes(job.fName);
+  if (attributes != sys::kInvalidAttributes && !(attributes & sys::kAttrDirectory) &&
+      front_.OverwriteMode() != Always) {
     if (!WantOverwrite(job.fName, job.index, job.fName)) {
       Skip(srNoOverwrite, job.fName, job.index);
       return Outcome::skipped;
@@ -390,7 +391,8 @@ Extraction::Outcome Extraction::DecodeToTemporary(EntryJob& job) {
     if (result == ReadResult::write_failed) Raise(ZipError::cantWrite);
     ShowDecodeMessage(result);
     sys::LocalTime stamp{};
-    if ((result == ReadResult::ok || result == ReadResult::crc_mismatch) && DosDateTimeToLocal(work_.FileDateTime, stamp))
+    if ((result == ReadResult::ok || result == ReadResult::crc_mismatch) &&
+        DosDateTimeToLocal(work_.FileDateTime, stamp))
       /* result not examined */ out->SetLastWriteTime(stamp);
     // Data that never reached the file must not pass for a verified file.
     if (!out->Close(front_.FlushFilesOnClose())) Raise(ZipError::cantWrite);
@@ -436,7 +438,8 @@ void Extraction::ReportFailure(const EntryJob& job) {
     } else {
       bool retry = false;
       const TZipEntryInfo& entry = directory_.Entry(job.index);
-      if (front_.OnSkippingFile) front_.OnSkippingFile(front_, srBadPassword, entry.Directory() + entry.FileName(), job.index, retry);
+      if (front_.OnSkippingFile)
+        front_.OnSkippingFile(front_, srBadPassword, entry.Directory() + entry.FileName(), job.index, retry);
     }
   } else if (front_.OnBadCRC) {
     front_.OnBadCRC(front_, static_cast<int>(job.calculated), static_cast<int>(work_.CRC32), job.index);
@@ -479,7 +482,6 @@ int Extraction::Choose() {
   }
   return numFiles;
 }
-
 
 void AnswerDirectoryQuestions(TZipExtractor& front, ArchiveDirectory& directory) {
   directory.questions.incompleteMode = [&front] {

@@ -111,7 +111,7 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
   ScriptedUi ui;
   std::ostringstream out, err;
   int status = cli::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
-                                      sys::RealFileSystem(), ui);
+                                    sys::RealFileSystem(), ui);
   EXPECT_EQ(status, 81);
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_NE(err.str().find("zorvik-unzip: m9.bin: Unknown Compression Method (Zip Error)\n"), std::string::npos)
@@ -204,8 +204,8 @@ TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
   const std::string archive = BuildZip({ZipItem("one.txt", std::string(20000, 'a')), ZipItem("two.txt", "b")});
   support::ScriptedUi ui;
   // Whatever the method, as a write failure: not as damaged data, and not past that entry.
-  for (const std::string& full : {archive, BuildZip({ZipItem("one.txt", big).Packed(8, StoredDeflate(big)),
-                                                     ZipItem("two.txt", "b")})}) {
+  for (const std::string& full :
+       {archive, BuildZip({ZipItem("one.txt", big).Packed(8, StoredDeflate(big)), ZipItem("two.txt", "b")})}) {
     support::FakeFileSystem disk;
     disk.AddFile("c:\\a.zip", full);
     disk.AddDirectory("c:\\out");

@@ -326,13 +326,13 @@ TEST(ZipDecode, TheEntryReaderSaysHowEachEntryEnded) {
   const std::string text(40000, 'r');
   support::FakeFileSystem fs;
   ScriptedUi ui;
-  fs.AddFile("c:\\a.zip", BuildZip({ZipItem("ok.txt", "plain"),
-                                     ZipItem("inflated.txt", text).Packed(8, StoredDeflate(text)),
-                                     ZipItem("crc.txt", "plain").Crc(0x12345678),
-                                     ZipItem("type3.bin", "abc").Packed(8, std::string(1, '\x07')),
-                                     ZipItem("longer.txt", "more than declared").Usize(4),
-                                     ZipItem("locked.txt", "secret").Password("right"),
-                                     ZipItem("new.bin", "abc").Packed(99, "abc"), ZipItem("stored.txt", text)}));
+  fs.AddFile(
+      "c:\\a.zip",
+      BuildZip({ZipItem("ok.txt", "plain"), ZipItem("inflated.txt", text).Packed(8, StoredDeflate(text)),
+                ZipItem("crc.txt", "plain").Crc(0x12345678),
+                ZipItem("type3.bin", "abc").Packed(8, std::string(1, '\x07')),
+                ZipItem("longer.txt", "more than declared").Usize(4), ZipItem("locked.txt", "secret").Password("right"),
+                ZipItem("new.bin", "abc").Packed(99, "abc"), ZipItem("stored.txt", text)}));
   ArchiveDirectory directory(fs, ui);
   directory.SetName("c:\\a.zip");
   directory.Read({});

@@ -103,8 +103,8 @@ struct ZipLayout {
   std::string comment;
   uint16_t thisDisk = 0, startDisk = 0;
   std::optional<uint16_t> totalEntries;
-  int32_t centralShift = 0;               // added to the directory's true offset in the end record
-  std::optional<uint32_t> centralSize;    // default: the directory's true size
+  int32_t centralShift = 0;             // added to the directory's true offset in the end record
+  std::optional<uint32_t> centralSize;  // default: the directory's true size
 };
 ZipLayout Disks(uint16_t thisDisk, uint16_t startDisk);
 ZipLayout Prefix(std::string prefix);
