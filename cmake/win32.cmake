@@ -77,8 +77,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPEN
   "${PAYLOAD_KESTRUM};${PAYLOAD_LOGIN};${PAYLOAD_QTINTF};${PAYLOAD_REPORT};${PAYLOAD_OCX};${PAYLOAD_DB};${PAYLOAD_MDAC};${BITMAP_CHECK};${BITMAP_DOOR};${MANIFEST};${ZORVIK_CONTROL_BITMAP_FILES};${ZORVIK_GENERATED}/setup.ico")
 
 # --- The command-line extractor, as a Windows console program -----------------------------
-add_executable(zorvik-unzip tools/zorvik-unzip.cpp tools/UnzipCommand.cpp)
-target_link_libraries(zorvik-unzip PRIVATE zorvik_core user32 comdlg32 shell32 ole32)
+include(${CMAKE_SOURCE_DIR}/cli/zorvik-unzip.cmake)
 
 # --- Tests under Wine --------------------------------------------------------------------
 # Libraries for the library-search tests, built into "probes" beside the test programs: a

@@ -118,8 +118,15 @@ bool TEndOfCentralDir::FindEndRecord(TBufferStream& stream) {
 }
 
 bool TEndOfCentralDir::Plausible() const {
-  return ThisDisk <= 999 && CentralDirStartDisk <= 999 && ThisDisk >= CentralDirStartDisk &&
-         static_cast<int32_t>(CentralDirOffset) >= 0;
+  if (ThisDisk > 999 || CentralDirStartDisk > 999 || ThisDisk < CentralDirStartDisk ||
+      static_cast<int32_t>(CentralDirOffset) < 0)
+    return false;
+  // No entries, but a directory: either 65,536 of them, counted in 16 bits, or damage. A
+  // directory that is not empty holds a whole header at least, and on a single disk it
+  // ends within the file.
+  if (TotalEntries != 0 || CentralDirSize == 0 || ThisDisk != 0) return true;
+  const int64_t fileEnd = int64_t{CommentPosition} + CommentLength;
+  return CentralDirSize >= kCentralHeaderSize && int64_t{CentralDirOffset} + CentralDirSize <= fileEnd;
 }
 
 }  // namespace zip

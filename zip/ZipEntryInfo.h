@@ -27,6 +27,7 @@ constexpr uint32_t kLocalHeaderSize = 30;
 constexpr uint32_t kCentralHeaderSize = 46;
 constexpr uint32_t kEndRecordSize = 22;
 constexpr uint32_t kDataDescriptorSize = 16;
+constexpr uint32_t kDataDescriptorSignature = 0x08074B50;  // optional before its CRC and sizes
 
 // Compression methods (appnote 4.4.5).
 constexpr uint16_t kMethodStored = 0, kMethodShrunk = 1, kMethodReduced1 = 2, kMethodReduced2 = 3, kMethodReduced3 = 4,

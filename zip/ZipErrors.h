@@ -1,5 +1,6 @@
-// The zip component's exception classes and its user-visible texts, kept in one table so
-// each is raised at the component's edge with the exact wording the user knows.
+// The zip component's exception classes, its user-visible texts, and the table from which
+// each failure it reports is raised, at the component's edge, with the exact wording the
+// user knows. Inside the component, failures are results.
 #pragma once
 
 #include "base/Exceptions.h"
@@ -11,8 +12,8 @@ ZORVIK_EXCEPTION(ENotAZipFile, base::Exception);
 ZORVIK_EXCEPTION(EBadZipFile, base::Exception);
 ZORVIK_EXCEPTION(EIncompleteZip, base::Exception);
 ZORVIK_EXCEPTION(EFatalUnzipError, base::Exception);
-ZORVIK_EXCEPTION(ECantWriteUCF, base::Exception);
 ZORVIK_EXCEPTION(EBiggerThanUncompressed, base::Exception);
+ZORVIK_EXCEPTION(ECantWriteUCF, base::Exception);
 
 // A refusal by the user must reach the application even from inside a decoder.
 class EUserCanceled : public base::Exception, public codec::PassThrough {
@@ -50,5 +51,44 @@ inline constexpr char kPutbackOverflow[] = "Putback overflow";
 inline constexpr char kCannotOpenFile[] = "Cannot open file \"%s\". %s";
 inline constexpr char kCannotCreateFile[] = "Cannot create file \"%s\". %s";
 }  // namespace text
+
+// The failures the component reports to its caller as exceptions.
+enum class ZipError {
+  notAZipFile,       // no end record, and the caller's mode says the file is no archive
+  badZipFile,        // neither the directory nor a scan finds the entries
+  incompleteZip,     // no end record: the other disks of a set may be missing
+  cantWrite,         // an output file took less than it was given (a full disk)
+  canceledZipName,   // the open-file dialog was cancelled
+  canceledNextDisk,  // the next disk of a set was refused
+  canceledDestDir,   // the directory dialog was cancelled
+};
+
+namespace errors {
+template <class E>
+[[noreturn]] void Throw(const char* message) {
+  throw E(message);
+}
+struct Row {
+  ZipError error;
+  void (*raise)(const char* message);
+  const char* message;
+};
+inline constexpr Row kTable[] = {
+    {ZipError::notAZipFile, Throw<ENotAZipFile>, text::kNotAZipFile},
+    {ZipError::badZipFile, Throw<EBadZipFile>, text::kNotAZipFile},
+    {ZipError::incompleteZip, Throw<EIncompleteZip>, text::kIncompleteZip},
+    {ZipError::cantWrite, Throw<ECantWriteUCF>, text::kCantWriteUCF},
+    {ZipError::canceledZipName, Throw<EUserCanceled>, text::kCanceledZipName},
+    {ZipError::canceledNextDisk, Throw<EUserCanceled>, text::kCanceledNextDisk},
+    {ZipError::canceledDestDir, Throw<EUserCanceled>, text::kCanceledDestDir},
+};
+}  // namespace errors
+
+// Raises the error's documented class with its documented text.
+[[noreturn]] inline void Raise(ZipError error) {
+  for (const errors::Row& row : errors::kTable)
+    if (row.error == error) row.raise(row.message);
+  throw base::Exception(text::kNotAZipFile);  // every error has its row
+}
 
 }  // namespace zip

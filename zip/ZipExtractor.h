@@ -1,26 +1,24 @@
-// TZipExtractor: reads a zip archive's directory, decodes and verifies entries, and unpacks
-// chosen entries into a destination directory. Files and user-interface services come in
-// through sys/ interfaces so the same logic runs on Windows, natively and against fakes.
+// TZipExtractor: the documented front of the zip component. It holds the published
+// settings and events and unpacks chosen entries into a destination directory; the
+// archive's directory is an ArchiveDirectory, each entry is read by an EntryReader and
+// placed by an Extraction. Files and user-interface services come in through sys/
+// interfaces so the same logic runs on Windows, natively and against fakes.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
+#include "zip/ArchiveDirectory.h"
 #include "zip/BufferStream.h"
 #include "zip/ZipEntryInfo.h"
 #include "zip/ZipErrors.h"
 #include "zip/Percent.h"
 #include "zip/ZipLists.h"
-#include "zip/codec/Crypt.h"
 
 namespace zip::codec {
 class WorkArea;
@@ -28,12 +26,9 @@ class WorkArea;
 
 namespace zip {
 
-enum TIncompleteZipMode { izAssumeMulti = 0, izAssumeBad = 1, izAssumeNotAZip = 2 };
 enum TUZOverwriteMode { Prompt = 0, Always = 1, Never = 2, ifNewer = 3, ifOlder = 4 };
 // srFileOpenError: the entry's data overlaps another entry's or the directory.
 enum TSkipReason { srBadPassword = 0, srNoOverwrite = 1, srFileOpenError = 2, srCreateError = 3 };
-// Multi-disk modes.
-enum TMultiMode { mmNone = 0, mmRemovable = 1, mmSplitFiles = 2 };
 
 constexpr int kThisVersion = 223;
 
@@ -59,7 +54,7 @@ class TZipExtractor : public TObject {
   // ---- Properties ----
   int ThisVersion() const { return kThisVersion; }
   void SetThisVersion(int) {}
-  const std::string& ZipName() const { return zipName_; }
+  const std::string& ZipName() const { return directory_.Name(); }
   virtual void SetZipName(const std::string& name);
   const std::string& DestDir() const { return destDir_; }
   void SetDestDir(const std::string& dir);
@@ -91,10 +86,10 @@ class TZipExtractor : public TObject {
   void SetOEMConvert(bool v) { oemConvert_ = v; }
   const std::string& Password() const { return password_; }
   void SetPassword(const std::string& v) { password_ = v; }
-  virtual bool CheckDiskLabels() const { return checkDiskLabels_; }
-  virtual void SetCheckDiskLabels(bool v) { checkDiskLabels_ = v; }
-  virtual int MultiMode() const { return multiMode_; }
-  virtual void SetMultiMode(int v) { multiMode_ = v; }
+  virtual bool CheckDiskLabels() const { return directory_.CheckDiskLabels(); }
+  virtual void SetCheckDiskLabels(bool v) { directory_.SetCheckDiskLabels(v); }
+  virtual int MultiMode() const { return directory_.MultiMode(); }
+  virtual void SetMultiMode(int v) { directory_.SetMultiMode(v); }
 
   // ---- Events ----
   std::function<void(TZipExtractor& sender, int numFiles, double totalBytes, bool& stopNow)> OnStartUnZipInfo;
@@ -126,7 +121,7 @@ class TZipExtractor : public TObject {
   std::string ZipComment();
   // The view's entry (sorted by SortMode); EListError when out of range.
   TZipEntryInfo& Entry(int index) const;
-  int DiskCount() const { return diskCount_; }
+  int DiskCount() const { return directory_.DiskCount(); }
 
   // ---- Extraction ----
   int UnZip();
@@ -138,127 +133,15 @@ class TZipExtractor : public TObject {
   // The decoders' windows and tables, made once at the start of a run; a test can hand out
   // one that plays a machine short of memory.
   virtual std::unique_ptr<codec::WorkArea> MakeWorkArea() const;
-  // A caller that runs several components over one archive at once gives each its share: an
-  // entry left out here is passed over before anything is read or made for it, with no
-  // event, and counts as neither extracted nor skipped.
-  virtual bool TakesEntry(int index) {
-    (void)index;
-    return true;
-  }
-  // Rids a folder of a killed run's temporaries the first time this run writes into it.
-  // Components writing into one destination at once must sweep each folder once between
-  // them: a sweep can take a peer's temporary between its verification and its renaming.
-  virtual void RemoveStaleTemporaries(const std::string& dir);
-  // Temporaries are numbered from a counter of the component's own; components writing into
-  // one folder at once start theirs far apart so that their names never meet.
-  void StartTemporariesAt(unsigned counter) { tempCounter_ = counter; }
 
  private:
-  // Directory reading.
-  void OpenArchiveFile();
-  void CloseArchiveFile();
-  void FreeLists();
-  bool SpansDisks() const { return multiMode_ != mmNone; }
-  void RaiseBadZip();
-  bool ReadCentralHeader(TBufferStream& in, TZipEntryInfo& entry, bool mayChangeDisk);
-  bool ReadLocalHeader(TBufferStream& in, TZipEntryInfo& entry);
-  std::unique_ptr<TZipEntryInfo> NewRecord() const;
-  bool FindFirstLocalHeader(TBufferStream& in);
-  int CollectLocalHeaders(TBufferStream& in);
-  bool ScanLocalHeaders();
-  // Locating the directory.
-  TBufferStream& DirectoryInput();
-  bool FindEndRecordOrCopy();
-  void EnterDirectory();
-  void HandleMissingEndRecord();
-  // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
-  // The records read are held apart and put in order once at the end: one sorted insert
-  // each would cost quadratic moves on a directory out of offset order.
-  struct DirectoryWalk {
-    int next;
-    int total;
-    TZipEntryInfo* previous;
-    std::vector<std::unique_ptr<TZipEntryInfo>> records;
-    std::unordered_set<uint64_t> places;  // (disk, offset) of the records taken
-  };
-  bool MoreInDirectory(const DirectoryWalk& walk);
-  void ReadCentralDirectory();
-  void FindDataLimits();
-  bool DataFits(const TZipEntryInfo& entry, int localNameLength, int localExtraLength) const;
-  void StartAgainFromScan(DirectoryWalk& walk);
-  bool ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous);
-  void PassCentralTail(TZipEntryInfo& entry, bool keepComment);
-  TZipEntryInfo* AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk);
-  TZipEntryInfo* MergeIntoScanned(const TZipEntryInfo& rec);
-  void BuildView();
-  void LoadCommentAt(TZipEntryInfo& entry, TBufferStream& in);
-  std::string ReadEndComment(TBufferStream& in);
-  // Closes the current disk, asks for disk `disk` (from 1), opens it as the new ZipName.
-  void NextDisk(int disk);
+  bool SpansDisks() const { return directory_.SpansDisks(); }
   void LoadWithCursor();
-  void PassPendingMessages();
-
-  // Decoding (one entry).
-  friend class EntrySource;
-  friend class EntrySink;
-  void AllocateBuffers();
-  void FreeBuffers();
-  bool CheckPassword(const TZipEntryInfo& entry);
-  void PositionAtData(const TZipEntryInfo& entry, int localNameLength, int localExtraLength);
-  // False when the data cannot be what the entry declares: a decoder's error, an unknown
-  // method, or another length than the declared size.
-  bool DecodeEntry(TBufferedFileStream& out);
-  void CopyStored();
-  uint32_t ReadArchive(uint8_t* buffer, uint32_t count);
-  void WriteOutputBuffer();
-  bool ReadLocalLengths(const TZipEntryInfo& entry, int& nameLength, int& extraLength);
-
-  // What ThroughLink learnt on its way down a path that it followed to its last part: the
-  // attributes of that part, and whether every folder above it exists as a folder.
-  struct PathWalk {
-    bool reachedEnd = false;
-    bool foldersExist = false;
-    uint32_t last = sys::kInvalidAttributes;
-  };
-
-  // Extraction (one entry of the view), in its steps; a step that settles the entry's fate
-  // returns it, one that lets it go on returns nothing.
-  enum class EntryOutcome { extracted, skipped, badPassword, badCrc, dataError };
-  struct EntryJob {
-    int index = 0;
-    int nameLength = 0, extraLength = 0;  // of the local header
-    bool localOk = true;
-    bool dataError = false;  // nothing decodable where the entry's data should be
-    std::string fName, outDir, temporary;
-    int64_t dataPosition = -1;                      // where an accepted password check left the archive
-    uint32_t attributes = sys::kInvalidAttributes;  // of an existing target
-    bool readOnlyTarget = false;
-    uint32_t calculated = 0;  // CRC of the decoded data
-    PathWalk walk;            // of the target's path, when it was checked for links
-  };
-  int ChooseEntries();
-  EntryOutcome ExtractEntry(int index);
-  EntryOutcome ExtractDirectoryEntry(const TZipEntryInfo& entry, const std::string& dir, int index);
-  std::optional<EntryOutcome> ResolveTarget(EntryJob& job);
-  std::optional<EntryOutcome> UnlockPassword(EntryJob& job);
-  std::optional<EntryOutcome> ClearTarget(EntryJob& job);
-  std::unique_ptr<TBufferedFileStream> CreateTemporary(EntryJob& job);
-  bool DecodeInto(const EntryJob& job, TBufferedFileStream& out);
-  EntryOutcome DecodeToTemporary(EntryJob& job);
-  EntryOutcome Commit(const EntryJob& job);
-  void ReportFailure(const EntryJob& job);
-  std::string OutputDirectory(const TZipEntryInfo& entry) const;
-  bool ThroughLink(const std::string& path, PathWalk* walk = nullptr);
-  bool Fits(const std::string& fName, const std::string& outDir);
-  void Skip(TSkipReason reason, const std::string& fName, int index);
-  bool WantOverwrite(const std::string& fName, int index, std::string& target);
-  std::string TemporaryName(const std::string& fName);
 
   sys::FileSystem& fs_;
   sys::UserInterface& ui_;
   bool designing_;
 
-  std::string zipName_;
   std::string destDir_;
   std::string rootDir_;
   TZipSortMode sortMode_ = ByNone;
@@ -274,40 +157,9 @@ class TZipExtractor : public TObject {
   bool flushFilesOnClose_ = false;
   bool oemConvert_ = true;
   std::string password_;
-  bool checkDiskLabels_ = true;
-  int multiMode_ = mmNone;
 
-  std::unique_ptr<TBufferedFileStream> zipFile_;
-  std::unique_ptr<TBufferedFileStream> zfc_;  // a set's configuration file, while its directory is read
-  std::unique_ptr<TSortedZipList> master_;
-  std::unique_ptr<TSortedZipList> sortedView_;
-  TSortedZipList* view_ = nullptr;
-  TEndOfCentralDir ecrec_;
+  ArchiveDirectory directory_;
   TZipEntryInfo work_;
-  bool scanned_ = false;
-  int diskCount_ = 1;
-  int currentDisk_ = 0;
-  bool directoryLoaded_ = false;
-  sys::LocalTime zipTime_{};
-  // Where each entry's data must end: the next thing on its disk (FindDataLimits).
-  std::unordered_map<const TZipEntryInfo*, int64_t> dataLimits_;
-
-  // Per-run state.
-  std::vector<uint8_t> inBuf_, outBuf_;
-  std::unique_ptr<codec::WorkArea> workArea_;  // windows and tables of the decoders
-  bool buffersAllocated_ = false;
-  int64_t remaining_ = 0;  // compressed bytes of the current entry not yet read
-  uint32_t outCount_ = 0;
-  int64_t entryWritten_ = 0;
-  int64_t totalSize_ = 0;
-  int64_t totalWritten_ = 0;
-  uint32_t crc_ = 0xFFFFFFFF;
-  codec::CryptKeys keys_{};
-  TBufferedFileStream* out_ = nullptr;
-  int extracted_ = 0;
-  bool retry_ = false;
-  unsigned tempCounter_ = 0;
-  std::set<std::string> cleanedDirs_;  // folders of this run already rid of stale temporaries
 };
 
 }  // namespace zip

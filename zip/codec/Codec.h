@@ -1,4 +1,4 @@
-// Decoders for the zip compression methods 1-6 and 8: pure byte-stream transforms from a
+// Decoders for the zip compression methods 0-6 and 8: pure byte-stream transforms from a
 // Source of compressed bytes to a Sink of decoded bytes, with no knowledge of archives.
 #pragma once
 
@@ -35,6 +35,9 @@ struct PassThrough {
 
 // Every decoder works in the memory of a WorkArea (WorkArea.h) that an extraction run makes
 // once; the forms without one make their own, for a single stream.
+
+// Method 0: the bytes as they are.
+Result Store(Source& in, Sink& out);
 
 // Method 8 (RFC 1951). Puts the 32 KB window out each time it fills and the rest after the
 // last block; on bad data nothing still in the window is put out.

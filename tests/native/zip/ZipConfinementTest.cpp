@@ -11,6 +11,7 @@
 
 #include "ZipTestKit.h"
 #include "tests/native/support/ForwardingFileSystem.h"
+#include "zip/Extraction.h"
 #include "zip/ZipExtractor.h"
 
 using namespace zip;
@@ -344,14 +345,15 @@ TEST(ZipConfinement, TemporariesAreNamedInTheFormTheSweepTakes) {
   TempDir dir;
   ScriptedUi ui;
   WriteFile(dir / "a.zip", BuildZip({ZipItem("a.txt", "a"), ZipItem("b.txt", "b"), ZipItem("c.txt", "c")}));
-  struct Numbered : TZipExtractor {
-    using TZipExtractor::StartTemporariesAt;
-    using TZipExtractor::TZipExtractor;
-  } z(fs, ui);
-  z.SetZipName(dir / "a.zip");
+  TZipExtractor z(fs, ui);
   z.SetDestDir(dir / "out");
   z.SetDoAll(true);
-  z.StartTemporariesAt(0x9abcdefe);
-  EXPECT_EQ(z.UnZip(), 3);
+  ArchiveDirectory directory(fs, ui);
+  directory.SetName(dir / "a.zip");
+  directory.Read({});
+  EntryReader reader(directory);
+  Extraction extraction(z, fs, ui, directory, reader, {0x9abcdefe, {}});
+  ASSERT_EQ(extraction.Choose(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(extraction.Extract(i), Extraction::Outcome::extracted);
   EXPECT_EQ(fs.made, (std::vector<std::string>{"~zv9abcdeff.tmp", "~zv9abcdf00.tmp", "~zv9abcdf01.tmp"}));
 }

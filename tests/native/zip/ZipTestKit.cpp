@@ -92,13 +92,21 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
     Put16(out, flags);
     Put16(out, it.method);
     Put32(out, it.dosTime);
-    Put32(out, crc);
-    Put32(out, static_cast<uint32_t>(it.csize.value_or(static_cast<int32_t>(payload.size()))));
-    Put32(out, static_cast<uint32_t>(it.usize.value_or(static_cast<int32_t>(it.data.size()))));
+    const uint32_t csize = static_cast<uint32_t>(it.csize.value_or(static_cast<int32_t>(payload.size())));
+    const uint32_t usize = static_cast<uint32_t>(it.usize.value_or(static_cast<int32_t>(it.data.size())));
+    Put32(out, it.descriptor ? 0 : crc);
+    Put32(out, it.descriptor ? 0 : csize);
+    Put32(out, it.descriptor ? 0 : usize);
     Put16(out, static_cast<uint32_t>(it.name.size()));
     Put16(out, 0);
     out += it.name;
     out += payload;
+    if (it.descriptor == 1) Put32(out, 0x08074B50);
+    if (it.descriptor) {
+      Put32(out, crc);
+      Put32(out, csize);
+      Put32(out, usize);
+    }
   }
   uint32_t central = static_cast<uint32_t>(out.size());
   std::vector<int> order = layout.centralOrder;
@@ -133,8 +141,8 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
   Put16(out, layout.startDisk);
   Put16(out, total);
   Put16(out, total);
-  Put32(out, size);
-  Put32(out, central);
+  Put32(out, layout.centralSize.value_or(size));
+  Put32(out, central + static_cast<uint32_t>(layout.centralShift));
   Put16(out, static_cast<uint32_t>(layout.comment.size()));
   out += layout.comment;
   return out;

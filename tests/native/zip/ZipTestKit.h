@@ -41,6 +41,9 @@ struct ZipItem {
   std::string comment;
   std::optional<int32_t> centralOffset;  // overrides the real local header offset
   uint16_t centralExtraLength = 0;       // claimed, no bytes written
+  // 1: CRC and sizes in a data descriptor after the data, with its signature; 2: without
+  // it. The local header then holds 0 for all three, and flag bit 3 is set.
+  int descriptor = 0;
 
   ZipItem& Packed(uint16_t m, std::string bytes) {
     method = m;
@@ -87,6 +90,11 @@ struct ZipItem {
     centralOffset = o;
     return *this;
   }
+  ZipItem& Descriptor(int form) {
+    descriptor = form;
+    flags |= 8;
+    return *this;
+  }
 };
 
 struct ZipLayout {
@@ -95,6 +103,8 @@ struct ZipLayout {
   std::string comment;
   uint16_t thisDisk = 0, startDisk = 0;
   std::optional<uint16_t> totalEntries;
+  int32_t centralShift = 0;             // added to the directory's true offset in the end record
+  std::optional<uint32_t> centralSize;  // default: the directory's true size
 };
 ZipLayout Disks(uint16_t thisDisk, uint16_t startDisk);
 ZipLayout Prefix(std::string prefix);

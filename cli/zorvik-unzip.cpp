@@ -19,11 +19,11 @@
 #define ZORVIK_ISATTY(fd) isatty(fd)
 #endif
 
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 namespace {
 
-extern "C" void RequestInterrupt(int) { tools::InterruptRequested() = 1; }
+extern "C" void RequestInterrupt(int) { cli::InterruptRequested() = 1; }
 
 }  // namespace
 
@@ -51,6 +51,6 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // Entries go out in parallel, one worker per core (0 when the count is unknown).
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  return tools::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0, sys::RealFileSystem(),
-                                sys::RealUserInterface(), std::max(cores, 1));
+  return cli::RunUnzipCommand(args, std::cout, std::cerr, ZORVIK_ISATTY(2) != 0, sys::RealFileSystem(),
+                              sys::RealUserInterface(), std::max(cores, 1));
 }

@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "ZipTestKit.h"
+#include "tests/native/zip/ZipTestKit.h"
 #include "tests/native/support/FakeFileSystem.h"
 #include "tests/native/support/ScriptedUi.h"
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 using namespace ziptest;
 
@@ -25,7 +25,7 @@ struct Result {
 
 Result Command(const std::vector<std::string>& args) {
   std::ostringstream out, err;
-  int status = tools::RunUnzipCommand(args, out, err, false);
+  int status = cli::RunUnzipCommand(args, out, err, false);
   return {status, out.str(), err.str()};
 }
 
@@ -110,8 +110,8 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
                                      ZipItem("m7.bin", "seven").Packed(7, "zz"), ZipItem("ok.txt", "ok")}));
   ScriptedUi ui;
   std::ostringstream out, err;
-  int status = tools::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
-                                      sys::RealFileSystem(), ui);
+  int status = cli::RunUnzipCommand({"-q", "-d", dir.Path() + "/out", dir.Path() + "/a.zip"}, out, err, false,
+                                    sys::RealFileSystem(), ui);
   EXPECT_EQ(status, 81);
   EXPECT_TRUE(ui.boxes.empty());
   EXPECT_NE(err.str().find("zorvik-unzip: m9.bin: Unknown Compression Method (Zip Error)\n"), std::string::npos)
@@ -200,26 +200,125 @@ TEST(ZipCommand, BehavesAsUnzipsCommandLine) {
 // A full disk and an interrupt end the run with their own statuses, and neither leaves the
 // unfinished entry's temporary behind.
 TEST(ZipCommand, AFullDiskAndAnInterruptEndTheRunCleanly) {
+  const std::string big(40000, 'a');
   const std::string archive = BuildZip({ZipItem("one.txt", std::string(20000, 'a')), ZipItem("two.txt", "b")});
   support::ScriptedUi ui;
-  {
+  // Whatever the method, as a write failure: not as damaged data, and not past that entry.
+  for (const std::string& full :
+       {archive, BuildZip({ZipItem("one.txt", big).Packed(8, StoredDeflate(big)), ZipItem("two.txt", "b")})}) {
     support::FakeFileSystem disk;
-    disk.AddFile("c:\\a.zip", archive);
+    disk.AddFile("c:\\a.zip", full);
     disk.AddDirectory("c:\\out");
     disk.freeBytes = 10000;
     std::ostringstream out, err;
-    EXPECT_EQ(tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui), 50) << err.str();
+    EXPECT_EQ(cli::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui), 50) << err.str();
+    EXPECT_NE(err.str().find("disk is full"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("CRC"), std::string::npos) << err.str();
+    EXPECT_FALSE(disk.Exists("c:\\out\\two.txt"));
     for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;
+  }
+  {
+    // Standard output that takes nothing (a full device, a closed pipe).
+    struct Refusing : std::streambuf {
+      int_type overflow(int_type) override { return traits_type::eof(); }
+      std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+    } refusing;
+    std::ostream full(&refusing);
+    support::FakeFileSystem disk;
+    disk.AddFile("c:\\a.zip", archive);
+    std::ostringstream err;
+    EXPECT_EQ(cli::RunUnzipCommand({"-p", "c:\\a.zip"}, full, err, false, disk, ui), 50) << err.str();
+    EXPECT_NE(err.str().find("disk is full"), std::string::npos) << err.str();
   }
   {
     support::FakeFileSystem disk;
     disk.AddFile("c:\\a.zip", archive);
-    tools::InterruptRequested() = 1;
+    cli::InterruptRequested() = 1;
     std::ostringstream out, err;
-    int status = tools::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui);
-    tools::InterruptRequested() = 0;
+    int status = cli::RunUnzipCommand({"-q", "-d", "c:\\out", "c:\\a.zip"}, out, err, false, disk, ui);
+    cli::InterruptRequested() = 0;
     EXPECT_EQ(status, 80) << err.str();
     EXPECT_FALSE(disk.Exists("c:\\out\\one.txt"));
     for (const std::string& path : disk.Paths()) EXPECT_EQ(path.find("~zv"), std::string::npos) << path;
   }
+}
+
+// A directory whose offset is a few bytes off is recovered by the local headers; entries
+// whose sizes only their data descriptor holds are delimited by it (with its signature or
+// without) and confirmed by its CRC and sizes. One that nothing delimits fails, and the
+// entries after it are still found.
+TEST(ZipCommand, ScannedEntriesAreDelimitedByTheirDataDescriptors) {
+  const std::string a(3000, 'a'), c = "third, without the descriptor's signature", d(5000, 'd');
+  ZipLayout shifted;
+  shifted.centralShift = 3;
+  TempDir dir;
+  WriteFile(dir / "dd.zip", BuildZip({ZipItem("first.txt", a).Descriptor(1), ZipItem("second.txt", "two"),
+                                      ZipItem("third.txt", c).Descriptor(2),
+                                      ZipItem("fourth.txt", d).Packed(8, StoredDeflate(d)).Descriptor(1)},
+                                     shifted));
+  Result tested = Command({"-t", dir / "dd.zip"});
+  EXPECT_EQ(tested.status, 0) << tested.err;
+  EXPECT_NE(tested.out.find("No errors detected"), std::string::npos);
+  TempDir out;
+  Result extracted = Command({"-q", "-d", out.Path(), dir / "dd.zip"});
+  EXPECT_EQ(extracted.status, 0) << extracted.err;
+  EXPECT_TRUE(ReadFile(out / "first.txt") == a);
+  EXPECT_EQ(ReadFile(out / "second.txt"), "two");
+  EXPECT_EQ(ReadFile(out / "third.txt"), c);
+  EXPECT_TRUE(ReadFile(out / "fourth.txt") == d);
+
+  // The descriptor's CRC does not confirm the data, and the directory's record of the entry
+  // points elsewhere: nothing says where it ends.
+  WriteFile(dir / "lost.zip", BuildZip({ZipItem("first.txt", a).Descriptor(1).Crc(0x12345678).Offset(77777),
+                                        ZipItem("second.txt", "two")},
+                                       shifted));
+  TempDir out2;
+  Result failed = Command({"-q", "-d", out2.Path(), dir / "lost.zip"});
+  EXPECT_EQ(failed.status, 2) << failed.err;
+  EXPECT_NE(failed.err.find("first.txt"), std::string::npos) << failed.err;
+  EXPECT_FALSE(Exists(out2 / "first.txt"));
+  EXPECT_EQ(ReadFile(out2 / "second.txt"), "two");
+}
+
+// An end record or an entry that cannot be right is damage, said as such: never an empty
+// archive, or an entry passed over untested.
+TEST(ZipCommand, ADirectoryThatDoesNotAddUpIsDamage) {
+  ZipLayout one, all;  // no entries, but a directory of 1 byte, or of 4 GB
+  one.centralSize = 1;
+  all.centralSize = 0xFFFFFFFF;
+  ZipItem nameless("", "");
+  nameless.Csize(1000000);  // far past the end of the file
+  TempDir dir;
+  const struct {
+    const char* name;
+    std::string archive;
+  } cases[] = {{"one.zip", BuildZip({}, one)},
+               {"all.zip", BuildZip({}, all)},
+               {"nameless.zip", BuildZip({ZipItem("a.txt", "a"), nameless})}};
+  WriteFile(dir / "whole.zip", BuildZip({ZipItem("a.txt", "a"), ZipItem("", "")}));
+  EXPECT_EQ(Command({"-t", dir / "whole.zip"}).status, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir / c.name, c.archive);
+    Result tested = Command({"-t", dir / c.name});
+    EXPECT_EQ(tested.status, 2) << tested.out << tested.err;
+    EXPECT_FALSE(tested.err.empty());
+    EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos);
+  }
+}
+
+// The end record counts eight entries, the directory holds four and runs past the end of
+// the file: not four files and success, but damage.
+TEST(ZipCommand, FewerEntriesThanTheEndRecordCountsIsDamage) {
+  const std::vector<ZipItem> four = {ZipItem("a.txt", "a"), ZipItem("b.txt", "b"), ZipItem("c.txt", "c"),
+                                     ZipItem("d.txt", "d")};
+  ZipLayout eight;
+  eight.totalEntries = 8;
+  eight.centralSize = 8 * (46 + 5);
+  TempDir dir, out;
+  WriteFile(dir / "eight.zip", BuildZip(four, eight));
+  Result run = Command({"-q", "-d", out.Path(), dir / "eight.zip"});
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_NE(run.err.find("Not a valid zip file!"), std::string::npos) << run.err;
+  EXPECT_TRUE(ListDir(out.Path()).empty());
 }

@@ -1,6 +1,6 @@
 // zorvik-unzip: lists or extracts an archive with the installer's own zip component, so the
 // component can be used and measured outside the installer.
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,20 +8,18 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <set>
 #include <sstream>
-#include <string_view>
 #include <thread>
-#include <unordered_map>
 
 #include "base/Ansi.h"
+#include "zip/ParallelUnzip.h"
 #include "zip/ZipExtractor.h"
 
-namespace tools {
+namespace cli {
 
 namespace {
 
@@ -203,7 +201,8 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
       excluding = true;
     else if (a == "--threads" && i + 1 < args.size()) {
       const std::string& n = args[++i];
-      o.threads = !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
+      o.threads =
+          !n.empty() && n.size() <= 2 && n.find_first_not_of("0123456789") == std::string::npos ? std::stoi(n) : 0;
       if (o.threads < 1 || o.threads > kMaxThreads) {
         err << "zorvik-unzip: --threads takes a number from 1 to " << kMaxThreads << ", not " << Shown(n) << "\n";
         return Parsed::wrong;
@@ -273,10 +272,14 @@ class ElsewhereFiles final : public sys::FileSystem {
    public:
     explicit Output(std::ostream* out) : out_(out) {}
     bool Read(void*, uint32_t, uint32_t& done) override { return done = 0, false; }
+    // Each block goes on at once, so a full device or a closed pipe fails the entry being
+    // written instead of passing unseen in the stream's buffer until the end.
     bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
-      if (out_) out_->write(static_cast<const char*>(buffer), count);
       done = count;
-      return !out_ || out_->good();
+      if (!out_) return true;
+      out_->write(static_cast<const char*>(buffer), count).flush();
+      if (!out_->good()) done = 0;
+      return done == count;
     }
     bool Seek(int64_t, sys::SeekOrigin, int64_t& position) override { return position = 0, true; }
     bool Size(int64_t& size) override { return size = 0, true; }
@@ -338,8 +341,10 @@ void StopIfAsked() {
 
 // The settings of a run, and the handlers that choose, count and report entries: messages
 // go to err (after clearing the progress bar when one is drawn), counts to tally().
+// entry(i): the entry i of the directory the run extracts from.
 void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere, sys::FileSystem& fs,
-             ConsoleUi& console, std::ostream& err, const bool& clearBar, std::function<Tally&()> tally) {
+             ConsoleUi& console, std::ostream& err, const bool& clearBar, std::function<Tally&()> tally,
+             std::function<const zip::TZipEntryInfo&(int)> entry) {
   const bool elsewhere = o.mode == Mode::test || o.mode == Mode::pipe;
   z.SetDestDir(elsewhere ? nowhere : o.dest);
   z.SetRecreateDirs(!o.junkPaths);
@@ -349,9 +354,9 @@ void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere
   z.SetFilesList(o.patterns);
   z.SetDoProcessMessages(false);
   z.OnFilePercentDone = [](zip::TZipExtractor&, int) { StopIfAsked(); };
-  z.OnStartUnZip = [&o, &fs, &console, tally](zip::TZipExtractor& s, int index, std::string& fName, bool& skip) {
+  z.OnStartUnZip = [&o, &fs, &console, tally, entry](zip::TZipExtractor&, int index, std::string& fName, bool& skip) {
     StopIfAsked();
-    const std::string name = s.Entry(index).Directory() + s.Entry(index).FileName();
+    const std::string name = entry(index).Directory() + entry(index).FileName();
     console.entry = name;
     for (const std::string& x : o.exclusions)
       if (zip::IsMatch(x, name)) skip = true;
@@ -365,8 +370,8 @@ void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere
     if (clearBar) err << "\r\033[K";
     err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
   };
-  z.OnBadCRC = [&err, &clearBar, tally](zip::TZipExtractor& s, int calc, int stored, int index) {
-    const zip::TZipEntryInfo& e = s.Entry(index);
+  z.OnBadCRC = [&err, &clearBar, tally, entry](zip::TZipExtractor&, int calc, int stored, int index) {
+    const zip::TZipEntryInfo& e = entry(index);
     (Decodable(e.CompressionMethod) ? tally().damaged : tally().unsupported)++;
     if (clearBar) err << "\r\033[K";
     err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
@@ -434,7 +439,9 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
       return 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
-    Prepare(z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; });
+    Prepare(
+        z, o, nowhere, fs, console, err, bar, [&tally]() -> Tally& { return tally; },
+        [&z](int index) -> const zip::TZipEntryInfo& { return z.Entry(index); });
     int shown = -1;
     if (bar)
       z.OnTotalPercentDone = [&](zip::TZipExtractor&, int percent) {
@@ -447,39 +454,33 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
   } catch (...) {
     return Ended(std::current_exception(), err);
   }
-  if (o.mode == Mode::pipe) out.flush();
+  if (o.mode == Mode::pipe && !out.flush().good())
+    return Ended(std::make_exception_ptr(zip::ECantWriteUCF(zip::text::kCantWriteUCF)), err);
   return Conclude(o, tally, out, err);
 }
 
 // ---- Several workers over one archive ----
 //
-// Each worker is a component of its own with its own archive handle, walking the whole
-// view in order and taking the entries no other worker has taken yet. Entries that could
-// meet on the disk (the same target, or a file where another entry needs a folder) form a
-// group that one worker takes whole, in entry order, so every overwrite decision sees what
-// one thread would have seen. Messages are kept per entry and printed in entry order by the
-// calling thread, which alone writes to err and draws the progress bar.
+// Each worker (zip/ParallelUnzip.h) reads the archive on its own, walking the whole view in
+// order and taking the entries of the groups no other worker has taken yet. Messages are
+// kept per entry and printed in entry order by the calling thread, which alone writes to
+// err and draws the progress bar.
 
-constexpr int kNowhere = std::numeric_limits<int>::max();
+constexpr int kNowhere = zip::EntryClaims::kNowhere;
 
 struct Slot {
-  std::atomic<int> owner{-1};      // of the group this entry heads
-  std::atomic<bool> taken{false};  // a worker is extracting it
-  std::atomic<bool> done{false};   // and has finished: text and tally are complete
+  std::atomic<bool> done{false};  // a worker has finished it: text and tally are complete
   std::string text;
   Tally tally;
 };
 
 struct Shared {
   Shared(size_t count, std::vector<int> groups, std::vector<int64_t> sizes)
-      : slots(std::make_unique<Slot[]>(count)), group(std::move(groups)), size(std::move(sizes)) {}
+      : slots(std::make_unique<Slot[]>(count)), claims(std::move(groups)), size(std::move(sizes)) {}
   std::unique_ptr<Slot[]> slots;
-  const std::vector<int> group;  // the first entry of each entry's group
+  zip::EntryClaims claims;
   const std::vector<int64_t> size;
-  std::atomic<int> stopAfter{kNowhere};  // the lowest entry a worker failed at
   std::atomic<int64_t> bytesDone{0};
-  std::mutex sweepLock;
-  std::set<std::string> swept;
   std::mutex endLock;
   std::condition_variable ended;
   int through = 0;  // workers at their end, under endLock
@@ -494,21 +495,25 @@ struct WorkerParts {
   ConsoleUi console;
 };
 
-class Worker final : private WorkerParts, public zip::TZipExtractor {
+// A worker with the messages of the entry at hand kept for the caller.
+class Worker final : private WorkerParts {
  public:
   Worker(int number, const Options& o, sys::FileSystem& fs, sys::UserInterface& ui, const std::string& nowhere)
       : WorkerParts(fs, ui, nowhere),
-        TZipExtractor(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs, console),
-        number_(number) {
-    StartTemporariesAt(static_cast<unsigned>(number) << 24);
-    SetZipName(o.archive);
-    Prepare(*this, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; });
-    OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
+        fs_(o.mode == Mode::test ? static_cast<sys::FileSystem&>(files) : fs),
+        settings_(fs_, console),
+        engine_(number, settings_, fs_, console, o.archive) {
+    Prepare(
+        settings_, o, nowhere, fs, console, text, noBar_, [this]() -> Tally& { return shared_->slots[current_].tally; },
+        [this](int index) -> const zip::TZipEntryInfo& { return engine_.Directory().Entry(index); });
+    settings_.OnFilePercentDone = [this](zip::TZipExtractor&, int percent) {
       StopIfAsked();
       partial.store(shared_->size[current_] * percent / 100, std::memory_order_relaxed);
     };
   }
 
+  void Load() { engine_.Load(); }
+  const zip::ArchiveDirectory& Directory() const { return engine_.Directory(); }
   void Join(Shared& shared) { shared_ = &shared; }
   // What the worker said before its first entry (reading the directory).
   std::string Prelude() {
@@ -520,14 +525,18 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
   // Runs on the worker's thread; an exception that ends the run is kept for the caller.
   void Run() {
     try {
-      UnZip();
+      engine_.Extract(
+          shared_->claims,
+          [this](int index) {
+            Close();
+            position.store(index);
+          },
+          [this](int index) { current_ = index; });
       Close();
     } catch (...) {
       failure = std::current_exception();
       failedAt = current_ >= 0 ? current_ : position.load();
-      int low = shared_->stopAfter.load();
-      while (failedAt < low && !shared_->stopAfter.compare_exchange_weak(low, failedAt)) {
-      }
+      shared_->claims.StopAfter(failedAt);
       Close();
     }
     position.store(kNowhere);
@@ -536,31 +545,10 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
     shared_->ended.notify_all();
   }
 
-  std::atomic<int> position{-1};  // the entry the worker is at; kNowhere once it is through
+  std::atomic<int> position{-1};    // the entry the worker is at; kNowhere once it is through
   std::atomic<int64_t> partial{0};  // bytes written of the entry at hand
   std::exception_ptr failure;
   int failedAt = kNowhere;
-
- protected:
-  bool TakesEntry(int index) override {
-    Close();
-    position.store(index);
-    if (index > shared_->stopAfter.load()) return false;
-    int none = -1;
-    std::atomic<int>& owner = shared_->slots[shared_->group[index]].owner;
-    if (!owner.compare_exchange_strong(none, number_) && none != number_) return false;
-    shared_->slots[index].taken.store(true);
-    current_ = index;
-    return true;
-  }
-  void RemoveStaleTemporaries(const std::string& dir) override {
-    if (swept_.count(dir)) return;
-    {
-      std::lock_guard<std::mutex> hold(shared_->sweepLock);
-      if (shared_->swept.insert(base::AnsiUpper(dir)).second) TZipExtractor::RemoveStaleTemporaries(dir);
-    }
-    swept_.insert(dir);
-  }
 
  private:
   // Hands the entry's messages over and counts its bytes as done.
@@ -579,93 +567,13 @@ class Worker final : private WorkerParts, public zip::TZipExtractor {
     slot.done.store(true);
   }
 
+  sys::FileSystem& fs_;
+  zip::TZipExtractor settings_;  // holds the settings and handlers; reads nothing itself
+  zip::ParallelWorker engine_;
   Shared* shared_ = nullptr;
-  const int number_;
   const bool noBar_ = false;
   int current_ = -1;
-  std::set<std::string> swept_;  // folders known to be swept, without asking the others
 };
-
-// The key of a path as the file system matches names: parts split at either separator, "."
-// and empty parts dropped, the trailing dots and blanks Windows ignores cut, letters in one
-// case. Keys that differ may still name one file only through a folder's short name.
-std::string PathKey(std::string_view path, bool dropDrive) {
-  if (dropDrive && path.size() >= 2 && path[1] == ':') path.remove_prefix(2);
-  std::string key;
-  key.reserve(path.size());
-  auto close = [&](std::string_view part) {
-    size_t end = part.find_last_not_of(". ");
-    if (end == std::string_view::npos) return;
-    if (!key.empty()) key += '\\';
-    key.append(part.data(), end + 1);
-  };
-  size_t from = 0;
-  for (size_t i = 0; i < path.size(); ++i)
-    if (path[i] == '\\' || path[i] == '/') {
-      close(path.substr(from, i - from));
-      from = i + 1;
-    }
-  close(path.substr(from));
-  return base::AnsiUpper(key);
-}
-
-// Neighbours in the archive go to one worker up to about this many compressed bytes: its
-// reads then follow on from each other, where alternating entries cost a seek and a refill.
-constexpr int64_t kRunBytes = 256 * 1024;
-constexpr int kRunEntries = 64;
-
-// The first entry of each entry's group: a run of neighbours; entries with one target; and
-// a file entry with every entry whose path passes through it as a folder. A group is
-// extracted by one worker.
-std::vector<int> Groups(const zip::TZipExtractor& z, bool junkPaths) {
-  const int count = z.Count();
-  std::vector<int> parent(count);
-  for (int i = 0; i < count; ++i) parent[i] = i;
-  auto find = [&](int i) {
-    while (parent[i] != i) i = parent[i] = parent[parent[i]];
-    return i;
-  };
-  auto unite = [&](int a, int b) {
-    a = find(a), b = find(b);
-    if (a != b) parent[std::max(a, b)] = std::min(a, b);
-  };
-  int64_t bytes = 0;
-  for (int i = 0, head = 0, entries = 0; i < count; ++i, ++entries) {
-    bytes += z.Entry(i).CompressedSize;
-    if (bytes > kRunBytes || entries >= kRunEntries)
-      head = i, entries = 0, bytes = z.Entry(i).CompressedSize;
-    else
-      unite(head, i);
-  }
-  // The maps look at the keys where they lie: this runs alone, before any worker starts, and
-  // for 20,000 entries copies of every key and of every folder part were most of its time.
-  std::vector<std::string> keys(count);
-  std::unordered_map<std::string_view, int> first, firstFile;
-  first.reserve(count);
-  firstFile.reserve(count);
-  std::string path;
-  for (int i = 0; i < count; ++i) {
-    const zip::TZipEntryInfo& e = z.Entry(i);
-    if (junkPaths && e.FileName().empty()) continue;  // makes nothing
-    path.clear();
-    if (!junkPaths) path += e.Directory();
-    path += e.FileName();
-    keys[i] = PathKey(path, true);
-    auto [at, fresh] = first.emplace(keys[i], i);
-    if (!fresh) unite(at->second, i);
-    if (!e.FileName().empty()) firstFile.emplace(keys[i], i);
-  }
-  for (int i = 0; i < count; ++i) {
-    const std::string_view key = keys[i];
-    for (size_t sep = key.find('\\'); sep != std::string_view::npos; sep = key.find('\\', sep + 1)) {
-      auto file = firstFile.find(key.substr(0, sep));
-      if (file != firstFile.end()) unite(file->second, i);
-    }
-  }
-  std::vector<int> group(count);
-  for (int i = 0; i < count; ++i) group[i] = find(i);
-  return group;
-}
 
 int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool progress, sys::FileSystem& fs,
                sys::UserInterface& ui, int threads) {
@@ -675,12 +583,12 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   // as they end one thread's, by that way.
   try {
     workers.push_back(std::make_unique<Worker>(0, o, fs, ui, nowhere));
-    workers[0]->OpenZip();
+    workers[0]->Load();
   } catch (...) {
     workers.clear();
     return RunOneThread(o, out, err, progress, fs, ui);
   }
-  const Worker& first = *workers[0];
+  const zip::ArchiveDirectory& first = workers[0]->Directory();
   const int count = first.Count();
   std::vector<int64_t> sizes(count);
   int64_t total = 0;
@@ -692,7 +600,7 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
       chosen = zip::IsMatch(o.patterns[k], e.Directory() + e.FileName());
     if (chosen) total += sizes[i];
   }
-  Shared shared(count, Groups(first, o.junkPaths), std::move(sizes));
+  Shared shared(count, zip::GroupEntries(first, o.junkPaths), std::move(sizes));
   err << workers[0]->Prelude();
   try {
     for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
@@ -712,13 +620,13 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   // Prints, in entry order, the messages of every entry whose fate is known, up to the
   // entry a worker failed at.
   auto print = [&] {
-    while (next < count && next <= shared.stopAfter.load()) {
+    while (next < count && next <= shared.claims.StopsAfter()) {
       Slot& slot = shared.slots[next];
       if (!slot.done.load()) {
         bool passed = true;
         for (const auto& worker : workers) passed = passed && worker->position.load() > next;
         // Every worker went past it: taken means done by now, untaken means left out.
-        if (!passed || slot.taken.load()) {
+        if (!passed || shared.claims.Taken(next)) {
           if (passed) continue;
           return;
         }
@@ -785,9 +693,8 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
   }
   const int threads = o.threads ? o.threads : std::clamp(defaultThreads, 1, kMaxThreads);
   // Standard output takes the entries' data in entry order: one thread writes it.
-  if (threads == 1 || o.mode == Mode::list || o.mode == Mode::pipe)
-    return RunOneThread(o, out, err, progress, fs, ui);
+  if (threads == 1 || o.mode == Mode::list || o.mode == Mode::pipe) return RunOneThread(o, out, err, progress, fs, ui);
   return RunThreads(o, out, err, progress, fs, ui, threads);
 }
 
-}  // namespace tools
+}  // namespace cli

@@ -9,7 +9,7 @@
 #include "sys/Files.h"
 #include "sys/UserInterface.h"
 
-namespace tools {
+namespace cli {
 
 // Set (by a signal handler, or a test) to ask a run to stop: the entry being written is
 // abandoned and its temporary removed, the run ends with status 80. Atomic (and lock-free,
@@ -27,4 +27,4 @@ int RunUnzipCommand(const std::vector<std::string>& args, std::ostream& out, std
                     sys::FileSystem& fs = sys::RealFileSystem(), sys::UserInterface& ui = sys::RealUserInterface(),
                     int defaultThreads = 1);
 
-}  // namespace tools
+}  // namespace cli

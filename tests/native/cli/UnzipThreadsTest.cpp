@@ -11,9 +11,9 @@
 #include <map>
 #include <sstream>
 
-#include "ZipTestKit.h"
+#include "tests/native/zip/ZipTestKit.h"
 #include "tests/native/support/ForwardingFileSystem.h"
-#include "tools/UnzipCommand.h"
+#include "cli/UnzipCommand.h"
 
 using namespace ziptest;
 namespace fs = std::filesystem;
@@ -27,7 +27,7 @@ struct Outcome {
 
 Outcome Unzip(std::vector<std::string> args, sys::FileSystem& files = sys::RealFileSystem()) {
   std::ostringstream out, err;
-  int status = tools::RunUnzipCommand(args, out, err, false, files);
+  int status = cli::RunUnzipCommand(args, out, err, false, files);
   return {status, out.str(), err.str()};
 }
 
@@ -132,7 +132,7 @@ class TroubledFiles final : public support::ForwardingFileSystem {
   TroubledFiles(int interruptAt, int64_t space) : left_(interruptAt), space_(space) {}
   std::unique_ptr<sys::File> Open(const std::string& p, sys::Access a, sys::Share s, sys::Disposition d) override {
     if (d != sys::Disposition::createNew) return ForwardingFileSystem::Open(p, a, s, d);
-    if (--left_ == 0) tools::InterruptRequested() = 1;
+    if (--left_ == 0) cli::InterruptRequested() = 1;
     auto file = ForwardingFileSystem::Open(p, a, s, d);
     return file ? std::make_unique<Filling>(std::move(file), space_) : nullptr;
   }
@@ -169,7 +169,7 @@ TEST(ZipCommandThreads, AnInterruptOrAFullDiskStopsEveryWorker) {
   WriteFile(dir / "a.zip", Mixed());
   TroubledFiles interrupting(60, std::numeric_limits<int64_t>::max());
   Outcome run = Unzip({"-o", "--threads", "3", "-d", out.Path(), dir / "a.zip"}, interrupting);
-  tools::InterruptRequested() = 0;
+  cli::InterruptRequested() = 0;
   EXPECT_EQ(run.status, 80) << run.err;
   EXPECT_NE(run.err.find("zorvik-unzip: interrupted\n"), std::string::npos) << run.err;
   ExpectNoTemporary(out.Path());
