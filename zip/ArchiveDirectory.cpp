@@ -148,6 +148,12 @@ bool ArchiveDirectory::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e,
   e.InternalAttributes = Le16(h + kInternalAttributes);
   e.ExternalAttributes = Le32(h + kExternalAttributes);
   e.RelativeOffset = static_cast<int32_t>(Le32(h + kLocalOffset));
+  // Some archivers mark a folder by its MS-DOS attribute alone, without the trailing
+  // separator; taken as a file, it would stand in the way of the entries under it. One that
+  // holds data stays a file, so that no data is dropped.
+  if ((e.ExternalAttributes & sys::kAttrDirectory) && e.UncompressedSize == 0 && !name.empty() &&
+      base::LastBackslash(name) + 1 != name.size())
+    name += '\\';
   e.SetPath(name);
   e.CentralOffset = static_cast<int32_t>(start < 0 ? 0 : start);
   e.MatchFlag = false;

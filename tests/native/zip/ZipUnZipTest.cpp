@@ -166,6 +166,20 @@ TEST(ZipUnZip, OutputPathsWithRecreateDirsAndRootDir) {
   EXPECT_EQ(*rooted.Out("b\\c.txt"), "c");
 }
 
+TEST(ZipUnZip, AFolderMarkedOnlyByItsAttributeIsAFolder) {
+  // Stored "docs" and "sub/deep" without their trailing "/"; "full" has the attribute but data.
+  Fixture f({ZipItem("docs", "").External(0x10), ZipItem("docs/a.txt", "a"), ZipItem("sub/deep", "").External(0x30),
+             ZipItem("sub/deep/b.txt", "b"), ZipItem("full", "data").External(0x10)});
+  f.zip.SetRecreateDirs(true);
+  EXPECT_EQ(f.zip.UnZip(), 5);
+  EXPECT_EQ(f.zip.Entry(0).Directory(), "docs\\");
+  EXPECT_EQ(f.zip.Entry(0).FileName(), "");
+  EXPECT_EQ(*f.Out("docs\\a.txt"), "a");
+  EXPECT_EQ(*f.Out("sub\\deep\\b.txt"), "b");
+  EXPECT_EQ(*f.Out("full"), "data");
+  EXPECT_TRUE(f.events.empty());
+}
+
 TEST(ZipUnZip, ArchivesThatTryToLeaveTheDestinationAreStopped) {
   std::vector<ZipItem> items = {
       ZipItem("../up.txt", "1"),         ZipItem("a/../../up2.txt", "2"), ZipItem("a/..", "3"),
