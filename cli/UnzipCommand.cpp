@@ -118,10 +118,12 @@ std::string Shown(const std::string& name) {
 class ConsoleUi final : public sys::UserInterface {
  public:
   ConsoleUi(sys::UserInterface& system, std::ostream& err) : system_(system), err_(err) {}
-  std::string entry;  // the entry being extracted, for the report
+  std::string entry;     // the entry being extracted, for the report
+  std::string reported;  // the entry a message was last shown for
 
   void ProcessMessages() override {}
   int ShowMessageBox(const std::string& text, const std::string& caption, uint32_t flags) override {
+    reported = entry;
     err_ << "zorvik-unzip: " << (entry.empty() ? "" : Shown(entry) + ": ") << text
          << (caption.empty() ? "" : " (" + caption + ")") << "\n";
     switch (flags & 0xF) {
@@ -312,12 +314,13 @@ void List(zip::TZipExtractor& z, std::ostream& out) {
     const zip::TZipEntryInfo& e = z.Entry(i);
     sys::LocalTime t{};
     zip::DosDateTimeToLocal(e.FileDateTime, t);
-    out << base::Format("%8d  %-7s %8d  %08x  %04d-%02d-%02d %02d:%02d  ", e.UncompressedSize,
-                        MethodName(e.CompressionMethod), e.CompressedSize, e.CRC32, t.year, t.month, t.day, t.hour,
-                        t.minute)
+    // The fields are unsigned 32-bit values in the archive, whatever the record keeps them in.
+    const uint32_t size = static_cast<uint32_t>(e.UncompressedSize), stored = static_cast<uint32_t>(e.CompressedSize);
+    out << base::Format("%8u  %-7s %8u  %08x  %04d-%02d-%02d %02d:%02d  ", size, MethodName(e.CompressionMethod),
+                        stored, e.CRC32, t.year, t.month, t.day, t.hour, t.minute)
         << Shown(e.Directory() + e.FileName()) << "\n";
-    total += e.UncompressedSize;
-    packed += e.CompressedSize;
+    total += size;
+    packed += stored;
   }
   out << base::Format("%8lld          %8lld                               %d files\n", total, packed, z.Count());
   z.CloseZip();
@@ -358,21 +361,32 @@ void Prepare(zip::TZipExtractor& z, const Options& o, const std::string& nowhere
     StopIfAsked();
     const std::string name = entry(index).Directory() + entry(index).FileName();
     console.entry = name;
+    console.reported.clear();
     for (const std::string& x : o.exclusions)
       if (zip::IsMatch(x, name)) skip = true;
     // Freshening only replaces what is there.
     if (!skip && o.freshen && !sys::FileExists(fs, fName)) skip = true;
     if (!skip) ++tally().chosen;
   };
-  z.OnSkippingFile = [&err, &clearBar, tally](zip::TZipExtractor&, zip::TSkipReason reason, const std::string& name,
-                                              int, bool&) {
-    (reason == zip::srBadPassword ? tally().badPassword : tally().skipped)++;
+  z.OnSkippingFile = [&err, &clearBar, tally, entry](zip::TZipExtractor&, zip::TSkipReason reason,
+                                                     const std::string& name, int index, bool&) {
     if (clearBar) err << "\r\033[K";
+    // An entry encrypted by another scheme (AES, method 99) fails the traditional password
+    // check whatever the password: its method, not the password, is what cannot be read.
+    const int method = reason == zip::srBadPassword ? entry(index).CompressionMethod : zip::kMethodStored;
+    if (!Decodable(method)) {
+      tally().unsupported++;
+      err << "skipped: " << Shown(name) << ": " << base::Format("unsupported compression method %d", method) << "\n";
+      return;
+    }
+    (reason == zip::srBadPassword ? tally().badPassword : tally().skipped)++;
     err << "skipped: " << Shown(name) << ": " << Reason(reason) << "\n";
   };
-  z.OnBadCRC = [&err, &clearBar, tally, entry](zip::TZipExtractor&, int calc, int stored, int index) {
+  z.OnBadCRC = [&err, &clearBar, &console, tally, entry](zip::TZipExtractor&, int calc, int stored, int index) {
     const zip::TZipEntryInfo& e = entry(index);
     (Decodable(e.CompressionMethod) ? tally().damaged : tally().unsupported)++;
+    // The unknown method was reported for this entry already; no CRC was computed to compare.
+    if (!Decodable(e.CompressionMethod) && console.reported == e.Directory() + e.FileName()) return;
     if (clearBar) err << "\r\033[K";
     err << base::Format("failed: %s: CRC-32 %08x, expected %08x\n", Shown(e.Directory() + e.FileName()).c_str(),
                         static_cast<unsigned>(calc), static_cast<unsigned>(stored));

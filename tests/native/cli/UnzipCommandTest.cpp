@@ -120,6 +120,39 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
   EXPECT_EQ(ListDir(dir.Path() + "/out"), std::vector<std::string>{"ok.txt"});
 }
 
+TEST(ZipCommand, AnUnsupportedMethodIsReportedOnceAndAsSuch) {
+  TempDir dir;
+  // Method 99 with the encryption flag: AES, whose data has no traditional header to check.
+  const std::string aes(40, '\x5a');
+  WriteFile(dir / "a.zip", BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"),
+                                     ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1), ZipItem("ok.txt", "ok")}));
+  for (const std::vector<std::string>& password : {std::vector<std::string>{}, {"-P", "secret"}}) {
+    TempDir out;
+    std::vector<std::string> args = password;
+    args.insert(args.end(), {"-d", out.Path(), dir / "a.zip"});
+    Result r = Command(args);
+    EXPECT_EQ(r.status, 81) << r.err;
+    EXPECT_NE(r.err.find("m9.bin: Unknown Compression Method"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("CRC-32"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("wrong password"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("aes.bin: unsupported compression method 99"), std::string::npos) << r.err;
+    EXPECT_EQ(ListDir(out.Path()), std::vector<std::string>{"ok.txt"});
+  }
+  WriteFile(dir / "aes.zip", BuildZip({ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1)}));
+  TempDir aesOut;
+  EXPECT_EQ(Command({"-d", aesOut.Path(), dir / "aes.zip"}).status, 81);  // not 82: no password could help
+  // A decodable method whose data fails still says how.
+  WriteFile(dir / "b.zip", BuildZip({ZipItem("bad.txt", "data").Crc(0x12345678)}));
+  TempDir out;
+  EXPECT_NE(Command({"-d", out.Path(), dir / "b.zip"}).err.find("bad.txt: CRC-32"), std::string::npos);
+
+  // Sizes are unsigned 32-bit fields.
+  WriteFile(dir / "c.zip", BuildZip({ZipItem("big.bin", "x").Usize(-1).Csize(-2)}));
+  Result list = Command({"-l", dir / "c.zip"});
+  EXPECT_NE(list.out.find("4294967295  Stored  4294967294"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find(" -"), std::string::npos) << list.out;
+}
+
 TEST(ZipCommand, ControlBytesInNamesAreShownEscaped) {
   TempDir dir;
   // A title change, a screen clear and a GBK name whose trail byte is "\" (0x5C).
