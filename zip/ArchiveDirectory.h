@@ -107,6 +107,7 @@ class ArchiveDirectory {
   TBufferStream& DirectoryInput();
   bool FindEndRecordOrCopy();
   void EnterDirectory();
+  int64_t UncountedPrefix();
   void HandleMissingEndRecord();
   // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
   // The records read are held apart and put in order once at the end: one sorted insert
@@ -143,6 +144,8 @@ class ArchiveDirectory {
   TSortedZipList* view_ = nullptr;
   TEndOfCentralDir ecrec_;
   bool scanned_ = false;
+  // Bytes before an archive whose offsets count from its own start, added to each of them.
+  int64_t prefix_ = 0;
   int sharedRecords_ = 0;  // central records dropped for naming a local header already named
   int diskCount_ = 1;
   int currentDisk_ = 0;
