@@ -46,6 +46,7 @@ void ArchiveDirectory::SetName(const std::string& name) {
   ecrec_.Reset();
   Close();
   scanned_ = false;
+  commentCut_ = false;
   loaded_ = false;
 }
 
@@ -58,6 +59,7 @@ void ArchiveDirectory::Clear() {
   FreeLists();
   ecrec_.Reset();
   scanned_ = false;
+  commentCut_ = false;
   diskCount_ = 1;
   multiMode_ = mmNone;
   name_.clear();
@@ -405,11 +407,15 @@ void ArchiveDirectory::Read(const ReadSettings& settings) {
     std::unique_ptr<TBufferedFileStream>& zfc;
     ~CloseCopy() { zfc.reset(); }
   } closeCopy{zfc_};
+  commentCut_ = false;
   prefix_ = 0;
-  if (FindEndRecordOrCopy())
+  if (FindEndRecordOrCopy()) {
+    TBufferStream& in = DirectoryInput();
+    commentCut_ = int64_t{ecrec_.CommentPosition} + ecrec_.CommentLength > in.Size();
     EnterDirectory();
-  else
+  } else {
     HandleMissingEndRecord();
+  }
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
   const int stated = ecrec_.TotalEntries;
   sharedRecords_ = 0;

@@ -70,6 +70,9 @@ class ArchiveDirectory {
   // Reads a comment not loaded yet from the archive, keeping the file's position.
   std::string LoadFileComment(TZipEntryInfo& entry);
   const TEndOfCentralDir& EndRecord() const { return ecrec_; }
+  // The end record's comment is longer than what follows it in the file: the archive was cut
+  // short there, though everything the directory lists may be whole.
+  bool CommentCut() const { return commentCut_; }
   std::string LoadEndComment();
 
   bool SpansDisks() const { return multiMode_ != mmNone; }
@@ -144,6 +147,7 @@ class ArchiveDirectory {
   TSortedZipList* view_ = nullptr;
   TEndOfCentralDir ecrec_;
   bool scanned_ = false;
+  bool commentCut_ = false;
   // Bytes before an archive whose offsets count from its own start, added to each of them.
   int64_t prefix_ = 0;
   int sharedRecords_ = 0;  // central records dropped for naming a local header already named

@@ -119,6 +119,8 @@ class TZipExtractor : public TObject {
   const std::string& Filename(int index) const;
   std::string FileComment(int index);
   std::string ZipComment();
+  // The archive comment runs past the end of the file (known once the directory is read).
+  bool ZipCommentCut() const { return directory_.CommentCut(); }
   // The view's entry (sorted by SortMode); EListError when out of range.
   TZipEntryInfo& Entry(int index) const;
   int DiskCount() const { return directory_.DiskCount(); }
