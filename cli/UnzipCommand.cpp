@@ -411,6 +411,15 @@ bool WarnIfCommentCut(bool cut, std::ostream& err) {
   return cut;
 }
 
+// Each record of the directory that names another entry's data under a name of its own is
+// damage: that name is never extracted. The count of them.
+int ReportSharedHeaders(const std::vector<zip::ArchiveDirectory::SharedHeader>& shared, std::ostream& err) {
+  for (const auto& s : shared)
+    err << "failed: " << Shown(s.name) << ": its directory record names the data of " << Shown(s.first)
+        << "; not extracted\n";
+  return static_cast<int>(shared.size());
+}
+
 // The status of a run that went to its end; warned: something was said of the archive itself.
 int Conclude(const Options& o, const Tally& t, bool warned, std::ostream& out, std::ostream& err) {
   if (!o.patterns.empty() && t.chosen == 0) {
@@ -458,9 +467,12 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
         shown = percent;
         DrawBar(err, percent);
       };
+    // What is said of the archive itself comes first, as from several threads.
+    z.OpenZip();
+    warned = WarnIfCommentCut(z.ZipCommentCut(), err);
+    tally.damaged += ReportSharedHeaders(z.SharedHeaders(), err);
     z.UnZip();
     if (bar && shown >= 0) err << "\r\033[K" << std::flush;
-    warned = WarnIfCommentCut(z.ZipCommentCut(), err);
   } catch (...) {
     return Ended(std::current_exception(), err);
   }
@@ -613,6 +625,7 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   Shared shared(count, zip::GroupEntries(first, o.junkPaths), std::move(sizes));
   err << workers[0]->Prelude();
   const bool warned = WarnIfCommentCut(first.CommentCut(), err);
+  const int sharedHeaders = ReportSharedHeaders(first.SharedHeaders(), err);
   try {
     for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
   } catch (...) {
@@ -674,6 +687,7 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   for (const auto& worker : workers)
     if (worker->failure && (!failed || worker->failedAt < failed->failedAt)) failed = worker.get();
   if (failed) return Ended(failed->failure, err);
+  tally.damaged += sharedHeaders;
   return Conclude(o, tally, warned, out, err);
 }
 

@@ -79,6 +79,7 @@ void ArchiveDirectory::FreeLists() {
   view_ = nullptr;
   dataLimits_.clear();
   undelimited_.clear();
+  sharedHeaders_.clear();
 }
 
 void ArchiveDirectory::RaiseBadZip() {
@@ -353,8 +354,8 @@ int64_t ArchiveDirectory::UncountedPrefix() {
   if (SignatureAt(in, endRecord - kZip64LocatorSize, kZip64LocatorSignature)) {
     const int64_t zip64End = endRecord - kZip64LocatorSize - kZip64EndSize;
     uint8_t size[8];
-    if (SignatureAt(in, zip64End, kZip64EndSignature) && in.Read(size, 8) == 8 &&
-        Le32(size) == kZip64EndSize - 12 && Le32(size + 4) == 0)
+    if (SignatureAt(in, zip64End, kZip64EndSignature) && in.Read(size, 8) == 8 && Le32(size) == kZip64EndSize - 12 &&
+        Le32(size + 4) == 0)
       directoryEnd = zip64End;
   }
   const int64_t prefix = directoryEnd - ecrec_.CentralDirSize - ecrec_.CentralDirOffset;
@@ -419,6 +420,7 @@ void ArchiveDirectory::Read(const ReadSettings& settings) {
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
   const int stated = ecrec_.TotalEntries;
   sharedRecords_ = 0;
+  sharedHeaders_.clear();
   ReadCentralDirectory();
   // Fewer entries than the end record counts (which counts at most the real number, in 16
   // bits), beside the records that name a header another record named: records past the
@@ -470,13 +472,19 @@ void ArchiveDirectory::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
 
 // Null when another record already claims the same local header: it names the same data
 // again, so the directory stays and that data is extracted once, under the first name.
+// A record that does so under another name is kept aside, for the caller to report: that
+// name is never extracted.
 TZipEntryInfo* ArchiveDirectory::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk) {
   // The places compared as the offset order compares them. The list itself is still empty
-  // here (a scan takes the other path), so the set alone knows what is taken.
+  // here (a scan takes the other path), so the walk alone knows what is taken.
   const uint64_t place =
       uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 | static_cast<uint32_t>(rec->RelativeOffset);
-  if (!walk.places.insert(place).second) {
+  auto [taken, added] = walk.places.emplace(place, rec.get());
+  if (!added) {
     ++sharedRecords_;
+    std::string name = rec->Directory() + rec->FileName(),
+                first = taken->second->Directory() + taken->second->FileName();
+    if (name != first) sharedHeaders_.push_back({std::move(name), std::move(first)});
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }

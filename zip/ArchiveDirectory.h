@@ -73,6 +73,13 @@ class ArchiveDirectory {
   // The end record's comment is longer than what follows it in the file: the archive was cut
   // short there, though everything the directory lists may be whole.
   bool CommentCut() const { return commentCut_; }
+  // A central record that names, under another name, the local header an earlier record
+  // named: its name, and the earlier one's. Only the earlier one is an entry; the data is
+  // extracted once, under that name.
+  struct SharedHeader {
+    std::string name, first;
+  };
+  const std::vector<SharedHeader>& SharedHeaders() const { return sharedHeaders_; }
   std::string LoadEndComment();
 
   bool SpansDisks() const { return multiMode_ != mmNone; }
@@ -120,7 +127,7 @@ class ArchiveDirectory {
     int total;
     TZipEntryInfo* previous;
     std::vector<std::unique_ptr<TZipEntryInfo>> records;
-    std::unordered_set<uint64_t> places;  // (disk, offset) of the records taken
+    std::unordered_map<uint64_t, const TZipEntryInfo*> places;  // (disk, offset) of the records taken
   };
   bool MoreInDirectory(const DirectoryWalk& walk);
   void ReadCentralDirectory();
@@ -150,7 +157,8 @@ class ArchiveDirectory {
   bool commentCut_ = false;
   // Bytes before an archive whose offsets count from its own start, added to each of them.
   int64_t prefix_ = 0;
-  int sharedRecords_ = 0;  // central records dropped for naming a local header already named
+  int sharedRecords_ = 0;                    // central records dropped for naming a local header already named
+  std::vector<SharedHeader> sharedHeaders_;  // those of them under another name
   int diskCount_ = 1;
   int currentDisk_ = 0;
   bool loaded_ = false;

@@ -353,3 +353,30 @@ TEST(ZipCommand, ACommentCutShortByTheEndOfTheFileIsAWarning) {
   EXPECT_NE(listed.out.find("b.txt"), std::string::npos);
   EXPECT_EQ(Command({"-l", dir / "whole.zip"}).status, 0);
 }
+
+// Two directory records under different names point at one local header: the data is
+// extracted once, under the first name, and the second name is reported as failed, the
+// archive as damaged; never a name that silently does not arrive.
+TEST(ZipCommand, ASecondNameForOneLocalHeaderIsDamage) {
+  TempDir dir;
+  WriteFile(dir / "shared.zip", BuildZip({ZipItem("first.txt", "first"), ZipItem("third.txt", "third"),
+                                          ZipItem("other/second.txt", "second").Offset(0)}));
+  // The same record twice names nothing new.
+  WriteFile(dir / "twice.zip", BuildZip({ZipItem("first.txt", "first"), ZipItem("first.txt", "first").Offset(0)}));
+  for (const char* threads : {"1", "2"}) {
+    SCOPED_TRACE(threads);
+    TempDir out;
+    Result run = Command({"--threads", threads, "-q", "-d", out.Path(), dir / "shared.zip"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("other/second.txt"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("first.txt"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(out / "first.txt"), "first");
+    EXPECT_EQ(ReadFile(out / "third.txt"), "third");
+    EXPECT_FALSE(Exists(out / "other"));
+    Result tested = Command({"--threads", threads, "-t", dir / "shared.zip"});
+    EXPECT_EQ(tested.status, 2) << tested.err;
+    EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos) << tested.out;
+    Result twice = Command({"--threads", threads, "-t", dir / "twice.zip"});
+    EXPECT_EQ(twice.status, 0) << twice.err;
+  }
+}
