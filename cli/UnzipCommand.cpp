@@ -62,7 +62,8 @@ constexpr char kUsage[] =
     "Exit status (as unzip's):\n"
     "   0  every chosen entry was extracted (or tested, or written out)\n"
     "   1  some entries were skipped (not overwritten, unsafe or too long a path, a wrong\n"
-    "      password while others were processed)\n"
+    "      password while others were processed), or the archive's comment runs past the\n"
+    "      end of the file (the entries are extracted all the same)\n"
     "   2  the archive is damaged, or an entry's data failed its CRC-32 or could not be decoded\n"
     "   3  a severe error (memory ran out)\n"
     "   9  the archive was not found\n"
@@ -417,8 +418,24 @@ int Ended(const std::exception_ptr& ended, std::ostream& err) {
   }
 }
 
-// The status of a run that went to its end.
-int Conclude(const Options& o, const Tally& t, std::ostream& out, std::ostream& err) {
+// Said of an archive whose comment the file cuts short: what the directory lists is read all
+// the same, but the archive is not whole.
+bool WarnIfCommentCut(bool cut, std::ostream& err) {
+  if (cut) err << "zorvik-unzip: warning: the archive's comment runs past the end of the file\n";
+  return cut;
+}
+
+// Each record of the directory that names another entry's data under a name of its own is
+// damage: that name is never extracted. The count of them.
+int ReportSharedHeaders(const std::vector<zip::ArchiveDirectory::SharedHeader>& shared, std::ostream& err) {
+  for (const auto& s : shared)
+    err << "failed: " << Shown(s.name) << ": its directory record names the data of " << Shown(s.first)
+        << "; not extracted\n";
+  return static_cast<int>(shared.size());
+}
+
+// The status of a run that went to its end; warned: something was said of the archive itself.
+int Conclude(const Options& o, const Tally& t, bool warned, std::ostream& out, std::ostream& err) {
   if (!o.patterns.empty() && t.chosen == 0) {
     err << "zorvik-unzip: no entry matched\n";
     return 11;
@@ -426,7 +443,7 @@ int Conclude(const Options& o, const Tally& t, std::ostream& out, std::ostream& 
   if (t.damaged) return 2;
   if (t.unsupported) return 81;
   if (t.badPassword && t.badPassword == t.chosen) return 82;
-  if (t.badPassword || t.skipped) return 1;
+  if (t.badPassword || t.skipped || warned) return 1;
   if (o.mode == Mode::test) out << "No errors detected in " << Shown(o.archive) << "\n";
   return 0;
 }
@@ -446,11 +463,12 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
   ConsoleUi console(ui, err);
   zip::TZipExtractor z(elsewhere ? static_cast<sys::FileSystem&>(virtualFiles) : fs, console);
   Tally tally;
+  bool warned = false;
   try {
     z.SetZipName(o.archive);
     if (o.mode == Mode::list) {
       List(z, out);
-      return 0;
+      return WarnIfCommentCut(z.ZipCommentCut(), err) ? 1 : 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
     Prepare(
@@ -463,6 +481,10 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
         shown = percent;
         DrawBar(err, percent);
       };
+    // What is said of the archive itself comes first, as from several threads.
+    z.OpenZip();
+    warned = WarnIfCommentCut(z.ZipCommentCut(), err);
+    tally.damaged += ReportSharedHeaders(z.SharedHeaders(), err);
     z.UnZip();
     if (bar && shown >= 0) err << "\r\033[K" << std::flush;
   } catch (...) {
@@ -470,7 +492,7 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
   }
   if (o.mode == Mode::pipe && !out.flush().good())
     return Ended(std::make_exception_ptr(zip::ECantWriteUCF(zip::text::kCantWriteUCF)), err);
-  return Conclude(o, tally, out, err);
+  return Conclude(o, tally, warned, out, err);
 }
 
 // ---- Several workers over one archive ----
@@ -616,6 +638,8 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   }
   Shared shared(count, zip::GroupEntries(first, o.junkPaths), std::move(sizes));
   err << workers[0]->Prelude();
+  const bool warned = WarnIfCommentCut(first.CommentCut(), err);
+  const int sharedHeaders = ReportSharedHeaders(first.SharedHeaders(), err);
   try {
     for (int w = 1; w < threads; ++w) workers.push_back(std::make_unique<Worker>(w, o, fs, ui, nowhere));
   } catch (...) {
@@ -677,7 +701,8 @@ int RunThreads(const Options& o, std::ostream& out, std::ostream& err, bool prog
   for (const auto& worker : workers)
     if (worker->failure && (!failed || worker->failedAt < failed->failedAt)) failed = worker.get();
   if (failed) return Ended(failed->failure, err);
-  return Conclude(o, tally, out, err);
+  tally.damaged += sharedHeaders;
+  return Conclude(o, tally, warned, out, err);
 }
 
 }  // namespace

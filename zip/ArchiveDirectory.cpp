@@ -46,6 +46,7 @@ void ArchiveDirectory::SetName(const std::string& name) {
   ecrec_.Reset();
   Close();
   scanned_ = false;
+  commentCut_ = false;
   loaded_ = false;
 }
 
@@ -58,6 +59,7 @@ void ArchiveDirectory::Clear() {
   FreeLists();
   ecrec_.Reset();
   scanned_ = false;
+  commentCut_ = false;
   diskCount_ = 1;
   multiMode_ = mmNone;
   name_.clear();
@@ -77,6 +79,7 @@ void ArchiveDirectory::FreeLists() {
   view_ = nullptr;
   dataLimits_.clear();
   undelimited_.clear();
+  sharedHeaders_.clear();
 }
 
 void ArchiveDirectory::RaiseBadZip() {
@@ -334,6 +337,40 @@ bool ArchiveDirectory::FindEndRecordOrCopy() {
   return false;
 }
 
+namespace {
+
+bool SignatureAt(TBufferStream& in, int64_t at, uint32_t signature) {
+  uint8_t b[4];
+  return at >= 0 && in.Seek(at, sys::SeekOrigin::begin) == at && in.Read(b, 4) == 4 && Le32(b) == signature;
+}
+
+}  // namespace
+
+// A stub put in front of an archive made on its own (a self-extractor, a script) leaves the
+// archive's offsets counting from the archive's start: the directory then ends that many
+// bytes later than its offset and size say. It ends where the zip64 end record begins, when
+// the zip64 locator stands before the end record, else at the end record. Taken only where
+// the stated place holds no central header and the moved one does.
+int64_t ArchiveDirectory::UncountedPrefix() {
+  constexpr uint32_t kZip64EndSignature = 0x06064B50, kZip64LocatorSignature = 0x07064B50;
+  constexpr int64_t kZip64LocatorSize = 20, kZip64EndSize = 56;  // the record without extensible data
+  TBufferStream& in = *file_;
+  const int64_t endRecord = int64_t{ecrec_.CommentPosition} - kEndRecordSize;
+  int64_t directoryEnd = endRecord;
+  if (SignatureAt(in, endRecord - kZip64LocatorSize, kZip64LocatorSignature)) {
+    const int64_t zip64End = endRecord - kZip64LocatorSize - kZip64EndSize;
+    uint8_t size[8];
+    if (SignatureAt(in, zip64End, kZip64EndSignature) && in.Read(size, 8) == 8 && Le32(size) == kZip64EndSize - 12 &&
+        Le32(size + 4) == 0)
+      directoryEnd = zip64End;
+  }
+  const int64_t prefix = directoryEnd - ecrec_.CentralDirSize - ecrec_.CentralDirOffset;
+  if (prefix <= 0 || SignatureAt(in, ecrec_.CentralDirOffset, kCentralSignature) ||
+      !SignatureAt(in, ecrec_.CentralDirOffset + prefix, kCentralSignature))
+    return 0;
+  return prefix;
+}
+
 // The end record decides whether the archive spans disks and where its directory starts.
 void ArchiveDirectory::EnterDirectory() {
   currentDisk_ = zfc_ ? 0 : ecrec_.ThisDisk;
@@ -347,6 +384,11 @@ void ArchiveDirectory::EnterDirectory() {
   if (SpansDisks() && ecrec_.CommentLength) ecrec_.Comment = ReadEndComment(DirectoryInput());
   if (ecrec_.TotalEntries == 0) return;
   if (SpansDisks() && !zfc_ && ecrec_.CentralDirStartDisk != currentDisk_) NextDisk(ecrec_.CentralDirStartDisk + 1);
+  if (!SpansDisks() && !zfc_) {
+    prefix_ = UncountedPrefix();
+    // From here on the directory's offset is where it is in the file.
+    ecrec_.CentralDirOffset += static_cast<uint32_t>(prefix_);
+  }
   DirectoryInput().Seek(zfc_ ? 0 : ecrec_.CentralDirOffset, sys::SeekOrigin::begin);
 }
 
@@ -372,13 +414,19 @@ void ArchiveDirectory::Read(const ReadSettings& settings) {
     std::unique_ptr<TBufferedFileStream>& zfc;
     ~CloseCopy() { zfc.reset(); }
   } closeCopy{zfc_};
-  if (FindEndRecordOrCopy())
+  commentCut_ = false;
+  prefix_ = 0;
+  if (FindEndRecordOrCopy()) {
+    TBufferStream& in = DirectoryInput();
+    commentCut_ = int64_t{ecrec_.CommentPosition} + ecrec_.CommentLength > in.Size();
     EnterDirectory();
-  else
+  } else {
     HandleMissingEndRecord();
+  }
   if (!master_) master_ = std::make_unique<TSortedZipList>(ByNone, true, dupError);
   const int stated = ecrec_.TotalEntries;
   sharedRecords_ = 0;
+  sharedHeaders_.clear();
   ReadCentralDirectory();
   // Fewer entries than the end record counts (which counts at most the real number, in 16
   // bits), beside the records that name a header another record named: records past the
@@ -400,13 +448,16 @@ void ArchiveDirectory::StartAgainFromScan(DirectoryWalk& walk) {
 
 bool ArchiveDirectory::ReadNextCentralHeader(TZipEntryInfo& rec, TZipEntryInfo* previous) {
   const bool mayChangeDisk = SpansDisks() && !scanned_ && !zfc_;
-  if (ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk)) return true;
-  if (!previous || previous->ExtraFieldLength == 0) return false;
-  // An overstated extra field length puts the next header earlier than it says.
-  int back = previous->ExtraFieldLength;
-  previous->ExtraFieldLength = 0;
-  DirectoryInput().Seek(-back, sys::SeekOrigin::current);
-  return ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk);
+  bool read = ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk);
+  if (!read && previous && previous->ExtraFieldLength != 0) {
+    // An overstated extra field length puts the next header earlier than it says.
+    int back = previous->ExtraFieldLength;
+    previous->ExtraFieldLength = 0;
+    DirectoryInput().Seek(-back, sys::SeekOrigin::current);
+    read = ReadCentralHeader(DirectoryInput(), rec, mayChangeDisk);
+  }
+  if (read) rec.RelativeOffset = static_cast<int32_t>(static_cast<uint32_t>(rec.RelativeOffset) + prefix_);
+  return read;
 }
 
 // Steps over the extra field and the comment after the name; the comments of a set that
@@ -427,13 +478,19 @@ void ArchiveDirectory::PassCentralTail(TZipEntryInfo& entry, bool keepComment) {
 
 // Null when another record already claims the same local header: it names the same data
 // again, so the directory stays and that data is extracted once, under the first name.
+// A record that does so under another name is kept aside, for the caller to report: that
+// name is never extracted.
 TZipEntryInfo* ArchiveDirectory::AddCentralRecord(std::unique_ptr<TZipEntryInfo> rec, DirectoryWalk& walk) {
   // The places compared as the offset order compares them. The list itself is still empty
-  // here (a scan takes the other path), so the set alone knows what is taken.
+  // here (a scan takes the other path), so the walk alone knows what is taken.
   const uint64_t place =
       uint64_t{static_cast<uint16_t>(rec->DiskNumberStart)} << 32 | static_cast<uint32_t>(rec->RelativeOffset);
-  if (!walk.places.insert(place).second) {
+  auto [taken, added] = walk.places.emplace(place, rec.get());
+  if (!added) {
     ++sharedRecords_;
+    std::string name = rec->Directory() + rec->FileName(),
+                first = taken->second->Directory() + taken->second->FileName();
+    if (name != first) sharedHeaders_.push_back({std::move(name), std::move(first)});
     DirectoryInput().Seek(rec->ExtraFieldLength + rec->FileCommentLength, sys::SeekOrigin::current);
     return nullptr;
   }

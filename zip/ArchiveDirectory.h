@@ -70,6 +70,16 @@ class ArchiveDirectory {
   // Reads a comment not loaded yet from the archive, keeping the file's position.
   std::string LoadFileComment(TZipEntryInfo& entry);
   const TEndOfCentralDir& EndRecord() const { return ecrec_; }
+  // The end record's comment is longer than what follows it in the file: the archive was cut
+  // short there, though everything the directory lists may be whole.
+  bool CommentCut() const { return commentCut_; }
+  // A central record that names, under another name, the local header an earlier record
+  // named: its name, and the earlier one's. Only the earlier one is an entry; the data is
+  // extracted once, under that name.
+  struct SharedHeader {
+    std::string name, first;
+  };
+  const std::vector<SharedHeader>& SharedHeaders() const { return sharedHeaders_; }
   std::string LoadEndComment();
 
   bool SpansDisks() const { return multiMode_ != mmNone; }
@@ -107,6 +117,7 @@ class ArchiveDirectory {
   TBufferStream& DirectoryInput();
   bool FindEndRecordOrCopy();
   void EnterDirectory();
+  int64_t UncountedPrefix();
   void HandleMissingEndRecord();
   // Reading it: record `next` of `total`, after `previous` (null at the start or after a scan).
   // The records read are held apart and put in order once at the end: one sorted insert
@@ -116,7 +127,7 @@ class ArchiveDirectory {
     int total;
     TZipEntryInfo* previous;
     std::vector<std::unique_ptr<TZipEntryInfo>> records;
-    std::unordered_set<uint64_t> places;  // (disk, offset) of the records taken
+    std::unordered_map<uint64_t, const TZipEntryInfo*> places;  // (disk, offset) of the records taken
   };
   bool MoreInDirectory(const DirectoryWalk& walk);
   void ReadCentralDirectory();
@@ -143,7 +154,11 @@ class ArchiveDirectory {
   TSortedZipList* view_ = nullptr;
   TEndOfCentralDir ecrec_;
   bool scanned_ = false;
-  int sharedRecords_ = 0;  // central records dropped for naming a local header already named
+  bool commentCut_ = false;
+  // Bytes before an archive whose offsets count from its own start, added to each of them.
+  int64_t prefix_ = 0;
+  int sharedRecords_ = 0;                    // central records dropped for naming a local header already named
+  std::vector<SharedHeader> sharedHeaders_;  // those of them under another name
   int diskCount_ = 1;
   int currentDisk_ = 0;
   bool loaded_ = false;

@@ -119,6 +119,10 @@ class TZipExtractor : public TObject {
   const std::string& Filename(int index) const;
   std::string FileComment(int index);
   std::string ZipComment();
+  // The archive comment runs past the end of the file (known once the directory is read).
+  bool ZipCommentCut() const { return directory_.CommentCut(); }
+  // Central records left out for naming, under another name, the data of an earlier entry.
+  const std::vector<ArchiveDirectory::SharedHeader>& SharedHeaders() const { return directory_.SharedHeaders(); }
   // The view's entry (sorted by SortMode); EListError when out of range.
   TZipEntryInfo& Entry(int index) const;
   int DiskCount() const { return directory_.DiskCount(); }

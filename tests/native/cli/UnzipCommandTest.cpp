@@ -355,3 +355,61 @@ TEST(ZipCommand, FewerEntriesThanTheEndRecordCountsIsDamage) {
   EXPECT_NE(run.err.find("Not a valid zip file!"), std::string::npos) << run.err;
   EXPECT_TRUE(ListDir(out.Path()).empty());
 }
+
+// The end record says its comment is longer than what is left of the file: the entries are
+// whole and extracted, but the archive is not, and the status says so, with one thread or
+// several, extracting, testing or listing.
+TEST(ZipCommand, ACommentCutShortByTheEndOfTheFileIsAWarning) {
+  const std::vector<ZipItem> items = {ZipItem("a.txt", "aaa"), ZipItem("b.txt", "bbb")};
+  std::string cut = BuildZip(items, Comment("the comment"));
+  cut[cut.size() - 11 - 2] = 40;  // its length: 40 bytes, 11 in the file
+  TempDir dir;
+  WriteFile(dir / "whole.zip", BuildZip(items, Comment("the comment")));
+  WriteFile(dir / "cut.zip", cut);
+  for (const char* threads : {"1", "2"}) {
+    SCOPED_TRACE(threads);
+    TempDir out;
+    Result run = Command({"--threads", threads, "-q", "-d", out.Path(), dir / "cut.zip"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("comment runs past the end"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(out / "a.txt"), "aaa");
+    EXPECT_EQ(ReadFile(out / "b.txt"), "bbb");
+    Result tested = Command({"--threads", threads, "-t", dir / "cut.zip"});
+    EXPECT_EQ(tested.status, 1) << tested.err;
+    EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos) << tested.out;
+    Result whole = Command({"--threads", threads, "-t", dir / "whole.zip"});
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    EXPECT_TRUE(whole.err.empty()) << whole.err;
+  }
+  Result listed = Command({"-l", dir / "cut.zip"});
+  EXPECT_EQ(listed.status, 1);
+  EXPECT_NE(listed.out.find("b.txt"), std::string::npos);
+  EXPECT_EQ(Command({"-l", dir / "whole.zip"}).status, 0);
+}
+
+// Two directory records under different names point at one local header: the data is
+// extracted once, under the first name, and the second name is reported as failed, the
+// archive as damaged; never a name that silently does not arrive.
+TEST(ZipCommand, ASecondNameForOneLocalHeaderIsDamage) {
+  TempDir dir;
+  WriteFile(dir / "shared.zip", BuildZip({ZipItem("first.txt", "first"), ZipItem("third.txt", "third"),
+                                          ZipItem("other/second.txt", "second").Offset(0)}));
+  // The same record twice names nothing new.
+  WriteFile(dir / "twice.zip", BuildZip({ZipItem("first.txt", "first"), ZipItem("first.txt", "first").Offset(0)}));
+  for (const char* threads : {"1", "2"}) {
+    SCOPED_TRACE(threads);
+    TempDir out;
+    Result run = Command({"--threads", threads, "-q", "-d", out.Path(), dir / "shared.zip"});
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("other/second.txt"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("first.txt"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFile(out / "first.txt"), "first");
+    EXPECT_EQ(ReadFile(out / "third.txt"), "third");
+    EXPECT_FALSE(Exists(out / "other"));
+    Result tested = Command({"--threads", threads, "-t", dir / "shared.zip"});
+    EXPECT_EQ(tested.status, 2) << tested.err;
+    EXPECT_EQ(tested.out.find("No errors detected"), std::string::npos) << tested.out;
+    Result twice = Command({"--threads", threads, "-t", dir / "twice.zip"});
+    EXPECT_EQ(twice.status, 0) << twice.err;
+  }
+}

@@ -389,3 +389,44 @@ TEST(ZipDirectory, RemovableDisksAreAskedForAndCheckedByLabel) {
     EXPECT_STREQ(e.what(), "User canceled loading new disk.");
   }
 }
+
+// An archive made on its own, then put behind a stub (a self-extractor, a script), keeps
+// offsets that count from its own start: the directory is found where its end record says
+// it ends, before the zip64 end records when there are some, and every offset moved by the
+// stub's length. The central records are read, not a scan's guesses.
+TEST(ZipDirectory, AStubBeforeAnArchiveItsOffsetsDoNotCountIsSteppedOver) {
+  const std::string stub = "#!/bin/sh\nexec unzip \"$0\"\n";
+  const std::vector<ZipItem> items = {ZipItem("a.txt", "aaa").Comment("first"), ZipItem("dir/b.txt", "bbbb")};
+  ZipLayout zip64;
+  zip64.zip64 = true;
+  // As zip64 writers leave them: the local header's sizes stand in its zip64 extra field, the
+  // central record's are the real ones. No scan can walk past such a header.
+  std::string zip64Sizes = stub + BuildZip(items, zip64);
+  zip64Sizes.replace(stub.size() + 18, 8, 8, '\xFF');
+  ZipLayout counted = zip64;  // offsets that count the stub, as a self-extractor's maker leaves them
+  counted.prefix = stub;
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {{"plain", stub + BuildZip(items)},
+               {"zip64", stub + BuildZip(items, zip64)},
+               {"zip64, local sizes elsewhere", zip64Sizes},
+               {"zip64, counted", BuildZip(items, counted)},
+               {"zip64, no stub", BuildZip(items, zip64)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded l(c.bytes);
+    l.zip.SetOEMConvert(false);
+    ASSERT_NO_THROW(l.zip.OpenZip());
+    ASSERT_EQ(Names(l.zip), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
+    const int32_t start = std::string(c.name) == "zip64, no stub" ? 0 : static_cast<int32_t>(stub.size());
+    EXPECT_EQ(l.zip.Entry(0).RelativeOffset, start);
+    EXPECT_EQ(l.zip.Entry(1).VersionMadeBy, 0x0314);  // from the central record
+    EXPECT_EQ(l.zip.FileComment(0), "first");
+    l.zip.SetDestDir(l.dir / "out");
+    l.zip.SetRecreateDirs(true);
+    l.zip.SetDoAll(true);
+    EXPECT_EQ(l.zip.UnZip(), 2);
+    EXPECT_EQ(ReadFile(l.dir / "out\\dir\\b.txt"), "bbbb");
+  }
+}

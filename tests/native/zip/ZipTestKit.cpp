@@ -136,6 +136,24 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
   }
   uint32_t size = static_cast<uint32_t>(out.size()) - central;
   uint16_t total = layout.totalEntries.value_or(static_cast<uint16_t>(order.size()));
+  if (layout.zip64) {
+    const uint32_t record = static_cast<uint32_t>(out.size());
+    auto put64 = [&out](uint32_t v) { Put32(out, v), Put32(out, 0); };
+    Put32(out, 0x06064B50);
+    put64(44);  // the size of what follows
+    Put16(out, 45);
+    Put16(out, 45);
+    Put32(out, layout.thisDisk);
+    Put32(out, layout.startDisk);
+    put64(total);
+    put64(total);
+    put64(layout.centralSize.value_or(size));
+    put64(central + static_cast<uint32_t>(layout.centralShift));
+    Put32(out, 0x07064B50);
+    Put32(out, layout.thisDisk);
+    put64(record);
+    Put32(out, layout.thisDisk + 1u);
+  }
   Put32(out, 0x06054B50);
   Put16(out, layout.thisDisk);
   Put16(out, layout.startDisk);

@@ -105,6 +105,7 @@ struct ZipLayout {
   std::optional<uint16_t> totalEntries;
   int32_t centralShift = 0;             // added to the directory's true offset in the end record
   std::optional<uint32_t> centralSize;  // default: the directory's true size
+  bool zip64 = false;                   // zip64 end record and locator before the end record
 };
 ZipLayout Disks(uint16_t thisDisk, uint16_t startDisk);
 ZipLayout Prefix(std::string prefix);
