@@ -19,7 +19,7 @@ target_compile_options(zorvik_fuzz_core PUBLIC ${zorvik_fuzz_flags} -fsanitize=f
 target_link_libraries(zorvik_fuzz_core PUBLIC ${CMAKE_DL_LIBS})
 
 # The tests' in-memory file system, for the targets that extract whole archives.
-add_library(zorvik_fuzz_support STATIC tests/native/support/FakeFileSystem.cpp)
+add_library(zorvik_fuzz_support STATIC tests/native/support/FakeFileSystem.cpp tests/native/support/FakeFolders.cpp)
 target_link_libraries(zorvik_fuzz_support PUBLIC zorvik_fuzz_core)
 
 file(GLOB zorvik_fuzz_targets CONFIGURE_DEPENDS tests/fuzz/fuzz_*.cpp)
