@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "base/Ansi.h"
+#include "base/TemporaryNames.h"
 
 namespace install {
 namespace {
@@ -32,22 +33,13 @@ bool NewTemporary(sys::FileSystem& files, const std::string& target,
 
 }  // namespace
 
-std::string TemporaryName(unsigned number) {
-  std::string name = "~zs00000000.tmp";
-  for (int i = 10; i >= 3; --i, number >>= 4) name[static_cast<size_t>(i)] = "0123456789abcdef"[number & 0xF];
-  return name;
-}
-
-bool IsTemporaryName(const std::string& name) {
-  if (name.size() != 15 || name.compare(0, 3, "~zs") != 0 || name.compare(11, 4, ".tmp") != 0) return false;
-  return std::all_of(name.begin() + 3, name.begin() + 11,
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
+std::string TemporaryName(unsigned number) { return base::TemporaryName(base::kInstallTemporaries, number); }
 
 void RemoveStaleTemporaries(sys::FileSystem& files, const std::string& dir) {
   const std::string folder = base::ExcludeTrailingBackslash(dir) + "\\";
-  for (const std::string& name : files.FindFiles(folder, "~zs????????.tmp"))
-    if (IsTemporaryName(base::LowerAscii(name))) /* result not examined: one held open stays */
+  for (const std::string& name : files.FindFiles(folder, base::TemporaryPattern(base::kInstallTemporaries)))
+    if (base::IsTemporaryName(base::LowerAscii(name),
+                              base::kInstallTemporaries)) /* result not examined: one held open stays */
       files.Delete(folder + name);
 }
 

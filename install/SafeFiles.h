@@ -14,7 +14,6 @@ namespace install {
 // "~zs", eight hexadecimal digits, ".tmp": one length for every temporary, so one path
 // stands for all of them when the check measures paths.
 std::string TemporaryName(unsigned number);
-bool IsTemporaryName(const std::string& name);
 
 // Deletes what a killed run left in the folder: names of TemporaryName's exact form only.
 void RemoveStaleTemporaries(sys::FileSystem& files, const std::string& dir);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/Ansi.h"
+#include "base/TemporaryNames.h"
 #include "zip/ZipExtractor.h"
 
 namespace zip {
@@ -93,20 +94,6 @@ uint32_t DosAttributes(uint32_t external) {
   return a ? a : sys::kAttrNormal;
 }
 
-// "~zv" and eight lowercase hex digits of the counter, then ".tmp": made for every entry, so
-// without a trip through the formatter.
-std::string TemporaryFileName(unsigned counter) {
-  std::string name = "~zv00000000.tmp";
-  for (int i = 10; i >= 3; --i, counter >>= 4) name[static_cast<size_t>(i)] = "0123456789abcdef"[counter & 0xF];
-  return name;
-}
-
-bool IsTemporaryName(const std::string& name) {
-  if (name.size() != 15 || name.compare(0, 3, "~zv") != 0 || name.compare(11, 4, ".tmp") != 0) return false;
-  return std::all_of(name.begin() + 3, name.begin() + 11,
-                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
-}
-
 }  // namespace
 
 Extraction::Extraction(TZipExtractor& front, sys::FileSystem& fs, sys::UserInterface& ui, ArchiveDirectory& directory,
@@ -166,8 +153,8 @@ bool Extraction::Fits(const std::string& fName, const std::string& outDir) {
 void Extraction::RemoveStaleTemporaries(const std::string& dir) {
   if (!cleanedDirs_.insert(dir).second) return;
   auto sweep = [&] {
-    for (const std::string& name : fs_.FindFiles(dir, "~zv????????.tmp"))
-      if (IsTemporaryName(name)) /* result not examined */
+    for (const std::string& name : fs_.FindFiles(dir, base::TemporaryPattern(base::kExtractorTemporaries)))
+      if (base::IsTemporaryName(name, base::kExtractorTemporaries)) /* result not examined */
         fs_.Delete(dir + name);
   };
   if (sharing_.sweepOnce)
@@ -225,7 +212,7 @@ bool Extraction::WantOverwrite(const std::string& fName, int index, std::string&
 }
 
 std::string Extraction::TemporaryName(const std::string& fName) {
-  return base::ExtractFilePath(fName) + TemporaryFileName(++tempCounter_);
+  return base::ExtractFilePath(fName) + base::TemporaryName(base::kExtractorTemporaries, ++tempCounter_);
 }
 
 // A directory entry (no FileName) makes its folder, under the same rules as a file's.
