@@ -83,6 +83,26 @@ std::vector<std::string_view> SplitAtBackslashes(std::string_view path) {
   return parts;
 }
 
+void SlashesToBackslashes(std::string& name) {
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const bool lead = IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size();
+    if (lead && name[i + 1] == '/')
+      name[i] = '_';
+    else if (lead)
+      ++i;
+    else if (name[i] == '/')
+      name[i] = '\\';
+  }
+}
+
+void AppendBackslash(std::string& path) {
+  const std::size_t last = LastCharStart(path);
+  if (last != std::string::npos && path[last] == '\\') return;
+  if (last != std::string::npos && last + 1 == path.size() && IsLeadByte(static_cast<unsigned char>(path[last])))
+    path[last] = '_';
+  path += '\\';
+}
+
 std::string ExtractFilePath(std::string_view path) {
   std::size_t p = LastBackslash(path);
   return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));

@@ -41,6 +41,16 @@ std::vector<std::string_view> SplitAtBackslashes(std::string_view path);
 // True when the byte at index starts a character: it is not the trail byte of a GBK pair.
 bool IsCharStart(std::string_view s, std::size_t index);
 
+// A stored name in the form the paths here take: every "/" becomes "\". A "/" is never a
+// GBK trail byte, so it always separates; a lead byte standing alone before one (a name
+// written in another code page) would take the "\" for its trail and join the two parts
+// into one character, and the system reads it as no character a name may hold: it becomes
+// "_". A stored "\" is left as it is, trail byte or separator.
+void SlashesToBackslashes(std::string& name);
+// Adds the "\" that makes a path a folder's, when it has none; a lone lead byte at the end
+// becomes "_" first, for the same reason.
+void AppendBackslash(std::string& path);
+
 // Everything up to and including the last "\" (empty when there is none).
 std::string ExtractFilePath(std::string_view path);
 // Everything after the last "\".

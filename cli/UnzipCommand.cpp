@@ -171,11 +171,10 @@ Parsed Parse(const std::vector<std::string>& args, Options& o, std::ostream& err
         o.archive = a;
         continue;
       }
-      // Stored paths are held with "\"; people type "/" as unzip takes it. No GBK trail
-      // byte is 0x2F, so the swap never splits a character.
+      // Stored paths are held with "\"; people type "/" as unzip takes it, and the pattern
+      // takes the stored names' form so that it can match them.
       std::string pattern = a;
-      for (char& c : pattern)
-        if (c == '/') c = '\\';
+      base::SlashesToBackslashes(pattern);
       (excluding ? o.exclusions : o.patterns).push_back(pattern);
       continue;
     }

@@ -100,12 +100,6 @@ void ArchiveDirectory::UsePhysicalOrder(bool physical) {
 
 namespace {
 
-// Stored names separate with "/" on most hosts; the component's paths use "\".
-void BackslashSeparators(std::string& name) {
-  for (char& c : name)
-    if (c == '/') c = '\\';
-}
-
 // Both headers hold the same fields from "version needed to extract" to the uncompressed
 // size, in the same order; the central one has them 2 bytes later, after "version made by".
 void ReadSharedFields(const uint8_t* versionNeeded, TZipEntryInfo& e) {
@@ -141,7 +135,7 @@ bool ArchiveDirectory::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e,
   if (got < kCentralHeaderSize || Le32(h) != kCentralSignature) return fail();
   std::string name(Le16(h + kNameLength), '\0');
   if (!name.empty() && in->Read(name.data(), static_cast<uint32_t>(name.size())) != name.size()) return fail();
-  BackslashSeparators(name);
+  base::SlashesToBackslashes(name);
   if (h[kHostSystem] == 0 && e.OEMConvert) name = ui_.OemToAnsi(name);
   e.VersionMadeBy = Le16(h + kVersionMadeBy);
   ReadSharedFields(h + kVersionNeeded, e);
@@ -154,9 +148,8 @@ bool ArchiveDirectory::ReadCentralHeader(TBufferStream& first, TZipEntryInfo& e,
   // Some archivers mark a folder by its MS-DOS attribute alone, without the trailing
   // separator; taken as a file, it would stand in the way of the entries under it. One that
   // holds data stays a file, so that no data is dropped.
-  if ((e.ExternalAttributes & sys::kAttrDirectory) && e.UncompressedSize == 0 && !name.empty() &&
-      base::LastBackslash(name) + 1 != name.size())
-    name += '\\';
+  if ((e.ExternalAttributes & sys::kAttrDirectory) && e.UncompressedSize == 0 && !name.empty())
+    base::AppendBackslash(name);
   e.SetPath(name);
   e.CentralOffset = static_cast<int32_t>(start < 0 ? 0 : start);
   e.MatchFlag = false;
@@ -179,7 +172,7 @@ bool ArchiveDirectory::ReadLocalHeader(TBufferStream& in, TZipEntryInfo& e) {
     in.Seek(start, sys::SeekOrigin::begin);
     return false;
   }
-  BackslashSeparators(name);
+  base::SlashesToBackslashes(name);
   if (e.OEMConvert) name = ui_.OemToAnsi(name);
   e.VersionMadeBy = 0;
   ReadSharedFields(h + kVersionNeeded, e);

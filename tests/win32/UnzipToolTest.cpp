@@ -105,4 +105,20 @@ TEST(UnzipTool, PipeWritesTheBytesUnchangedAndTestWritesNothing) {
   EXPECT_EQ(RunProgram(exe + "-t \"C:\\win32-tests\\no-such-archive\""), 9u);
 }
 
+// A stored "/" separates folders whatever byte comes before it: names written as UTF-8 or
+// CP437 put bytes GBK reads as lead bytes before it, and those must not swallow it.
+TEST(UnzipTool, AStoredSlashAfterALoneLeadByteStillMakesAFolder) {
+  CreateDirectoryA("C:\\win32-tests", nullptr);
+  const std::string archive = "C:\\win32-tests\\slashes.zip";
+  const std::string dest = "C:\\win32-tests\\slashes";
+  {
+    ASSERT_TRUE(common::WriteFile(
+        archive, common::MakeArchive({{"\xE3\x82\x88/a.txt", "a"}, {"\x84/", ""}, {"\x84/b.txt", "b"}})));
+  }
+  std::string command = "\"" + common::WindowsPath(ZORVIK_UNZIP_EXE) + "\" -q -o -d " + dest + " " + archive;
+  ASSERT_EQ(RunProgram(command), 0u);
+  EXPECT_EQ(common::ReadFile(dest + "\\\xE3\x82_\\a.txt"), "a");
+  EXPECT_EQ(common::ReadFile(dest + "\\_\\b.txt"), "b");
+}
+
 }  // namespace

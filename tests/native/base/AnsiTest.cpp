@@ -64,4 +64,39 @@ TEST(Ansi, BackslashSearchSkipsTrailBytes) {
   EXPECT_EQ(base::SplitAtBackslashes(""), (Parts{""}));
 }
 
+// A stored "/" separates whatever byte stands before it; a stored "\" may be a trail byte.
+TEST(Ansi, StoredSlashesAlwaysSeparate) {
+  struct Row {
+    std::string stored, held;
+  } rows[] = {
+      {"a/b/c.txt", "a\\b\\c.txt"},
+      {"\xB1\xED/x", "\xB1\xED\\x"},                             // after a whole character
+      {"\xE3\x82\x88/\xE4\xB8\x80", "\xE3\x82_\\\xE4\xB8\x80"},  // UTF-8 "よ/一": 0x88 stands alone
+      {"\x84/", "_\\"},                                          // a CP437 folder name
+      {"\x81\x88/", "\x81\x88\\"},                               // 0x88 as a trail byte is kept
+      {kTrail5C + "/a", kTrail5C + "\\a"},
+      {"\x84\\", "\x84\\"},  // a stored "\" stays a trail byte
+      {"\x84", "\x84"},
+  };
+  for (const Row& r : rows) {
+    std::string name = r.stored;
+    base::SlashesToBackslashes(name);
+    EXPECT_EQ(name, r.held) << r.stored;
+  }
+  // Making a folder's path: an existing "\" is kept; a lone lead byte cannot take it as trail.
+  struct Folder {
+    std::string path, folder;
+  } folders[] = {{"docs", "docs\\"},
+                 {"docs\\", "docs\\"},
+                 {"a" + kTrail5C, "a" + kTrail5C + "\\"},
+                 {"a\x84", "a_\\"},
+                 {"\xB1\xED", "\xB1\xED\\"}};
+  for (const Folder& f : folders) {
+    std::string path = f.path;
+    base::AppendBackslash(path);
+    EXPECT_EQ(path, f.folder) << f.path;
+    EXPECT_EQ(base::LastBackslash(path), path.size() - 1) << f.path;
+  }
+}
+
 }  // namespace

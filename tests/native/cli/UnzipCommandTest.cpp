@@ -228,6 +228,11 @@ TEST(ZipCommand, BehavesAsUnzipsCommandLine) {
   WriteFile(dir / "a.zip", *ReadFile(tree));
   EXPECT_EQ(Command({"-t", dir / "a"}).status, 0);
   EXPECT_EQ(Command({"-t", dir / "missing"}).status, 9);
+
+  // A typed "/" matches a stored one, also after a byte GBK reads as a lead byte.
+  WriteFile(dir / "cp437.zip", BuildZip({ZipItem("\x84/a.txt", "a"), ZipItem("\x84/b.txt", "b")}));
+  Result one = Command({"-p", dir / "cp437.zip", "\x84/a.txt"});
+  EXPECT_EQ(one.out, "a") << one.err;
 }
 
 // A full disk and an interrupt end the run with their own statuses, and neither leaves the

@@ -180,6 +180,23 @@ TEST(ZipUnZip, AFolderMarkedOnlyByItsAttributeIsAFolder) {
   EXPECT_TRUE(f.events.empty());
 }
 
+// Names from other code pages: "表だよ/一覧表.txt" as UTF-8 ends its folder in 0x88, and
+// CP437's "ä" is 0x84; GBK reads both as lead bytes, and the "/" after them still separates.
+TEST(ZipUnZip, AStoredSlashSeparatesWhateverByteComesBeforeIt) {
+  const std::string file = "\xE4\xB8\x80\xE8\xA6\xA7\xE8\xA1\xA8.txt";
+  Fixture f({ZipItem("\xE8\xA1\xA8\xE3\x81\xA0\xE3\x82\x88/" + file, "t"), ZipItem("\x84/", ""),
+             ZipItem("\x84/a.txt", "a"), ZipItem("\x85", "").External(0x10), ZipItem("\x85/b.txt", "b")});
+  f.zip.SetRecreateDirs(true);
+  EXPECT_EQ(f.zip.UnZip(), 5);
+  EXPECT_EQ(f.zip.Entry(0).FileName(), file);
+  EXPECT_EQ(f.Out("\xE8\xA1\xA8\xE3\x81\xA0\xE3\x82_\\" + file).value_or("missing"), "t");
+  EXPECT_EQ(f.zip.Entry(1).FileName(), "");
+  EXPECT_EQ(f.Out("_\\a.txt").value_or("missing"), "a");
+  EXPECT_EQ(f.zip.Entry(3).Directory(), "_\\");
+  EXPECT_EQ(f.Out("_\\b.txt").value_or("missing"), "b");
+  EXPECT_TRUE(f.events.empty());
+}
+
 TEST(ZipUnZip, ArchivesThatTryToLeaveTheDestinationAreStopped) {
   std::vector<ZipItem> items = {
       ZipItem("../up.txt", "1"),         ZipItem("a/../../up2.txt", "2"), ZipItem("a/..", "3"),
