@@ -122,10 +122,16 @@ TEST(ZipCommand, NothingWaitsForAClickAndMessagesGoToStandardError) {
 
 TEST(ZipCommand, AnUnsupportedMethodIsReportedOnceAndAsSuch) {
   TempDir dir;
-  // Method 99 with the encryption flag: AES, whose data has no traditional header to check.
+  // Method 99 with the encryption flag and the 0x9901 field (AE-2, "AE", 256-bit, deflated
+  // inside): AES, whose data has no traditional header to check.
   const std::string aes(40, '\x5a');
-  WriteFile(dir / "a.zip", BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"),
-                                     ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1), ZipItem("ok.txt", "ok")}));
+  const std::string aesField(
+      "\x01\x99\x07\x00\x02\x00"
+      "AE\x03\x08\x00",
+      11);
+  WriteFile(dir / "a.zip",
+            BuildZip({ZipItem("m9.bin", "nine").Packed(9, "zz"),
+                      ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1).Extra(aesField), ZipItem("ok.txt", "ok")}));
   for (const std::vector<std::string>& password : {std::vector<std::string>{}, {"-P", "secret"}}) {
     TempDir out;
     std::vector<std::string> args = password;
@@ -138,7 +144,7 @@ TEST(ZipCommand, AnUnsupportedMethodIsReportedOnceAndAsSuch) {
     EXPECT_NE(r.err.find("aes.bin: unsupported compression method 99"), std::string::npos) << r.err;
     EXPECT_EQ(ListDir(out.Path()), std::vector<std::string>{"ok.txt"});
   }
-  WriteFile(dir / "aes.zip", BuildZip({ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1)}));
+  WriteFile(dir / "aes.zip", BuildZip({ZipItem("aes.bin", "secret").Packed(99, aes).Flags(1).Extra(aesField)}));
   TempDir aesOut;
   EXPECT_EQ(Command({"-d", aesOut.Path(), dir / "aes.zip"}).status, 81);  // not 82: no password could help
   // A decodable method whose data fails still says how.

@@ -98,8 +98,9 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
     Put32(out, it.descriptor ? 0 : csize);
     Put32(out, it.descriptor ? 0 : usize);
     Put16(out, static_cast<uint32_t>(it.name.size()));
-    Put16(out, 0);
+    Put16(out, static_cast<uint32_t>(it.extra.size()));
     out += it.name;
+    out += it.extra;
     out += payload;
     if (it.descriptor == 1) Put32(out, 0x08074B50);
     if (it.descriptor) {
@@ -125,13 +126,14 @@ std::string BuildZip(const std::vector<ZipItem>& items, const ZipLayout& layout)
     Put32(out, static_cast<uint32_t>(it.csize.value_or(static_cast<int32_t>(stored[static_cast<size_t>(i)].size()))));
     Put32(out, static_cast<uint32_t>(it.usize.value_or(static_cast<int32_t>(it.data.size()))));
     Put16(out, static_cast<uint32_t>(it.name.size()));
-    Put16(out, it.centralExtraLength);
+    Put16(out, static_cast<uint32_t>(it.centralExtraLength + it.extra.size()));
     Put16(out, static_cast<uint32_t>(it.comment.size()));
     Put16(out, 0);
     Put16(out, 0);
     Put32(out, it.external);
     Put32(out, static_cast<uint32_t>(it.centralOffset.value_or(static_cast<int32_t>(offsets[static_cast<size_t>(i)]))));
     out += it.name;
+    out += it.extra;
     out += it.comment;
   }
   uint32_t size = static_cast<uint32_t>(out.size()) - central;

@@ -41,6 +41,7 @@ struct ZipItem {
   std::string comment;
   std::optional<int32_t> centralOffset;  // overrides the real local header offset
   uint16_t centralExtraLength = 0;       // claimed, no bytes written
+  std::string extra;                     // the extra field, written in both headers
   // 1: CRC and sizes in a data descriptor after the data, with its signature; 2: without
   // it. The local header then holds 0 for all three, and flag bit 3 is set.
   int descriptor = 0;
@@ -80,6 +81,10 @@ struct ZipItem {
   }
   ZipItem& External(uint32_t a) {
     external = a;
+    return *this;
+  }
+  ZipItem& Extra(std::string e) {
+    extra = std::move(e);
     return *this;
   }
   ZipItem& Comment(std::string c) {
