@@ -425,11 +425,12 @@ bool WarnIfCommentCut(bool cut, std::ostream& err) {
 }
 
 // Each record of the directory that names another entry's data under a name of its own is
-// damage: that name is never extracted. The count of them.
-int ReportSharedHeaders(const std::vector<zip::ArchiveDirectory::SharedHeader>& shared, std::ostream& err) {
+// damage: that name is never extracted, nor listed, as it has no entry. The count of them.
+int ReportSharedHeaders(const std::vector<zip::ArchiveDirectory::SharedHeader>& shared, std::ostream& err,
+                        const char* fate = "not extracted") {
   for (const auto& s : shared)
-    err << "failed: " << Shown(s.name) << ": its directory record names the data of " << Shown(s.first)
-        << "; not extracted\n";
+    err << "failed: " << Shown(s.name) << ": its directory record names the data of " << Shown(s.first) << "; " << fate
+        << "\n";
   return static_cast<int>(shared.size());
 }
 
@@ -467,6 +468,7 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
     z.SetZipName(o.archive);
     if (o.mode == Mode::list) {
       List(z, out);
+      if (ReportSharedHeaders(z.SharedHeaders(), err, "not listed")) return 2;
       return WarnIfCommentCut(z.ZipCommentCut(), err) ? 1 : 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;

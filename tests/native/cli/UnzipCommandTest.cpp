@@ -423,4 +423,11 @@ TEST(ZipCommand, ASecondNameForOneLocalHeaderIsDamage) {
     Result twice = Command({"--threads", threads, "-t", dir / "twice.zip"});
     EXPECT_EQ(twice.status, 0) << twice.err;
   }
+  // The listing cannot show the second name as an entry, and says so.
+  Result listed = Command({"-l", dir / "shared.zip"});
+  EXPECT_EQ(listed.status, 2);
+  EXPECT_NE(listed.err.find("other/second.txt: its directory record names the data of first.txt; not listed"),
+            std::string::npos)
+      << listed.err;
+  EXPECT_EQ(Command({"-l", dir / "twice.zip"}).status, 0);
 }
