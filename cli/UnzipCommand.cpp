@@ -468,8 +468,9 @@ int RunOneThread(const Options& o, std::ostream& out, std::ostream& err, bool pr
     z.SetZipName(o.archive);
     if (o.mode == Mode::list) {
       List(z, out);
+      const bool cut = WarnIfCommentCut(z.ZipCommentCut(), err);
       if (ReportSharedHeaders(z.SharedHeaders(), err, "not listed")) return 2;
-      return WarnIfCommentCut(z.ZipCommentCut(), err) ? 1 : 0;
+      return cut ? 1 : 0;
     }
     const bool bar = progress && !o.quiet && o.mode != Mode::pipe;
     Prepare(

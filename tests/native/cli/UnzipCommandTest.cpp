@@ -430,4 +430,12 @@ TEST(ZipCommand, ASecondNameForOneLocalHeaderIsDamage) {
             std::string::npos)
       << listed.err;
   EXPECT_EQ(Command({"-l", dir / "twice.zip"}).status, 0);
+  // Both findings are said, whichever decides the status.
+  std::string cut = BuildZip({ZipItem("first.txt", "first"), ZipItem("second.txt", "x").Offset(0)}, Comment("c"));
+  cut[cut.size() - 1 - 2] = 40;
+  WriteFile(dir / "both.zip", cut);
+  Result both = Command({"-l", dir / "both.zip"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_NE(both.err.find("comment runs past the end"), std::string::npos) << both.err;
+  EXPECT_NE(both.err.find("second.txt: its directory record"), std::string::npos) << both.err;
 }
